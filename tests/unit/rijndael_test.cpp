@@ -1,0 +1,181 @@
+#include "crypto/rijndael_cipher.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "tests/unit/crypto_test_util.h"
+
+namespace {
+
+const char kKey32[] = "2b7e151628aed2a6abf7158809cf4f3c762e7160f38b4da56a784d9045190cfe";
+const char kPlain32[] = "3243f6a8885a308d313198a2e03707344a4093822299f31d0082efa98ec4e6c8";
+
+std::string encipherBlock(const std::string& keyHex, const std::string& plainHex, bool generic) {
+  std::vector<uint8_t> key = fromHex(keyHex);
+  std::vector<uint8_t> block = fromHex(plainHex);
+  RijndaelCipher cipher;
+  cipher.initKey(key.data(), nullptr, int(key.size()), int(block.size()));
+  if (generic)
+    cipher.encryptBlockGeneric(block.data(), block.data());
+  else
+    cipher.encryptBlock(block.data(), block.data());
+  return toHex(block);
+}
+
+std::string thrownText(void (*action)(RijndaelCipher&)) {
+  RijndaelCipher cipher;
+  try {
+    action(cipher);
+  } catch (const RijndaelError& e) {
+    return e.what();
+  }
+  return "(nothing thrown)";
+}
+
+}  // namespace
+
+TEST(RijndaelTest, PublishedVectorsOnBothPaths) {
+  struct Vector {
+    std::string key, plain, cipher;
+  } vectors[] = {
+      // AES examples of FIPS-197, appendix C.1 to C.3, and appendix B.
+      {"000102030405060708090a0b0c0d0e0f", "00112233445566778899aabbccddeeff",
+       "69c4e0d86a7b0430d8cdb78070b4c55a"},
+      {"000102030405060708090a0b0c0d0e0f1011121314151617", "00112233445566778899aabbccddeeff",
+       "dda97ca4864cdfe06eaf70a0ec0d7191"},
+      {"000102030405060708090a0b0c0d0e0f101112131415161718191a1b1c1d1e1f",
+       "00112233445566778899aabbccddeeff", "8ea2b7ca516745bfeafc49904b496089"},
+      {std::string(kKey32, 32), std::string(kPlain32, 32), "3925841d02dc09fbdc118597196a0b32"},
+      // Rijndael with wider blocks: 32-byte block with a 16-byte key, and
+      // 24-byte block with a 32-byte key.
+      {std::string(kKey32, 32), kPlain32,
+       "7d15479076b69a46ffb3b3beae97ad8313f622f67fedb487de9f06b9ed9c8f19"},
+      {kKey32, std::string(kPlain32, 48), "0ebacf199e3315c2e34b24fcc7c46ef4388aa475d66c194c"},
+  };
+  for (const Vector& v : vectors) {
+    EXPECT_EQ(encipherBlock(v.key, v.plain, false), v.cipher) << v.key << " / " << v.plain;
+    EXPECT_EQ(encipherBlock(v.key, v.plain, true), v.cipher) << v.key << " / " << v.plain;
+  }
+}
+
+TEST(RijndaelTest, UnrolledPathMatchesTableLoopForRandomKeysAndBlocks) {
+  std::mt19937 rng(1234);
+  for (int keyLength : {16, 24, 32}) {
+    for (int trial = 0; trial < 200; ++trial) {
+      uint8_t key[32], block[16], viaUnrolled[16], viaLoop[16];
+      for (uint8_t& b : key)
+        b = uint8_t(rng());
+      for (uint8_t& b : block)
+        b = uint8_t(rng());
+      RijndaelCipher cipher;
+      cipher.initKey(key, nullptr, keyLength, 16);
+      cipher.encryptBlock(block, viaUnrolled);
+      cipher.encryptBlockGeneric(block, viaLoop);
+      ASSERT_EQ(0, memcmp(viaUnrolled, viaLoop, 16)) << "key length " << keyLength;
+    }
+  }
+}
+
+// NIST SP 800-38A, F.1.1, F.2.1 and F.3.13: AES-128, first two blocks.
+TEST(RijndaelTest, ModesFollowPublishedAesExamples) {
+  std::vector<uint8_t> key = fromHex("2b7e151628aed2a6abf7158809cf4f3c");
+  std::vector<uint8_t> iv = fromHex("000102030405060708090a0b0c0d0e0f");
+  std::vector<uint8_t> plain =
+      fromHex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51");
+  struct {
+    int mode;
+    const char* expected;
+  } cases[] = {
+      {RijndaelCipher::ECB, "3ad77bb40d7a3660a89ecaf32466ef97f5d3d58503b9699de785895a96fdbaaf"},
+      {RijndaelCipher::CBC, "7649abac8119b246cee98e9b12e9197d5086cb9b507219ee95db113a917678b2"},
+      {RijndaelCipher::CFB, "3b3fd92eb72dad20333449f8e83cfb4ac8a64537a0b3a93fcde3cdad9f1ce58b"},
+      {7, "3ad77bb40d7a3660a89ecaf32466ef97f5d3d58503b9699de785895a96fdbaaf"},  // unknown: ECB
+  };
+  for (const auto& c : cases) {
+    RijndaelCipher cipher;
+    cipher.initKey(key.data(), iv.data(), 16, 16);
+    std::vector<uint8_t> out(plain.size());
+    cipher.encrypt(plain.data(), out.data(), out.size(), c.mode);
+    EXPECT_EQ(toHex(out), c.expected) << "mode " << c.mode;
+
+    // In place, with the same starting chain, gives the same bytes.
+    RijndaelCipher again;
+    again.initKey(key.data(), iv.data(), 16, 16);
+    std::vector<uint8_t> inPlace = plain;
+    again.encrypt(inPlace.data(), inPlace.data(), inPlace.size(), c.mode);
+    EXPECT_EQ(inPlace, out) << "in place, mode " << c.mode;
+  }
+}
+
+TEST(RijndaelTest, ChainCarriesOverCallsAndEcbIgnoresIt) {
+  std::vector<uint8_t> key = fromHex(kKey32);
+  std::vector<uint8_t> plain(64);
+  for (size_t i = 0; i < plain.size(); ++i)
+    plain[i] = uint8_t(i * 7 + 3);
+  for (int mode : {RijndaelCipher::CBC, RijndaelCipher::CFB}) {
+    RijndaelCipher once, split;
+    once.initKey(key.data(), kPlain32, 32, 32);
+    split.initKey(key.data(), kPlain32, 32, 32);
+    std::vector<uint8_t> a(64), b(64);
+    once.encrypt(plain.data(), a.data(), 64, mode);
+    split.encrypt(plain.data(), b.data(), 32, mode);
+    split.encrypt(plain.data() + 32, b.data() + 32, 32, mode);
+    EXPECT_EQ(a, b) << "mode " << mode;
+  }
+
+  // Two equal blocks under ECB give two equal blocks, whatever the chain.
+  std::vector<uint8_t> twin(64, 0x5A);
+  std::vector<uint8_t> chainA(32, 0), chainB(32, 0xFF), outA(64), outB(64);
+  RijndaelCipher a, b;
+  a.initKey(key.data(), chainA.data(), 32, 32);
+  b.initKey(key.data(), chainB.data(), 32, 32);
+  a.encrypt(twin.data(), outA.data(), 64, RijndaelCipher::ECB);
+  b.encrypt(twin.data(), outB.data(), 64, RijndaelCipher::ECB);
+  EXPECT_EQ(0, memcmp(outA.data(), outA.data() + 32, 32));
+  EXPECT_EQ(outA, outB);
+}
+
+TEST(RijndaelTest, FailuresCarryTheirTextsInCheckingOrder) {
+  static const uint8_t key[32] = {1};
+  static uint8_t buf[64];
+  EXPECT_EQ(thrownText([](RijndaelCipher& c) { c.initKey(nullptr, nullptr, 17, 17); }),
+            "Empty key");
+  EXPECT_EQ(thrownText([](RijndaelCipher& c) { c.initKey(key, nullptr, 20, 17); }),
+            "Incorrect key length");
+  EXPECT_EQ(thrownText([](RijndaelCipher& c) { c.initKey(key, nullptr, 32, 8); }),
+            "Incorrect block length");
+  EXPECT_EQ(thrownText([](RijndaelCipher& c) { c.encryptBlock(buf, buf); }),
+            "Object not Initialized");
+  EXPECT_EQ(thrownText([](RijndaelCipher& c) { c.encrypt(buf, buf, 40, 0); }),
+            "Object not Initialized");
+  EXPECT_EQ(thrownText([](RijndaelCipher& c) { c.xorBlock(buf, buf); }), "Object not Initialized");
+  EXPECT_EQ(thrownText([](RijndaelCipher& c) {
+              c.initKey(key, nullptr, 32, 32);
+              c.encrypt(buf, buf, 40, 0);
+            }),
+            "Data not multiple of Block Size");
+  EXPECT_EQ(thrownText([](RijndaelCipher& c) {
+              c.initKey(key, nullptr, 32, 32);
+              c.encrypt(buf, buf, 0, 0);
+            }),
+            "Data not multiple of Block Size");
+  // A failed initKey leaves neither the flag nor the key changed.
+  EXPECT_EQ(thrownText([](RijndaelCipher& c) {
+              try {
+                c.initKey(key, nullptr, 24, 8);
+              } catch (const RijndaelError&) {
+              }
+              c.encryptBlock(buf, buf);
+            }),
+            "Object not Initialized");
+  RijndaelCipher kept, fresh;
+  kept.initKey(key, nullptr, 32, 32);
+  fresh.initKey(key, nullptr, 32, 32);
+  EXPECT_THROW(kept.initKey(buf, nullptr, 16, 20), RijndaelError);
+  uint8_t x[32] = {}, y[32] = {};
+  kept.encryptBlock(x, x);
+  fresh.encryptBlock(y, y);
+  EXPECT_EQ(0, memcmp(x, y, 32));
+}
