@@ -1,0 +1,31 @@
+// Steps of a start and of a shutdown whose work is not part of this build
+// yet. Each is called at its place in WinMain and logs a warning that it did
+// nothing, so a run's log never claims work that was not done.
+#pragma once
+
+#include <cstdint>
+
+// Registers the image component and the runtime library when missing.
+void registerCompanionComponents();
+// Writes the files carried in the executable's tail; false when the tail is
+// damaged. Without a payload reader it reports success with nothing written.
+bool expandStub(const char* ownPath);
+// Fills the terms text shown at installation.
+void buildTermsText();
+// Builds the install-tracking addresses.
+void buildTrackingUrls();
+// Finishes a self-update hand-over when the command line carries "/target:".
+void executeSelfUpdateMode(const char* commandLine);
+// Ends the client started by the last launch when it still runs; false when
+// it could not be ended.
+bool terminateIfRunning(const char* path, uint32_t processId, uint32_t checksum);
+// Removes the installed client; false when nothing was removed.
+bool performUninstall();
+// On systems before Windows 2000, puts the carried runtime library in place.
+void placeAtlRuntime();
+// Deletes the files written by expandStub from the install folder.
+void deleteExpandedFiles();
+// Frees the bug report prepared in this run, if any.
+void freeBugReport();
+// The service's web site, opened when the executable is damaged.
+const char* serviceWebSite();

@@ -1,0 +1,34 @@
+# Shared by scripts/test and scripts/demo: a booted Wine prefix to copy from,
+# and one Xvfb display for the whole run.
+
+# velorin_wine_template DIR: boots a prefix into DIR once; later calls reuse it.
+velorin_wine_template() {
+  local dir=$1
+  if [ -f "$dir/.booted" ]; then return 0; fi
+  rm -rf "$dir"; mkdir -p "$dir"
+  echo "booting Wine prefix $dir"
+  WINEPREFIX="$dir" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+  WINEPREFIX="$dir" wineserver -w
+  touch "$dir/.booted"
+}
+
+# velorin_start_xvfb: exports DISPLAY of a private Xvfb unless one is given.
+velorin_start_xvfb() {
+  VELORIN_XVFB_PID=
+  if [ -n "${DISPLAY:-}" ] && [ -z "${VELORIN_FORCE_XVFB:-}" ]; then return 0; fi
+  local n
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    VELORIN_XVFB_PID=$!
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    export DISPLAY=":$n"
+    return 0
+  done
+  echo "no free X display" >&2; return 1
+}
+
+velorin_stop_xvfb() {
+  [ -n "${VELORIN_XVFB_PID:-}" ] && kill "$VELORIN_XVFB_PID" 2>/dev/null
+  VELORIN_XVFB_PID=
+}

@@ -1,0 +1,22 @@
+// Resource identifiers (shared by velorin.rc and the code).
+#pragma once
+
+#define IDS_TITLE 103
+#define IDS_WAITING 111
+#define IDS_DOWNLOADING 112
+#define IDS_TERMS 113
+#define IDS_LOADING 114
+#define IDS_EXECUTING 115
+#define IDS_SHUTTING_DOWN 116
+#define IDS_RESTARTING 117
+#define IDS_FLASH_REQUIRED 118
+#define IDS_WINDOW_CLASS 119
+#define IDS_REMOVING 121
+#define IDS_TRY_LATER 122
+
+#define IDD_ABOUTBOX 103
+#define IDI_VELORIN 107
+#define IDA_ACCELERATORS 109
+#define IDC_ABOUT_RICHEDIT 1001
+
+#define IDM_ABOUT 104

@@ -1,0 +1,3 @@
+#include "update/download_state.h"
+
+char g_szTempFile[kTempFileSize];
