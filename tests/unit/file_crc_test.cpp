@@ -1,0 +1,137 @@
+#include "update/file_crc.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> randomBytes(size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> d(n);
+  for (uint8_t& b : d)
+    b = uint8_t(rng());
+  return d;
+}
+
+uint32_t bufferCrc(const std::vector<uint8_t>& d) {
+  uint32_t crc = 0;
+  updateCrc(d.data(), d.size(), &crc);
+  return crc;
+}
+
+// A file in the current directory, removed when the test ends.
+class TempFile {
+ public:
+  explicit TempFile(const std::vector<uint8_t>& bytes) : path_("velorin_crc_test.bin") {
+    FILE* f = fopen(path_.c_str(), "wb");
+    EXPECT_NE(f, nullptr);
+    if (f) {
+      EXPECT_EQ(fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+      fclose(f);
+    }
+  }
+  ~TempFile() { remove(path_.c_str()); }
+  const char* path() const { return path_.c_str(); }
+
+ private:
+  std::string path_;
+};
+
+std::vector<uint8_t> withTrailer(std::vector<uint8_t> stub, const std::string& affiliate) {
+  stub.insert(stub.end(), affiliate.begin(), affiliate.end());
+  stub.push_back(uint8_t(affiliate.size()));
+  stub.push_back(uint8_t(affiliate.size() >> 8));
+  stub.push_back(0x55);
+  stub.push_back(0xAA);
+  return stub;
+}
+
+}  // namespace
+
+TEST(FileCrcTest, KnownValuesAndZlibAgreement) {
+  uint32_t crc = 0;
+  updateCrc("abc", 3, &crc);
+  EXPECT_EQ(crc, 0x359A672Fu);
+  crc = 0;
+  updateCrc("", 0, &crc);
+  EXPECT_EQ(crc, 0xFFFFFFFFu);
+
+  // Every length up to a few blocks and every start alignment of the
+  // eight-byte steps, against zlib started from 0xFFFFFFFF.
+  std::vector<uint8_t> data = randomBytes(5000, 7);
+  for (size_t offset = 0; offset < 8; ++offset) {
+    for (size_t length = 0; length + offset <= 300; ++length) {
+      crc = 0;
+      updateCrc(data.data() + offset, length, &crc);
+      ASSERT_EQ(crc, crc32(0xFFFFFFFFu, data.data() + offset, uInt(length)))
+          << "offset " << offset << " length " << length;
+    }
+  }
+  // Longer inputs go through the interleaved lanes and their joining.
+  std::mt19937 rng(11);
+  for (int trial = 0; trial < 300; ++trial) {
+    size_t offset = rng() % 8;
+    size_t length = rng() % (data.size() - offset);
+    crc = 0;
+    updateCrc(data.data() + offset, length, &crc);
+    ASSERT_EQ(crc, crc32(0xFFFFFFFFu, data.data() + offset, uInt(length)))
+        << "offset " << offset << " length " << length;
+  }
+}
+
+TEST(FileCrcTest, FilesMissingEmptyAndFromPosition) {
+  EXPECT_EQ(calculateFileCrc("velorin_no_such_file.bin", false), 0u);
+  EXPECT_EQ(calculateFileCrc("velorin_no_such_file.bin", true), 0u);
+  {
+    TempFile empty({});
+    EXPECT_EQ(calculateFileCrc(empty.path(), false), 0xFFFFFFFFu);
+    EXPECT_EQ(calculateFileCrc(empty.path(), true), 0xFFFFFFFFu);
+  }
+  // Longer than one 4096-byte read block, not a multiple of it.
+  std::vector<uint8_t> data = randomBytes(10001, 8);
+  TempFile file(data);
+  EXPECT_EQ(calculateFileCrc(file.path(), false), bufferCrc(data));
+  EXPECT_EQ(calculateFileCrc(file.path(), true), bufferCrc(data));
+
+  FILE* f = fopen(file.path(), "rb");
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(fseek(f, 4099, SEEK_SET), 0);
+  uint32_t crc = 0;
+  updateCrcFromFile(f, &crc);
+  fclose(f);
+  EXPECT_EQ(crc, crc32(0xFFFFFFFFu, data.data() + 4099, uInt(data.size() - 4099)));
+}
+
+TEST(FileCrcTest, TrailerRuleSkipsAffiliateTextLengthAndSignature) {
+  std::vector<uint8_t> stub = randomBytes(9000, 9);
+  const uint32_t bare = bufferCrc(stub);
+  const std::string affiliate(52, 'a');
+  std::vector<uint8_t> packedA = withTrailer(stub, affiliate);
+  std::vector<uint8_t> packedB = withTrailer(stub, "0123456789abcdef");
+  {
+    TempFile file(packedA);
+    EXPECT_EQ(calculateFileCrc(file.path(), true), bare);
+    EXPECT_EQ(calculateFileCrc(file.path(), false), bufferCrc(packedA));
+    EXPECT_NE(calculateFileCrc(file.path(), false), bare);
+  }
+  {
+    TempFile file(packedB);
+    EXPECT_EQ(calculateFileCrc(file.path(), true), bare);
+  }
+  // An affiliate length reaching before the start of the file is no trailer.
+  std::vector<uint8_t> bogus = {'M', 'Z', 0x00, 0x10, 0x55, 0xAA};
+  {
+    TempFile file(bogus);
+    EXPECT_EQ(calculateFileCrc(file.path(), true), bufferCrc(bogus));
+  }
+  // A file that is nothing but a trailer with empty affiliate text covers
+  // no bytes: its checksum is the empty one.
+  std::vector<uint8_t> onlyTrailer = {0x00, 0x00, 0x55, 0xAA};
+  TempFile file(onlyTrailer);
+  EXPECT_EQ(calculateFileCrc(file.path(), true), 0xFFFFFFFFu);
+}
