@@ -1,0 +1,176 @@
+#include "tools/velorin-report/report_decoder.h"
+
+#include <zlib.h>
+
+#include <cstdint>
+
+#include "report/report_cipher.h"
+#include "tools/velorin-report/rijndael_decipher.h"
+
+namespace {
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  return -1;
+}
+
+int base64Value(char c) {
+  if (c >= 'A' && c <= 'Z')
+    return c - 'A';
+  if (c >= 'a' && c <= 'z')
+    return c - 'a' + 26;
+  if (c >= '0' && c <= '9')
+    return c - '0' + 52;
+  if (c == '+' || c == ' ')
+    return 62;
+  if (c == '/')
+    return 63;
+  return -1;
+}
+
+// The DATA field of a form body, still form-encoded.
+bool findDataField(const std::string& body, std::string* field) {
+  size_t end = body.size();
+  while (end > 0 && (body[end - 1] == '\n' || body[end - 1] == '\r'))
+    --end;
+  size_t start = 0;
+  while (start <= end) {
+    size_t amp = body.find('&', start);
+    if (amp == std::string::npos || amp > end)
+      amp = end;
+    if (body.compare(start, 5, "DATA=") == 0 && amp - start >= 5) {
+      *field = body.substr(start + 5, amp - start - 5);
+      return true;
+    }
+    start = amp + 1;
+  }
+  return false;
+}
+
+// The sender pads n bytes with zeros to P = 32 (n <= 32) or 32 * (n / 32 + 1),
+// so n lies in [P - 32, P - 1] for P > 64, in [33, 63] for P = 64 and in
+// [0, 32] for P = 32. Trailing zeros are padding down to that floor; zeros
+// that ended the report itself cannot be told from padding.
+size_t unpaddedLength(const std::string& plain) {
+  const size_t padded = plain.size();
+  const size_t floor = padded == 32 ? 0 : padded == 64 ? 33 : padded - 32;
+  size_t n = padded;
+  while (n > floor && plain[n - 1] == '\0')
+    --n;
+  return n;
+}
+
+}  // namespace
+
+bool formDecode(const std::string& text, std::string* out) {
+  out->clear();
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '+') {
+      *out += ' ';
+    } else if (c == '%') {
+      if (i + 2 >= text.size())
+        return false;
+      int high = hexValue(text[i + 1]);
+      int low = hexValue(text[i + 2]);
+      if (high < 0 || low < 0)
+        return false;
+      *out += char(high * 16 + low);
+      i += 2;
+    } else {
+      *out += c;
+    }
+  }
+  return true;
+}
+
+bool base64Decode(const std::string& text, std::string* out) {
+  out->clear();
+  if (text.size() % 4 != 0)
+    return false;
+  for (size_t i = 0; i < text.size(); i += 4) {
+    const bool last = i + 4 == text.size();
+    int pad = 0;
+    uint32_t v = 0;
+    for (int k = 0; k < 4; ++k) {
+      char c = text[i + k];
+      int d;
+      if (c == '=' && last && k >= 2 && (k == 3 || text[i + 3] == '=')) {
+        ++pad;
+        d = 0;
+      } else {
+        d = base64Value(c);
+        if (d < 0 || pad > 0)
+          return false;
+      }
+      v = (v << 6) | uint32_t(d);
+    }
+    *out += char(v >> 16);
+    if (pad < 2)
+      *out += char(v >> 8);
+    if (pad < 1)
+      *out += char(v);
+  }
+  return true;
+}
+
+bool inflateAll(const std::string& packed, size_t limit, std::string* out) {
+  out->clear();
+  z_stream stream = {};
+  if (inflateInit(&stream) != Z_OK)
+    return false;
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+  stream.avail_in = uInt(packed.size());
+  unsigned char chunk[16384];
+  int result = Z_OK;
+  while (result == Z_OK) {
+    stream.next_out = chunk;
+    stream.avail_out = sizeof chunk;
+    result = inflate(&stream, Z_NO_FLUSH);
+    size_t produced = sizeof chunk - stream.avail_out;
+    if (out->size() + produced > limit) {
+      result = Z_MEM_ERROR;
+      break;
+    }
+    out->append(reinterpret_cast<char*>(chunk), produced);
+  }
+  inflateEnd(&stream);
+  return result == Z_STREAM_END;
+}
+
+bool decodeReportBody(const std::string& body, std::string* report, std::string* error) {
+  report->clear();
+  std::string field, base64, packed, sealed;
+  if (!findDataField(body, &field)) {
+    *error = "no DATA field in the body";
+    return false;
+  }
+  if (!formDecode(field, &base64)) {
+    *error = "bad form encoding";
+    return false;
+  }
+  if (!base64Decode(base64, &packed)) {
+    *error = "bad Base64 text";
+    return false;
+  }
+  if (!inflateAll(packed, kMaxInflatedReport, &sealed)) {
+    *error = "compressed data is damaged, incomplete or too large";
+    return false;
+  }
+  if (sealed.empty() || sealed.size() % 32 != 0) {
+    *error = "sealed report is not a whole number of 32-byte blocks";
+    return false;
+  }
+  RijndaelDecipher decipher;
+  decipher.initKey(kReportKey, 32, 32);
+  for (size_t pos = 0; pos < sealed.size(); pos += 32)
+    decipher.decryptBlock(&sealed[pos], &sealed[pos]);
+  sealed.resize(unpaddedLength(sealed));
+  report->swap(sealed);
+  return true;
+}

@@ -1,0 +1,27 @@
+// Opens a received bug report body: the form field DATA, form decoding,
+// Base64, inflate, Rijndael-256 decryption with the report key, and removal
+// of the zero padding. Every step checks its input: bodies come from the
+// network and may be anything.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Largest report the decoder inflates; reports of the program stay far below.
+const size_t kMaxInflatedReport = 16u << 20;
+
+// "%XY" (either case) becomes the byte, "+" a blank. False on a bad escape.
+bool formDecode(const std::string& text, std::string* out);
+
+// Standard alphabet with "=" padding; a blank is read as "+" (a sender that
+// left "+" unescaped). False on any other character or a bad length.
+bool base64Decode(const std::string& text, std::string* out);
+
+// The whole zlib stream; false when it is damaged, cut short or inflates to
+// more than limit bytes.
+bool inflateAll(const std::string& packed, size_t limit, std::string* out);
+
+// Decodes a body ("DATA=..." possibly among other fields, trailing line
+// breaks ignored) into the report text. On false, *error says which step
+// failed.
+bool decodeReportBody(const std::string& body, std::string* report, std::string* error);
