@@ -1,9 +1,11 @@
 // Runs the benchmarks with the console output and ends with a summary in
 // MB/s (10^6 bytes per second), including the ratio of the file checksum to
-// zlib's crc32 measured in the same run.
+// zlib's crc32 measured in the same run. With --summary-file=PATH the
+// summary is also written there, for the test script to show.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -22,14 +24,29 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
   void Finalize() override {
     benchmark::ConsoleReporter::Finalize();
-    printf("\nthroughput summary (MB/s):\n");
-    for (const auto& [name, rate] : rates_)
-      printf("  %-22s %10.1f\n", name.c_str(), rate);
+    std::string summary = "throughput summary (MB/s):\n";
+    char line[128];
+    for (const auto& [name, rate] : rates_) {
+      snprintf(line, sizeof line, "  %-22s %10.1f\n", name.c_str(), rate);
+      summary += line;
+    }
     auto ours = rates_.find("BM_FileChecksum");
     auto zlib = rates_.find("BM_ZlibCrc32");
-    if (ours != rates_.end() && zlib != rates_.end() && zlib->second > 0)
-      printf("  file checksum / zlib crc32 ratio: %.2f\n", ours->second / zlib->second);
+    if (ours != rates_.end() && zlib != rates_.end() && zlib->second > 0) {
+      snprintf(line, sizeof line, "  file checksum / zlib crc32 ratio: %.2f\n",
+               ours->second / zlib->second);
+      summary += line;
+    }
+    printf("\n%s", summary.c_str());
+    if (!summaryPath_.empty()) {
+      if (FILE* f = fopen(summaryPath_.c_str(), "w")) {
+        fputs(summary.c_str(), f);
+        fclose(f);
+      }
+    }
   }
+
+  std::string summaryPath_;
 
  private:
   std::map<std::string, double> rates_;
@@ -38,10 +55,19 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  SummaryReporter reporter;
+  const char kSummaryFlag[] = "--summary-file=";
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (strncmp(argv[i], kSummaryFlag, sizeof kSummaryFlag - 1) == 0)
+      reporter.summaryPath_ = argv[i] + sizeof kSummaryFlag - 1;
+    else
+      argv[kept++] = argv[i];
+  }
+  argc = kept;
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;
-  SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   return 0;
