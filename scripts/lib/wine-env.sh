@@ -3,12 +3,17 @@
 
 # velorin_wine_template DIR: boots a prefix into DIR once; later calls reuse it.
 velorin_wine_template() {
-  local dir=$1
-  if [ -f "$dir/.booted" ]; then return 0; fi
+  local dir
+  dir=$(realpath -m "$1")
+  if [ -f "$dir/.booted" ] && [ -f "$dir/system.reg" ]; then return 0; fi
   rm -rf "$dir"; mkdir -p "$dir"
   echo "booting Wine prefix $dir"
   WINEPREFIX="$dir" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
   WINEPREFIX="$dir" wineserver -w
+  if [ ! -f "$dir/system.reg" ]; then
+    echo "booting Wine prefix $dir failed" >&2
+    return 1
+  fi
   touch "$dir/.booted"
 }
 

@@ -1,0 +1,123 @@
+#include "app/log.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <cstring>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::string formatLine(size_t size, int level, const char* format, ...) {
+  std::vector<char> out(size + 1, '#');  // one guard byte past the buffer
+  va_list args;
+  va_start(args, format);
+  size_t length = formatLogLine(out.data(), size, level, format, args);
+  va_end(args);
+  EXPECT_EQ('#', out[size]) << "line buffer overrun";
+  EXPECT_EQ(length, strlen(out.data()));
+  return std::string(out.data());
+}
+
+std::vector<std::string> logLines() {
+  std::vector<std::string> lines;
+  std::istringstream in(logText());
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+}  // namespace
+
+TEST(LogLine, PrefixesByLevel) {
+  EXPECT_EQ("INFO: WinMain: Stub has been expanded\n",
+            formatLine(kLogLineSize, LOG_INFO, "WinMain: Stub has been expanded"));
+  EXPECT_EQ("WARNING: x 3\n", formatLine(kLogLineSize, LOG_WARNING, "x %d", 3));
+  EXPECT_EQ("FAIL: error 5\n", formatLine(kLogLineSize, LOG_FAIL, "error %u", 5u));
+  EXPECT_EQ("plain\n", formatLine(kLogLineSize, 0, "plain"));
+  EXPECT_EQ("plain\n", formatLine(kLogLineSize, 4, "plain"));
+  // "%ul" prints the number followed by the letter l.
+  EXPECT_EQ("INFO: size 42l\n", formatLine(kLogLineSize, LOG_INFO, "size %ul", 42u));
+}
+
+TEST(LogLine, OverlongTextIsCutButStillEndsTheLine) {
+  std::string big(kLogLineSize * 2, 'z');
+  std::string line = formatLine(kLogLineSize, LOG_WARNING, "%s", big.c_str());
+  ASSERT_EQ(kLogLineSize - 1, line.size());
+  EXPECT_EQ(0u, line.find("WARNING: zzz"));
+  EXPECT_EQ('\n', line.back());
+
+  EXPECT_EQ("WA\n", formatLine(4, LOG_WARNING, "abc"));
+}
+
+TEST(Log, AppendsLinesInOrderAndClears) {
+  clearLog();
+  EXPECT_STREQ("", logText());
+  logMessage(LOG_INFO, "first %s", "line");
+  logMessage(LOG_FAIL, "second %d", -1);
+  EXPECT_STREQ("INFO: first line\nFAIL: second -1\n", logText());
+  EXPECT_EQ(strlen(logText()), logLength());
+  clearLog();
+  EXPECT_EQ(0u, logLength());
+  EXPECT_STREQ("", logText());
+}
+
+TEST(Log, ConcurrentAppendsNeitherLoseNorInterleave) {
+  clearLog();
+  constexpr int kThreads = 6;
+  constexpr int kLines = 600;  // 30-byte lines, about 108 KB in all: within the buffer
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < kLines; ++i)
+        logMessage(LOG_INFO, "thread %d line %05d end", t, i);
+    });
+  }
+  for (auto& thread : threads)
+    thread.join();
+
+  std::vector<std::string> lines = logLines();
+  ASSERT_EQ(static_cast<size_t>(kThreads * kLines), lines.size());
+  std::set<std::string> seen;
+  std::vector<int> nextOf(kThreads, 0);
+  for (const std::string& line : lines) {
+    int t = -1, i = -1;
+    char end[4] = {};
+    ASSERT_EQ(3, sscanf(line.c_str(), "INFO: thread %d line %d %3s", &t, &i, end)) << line;
+    ASSERT_STREQ("end", end) << line;
+    ASSERT_TRUE(t >= 0 && t < kThreads);
+    EXPECT_EQ(nextOf[t], i) << "lines of one thread out of order";
+    nextOf[t] = i + 1;
+    EXPECT_TRUE(seen.insert(line).second) << "duplicate " << line;
+  }
+}
+
+TEST(Log, FullBufferDropsWholeLinesAndNeverOverruns) {
+  clearLog();
+  std::string chunk(999, 'k');
+  for (int i = 0; i < 200; ++i)  // about 200 KB offered to a 128000-byte log
+    logMessage(0, "%03d%s", i, chunk.c_str());
+  size_t length = logLength();
+  EXPECT_LT(length, kLogBufferSize);
+  EXPECT_GT(length, kLogBufferSize - 1100);  // filled up to the last whole line
+  EXPECT_EQ(length, strlen(logText()));
+  std::vector<std::string> lines = logLines();
+  ASSERT_EQ(length / 1003, lines.size());
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_EQ(1002u, lines[i].size()) << "line " << i << " cut";
+
+  // Short lines still fit in what is left.
+  size_t before = logLength();
+  size_t room = kLogBufferSize - 1 - before;
+  std::string rest(room - 1, 'r');
+  logMessage(0, "%s", rest.c_str());
+  EXPECT_EQ(kLogBufferSize - 1, logLength());
+  logMessage(0, "x");
+  EXPECT_EQ(kLogBufferSize - 1, logLength());
+  EXPECT_EQ('\n', logText()[logLength() - 1]);
+  clearLog();
+}
