@@ -1,0 +1,69 @@
+// Fuzzes everything the program reads from its command line and from the
+// start-up registry values: run mode, uninstall completion and self-update
+// arguments, relative path normalisation and the "lastRun"/"lastSRun" records.
+// Besides the sanitizers, it checks the parsers' own promises: outputs stay
+// terminated within their buffers and a refused input leaves them empty.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/launch_record.h"
+#include "app/relative_path.h"
+#include "app/run_mode.h"
+
+namespace {
+
+void require(bool condition) {
+  if (!condition)
+    abort();
+}
+
+void requireTerminated(const char* buffer, size_t size) {
+  require(memchr(buffer, '\0', size) != nullptr);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string text(reinterpret_cast<const char*>(data), size);
+  const char* line = text.c_str();  // stops at an embedded zero, as a command line would
+
+  int mode = getRunMode(line);
+  require(mode == RUN_MODE_NORMAL || mode == RUN_MODE_UNINSTALL_REQUEST ||
+          mode == RUN_MODE_UNINSTALL_COMPLETION);
+
+  char self[kSelfPathSize];
+  uint32_t pid = 0;
+  if (parseUninstallCompletion(line, self, sizeof self, &pid)) {
+    requireTerminated(self, sizeof self);
+    require(self[0] != '\0' && strstr(line, self) != nullptr);
+  } else {
+    require(self[0] == '\0');
+  }
+
+  char small[24], target[260];
+  if (parseSelfUpdateArguments(line, small, sizeof small, target, sizeof target)) {
+    requireTerminated(small, sizeof small);
+    requireTerminated(target, sizeof target);
+  } else {
+    require(small[0] == '\0');
+  }
+
+  char normalized[32];
+  if (normalizeRelativePath(line, normalized, sizeof normalized))
+    require(strlen(normalized) <= strlen(line));
+  else
+    require(normalized[0] == '\0');
+
+  LaunchRecord record = {"before", 1, 2};
+  if (parseLastRun(line, &record))
+    requireTerminated(record.szPath, sizeof record.szPath);
+  else
+    require(strcmp(record.szPath, "before") == 0);
+
+  StubVersion version = parseLastSRun(line);
+  char formatted[64];
+  require(formatStubVersion(version, formatted, sizeof formatted));
+  return 0;
+}
