@@ -13,8 +13,8 @@ extern char g_szWindowTitle[kShortTextSize];  // string 103
 extern char g_szWindowClass[kShortTextSize];  // string 119
 extern char g_szStatus[kShortTextSize];       // status line; string 114 at start
 extern char g_szWaitingText[kShortTextSize];  // string 111
-extern char g_szCWD[kPathSize];               // install folder from "CWD"; empty before installation
-extern int g_nRunMode;                        // RunMode of this start
+extern char g_szCWD[kPathSize];  // install folder from "CWD"; empty before installation
+extern int g_nRunMode;           // RunMode of this start
 extern HINSTANCE g_hInstance;
 
 // The last launch of the client ("lastRun"), read at start.

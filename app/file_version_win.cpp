@@ -30,8 +30,7 @@ bool FileVersionInfo::load(HMODULE module) {
     reset();
     return false;
   }
-  if (!VerQueryValueA(m_pData, "\\VarFileInfo\\Translation", &block, &blockSize) ||
-      blockSize < 4) {
+  if (!VerQueryValueA(m_pData, "\\VarFileInfo\\Translation", &block, &blockSize) || blockSize < 4) {
     reset();
     return false;
   }

@@ -18,7 +18,8 @@ const char* skipBlanks(const char* p) {
 }
 
 // Reads one unsigned number the way "%lu" does: a minus sign negates, and the
-// value wraps to 32 bits, so "-1" reads as 0xFFFFFFFF. Returns false when no digits follow; p then stays where it was.
+// value wraps to 32 bits, so "-1" reads as 0xFFFFFFFF. Returns false when no digits follow; p then
+// stays where it was.
 bool readNumber(const char** p, uint32_t* value) {
   const char* start = skipBlanks(*p);
   char* end = nullptr;
@@ -50,8 +51,8 @@ bool parseLastRun(const char* text, LaunchRecord* record) {
 }
 
 StubVersion parseLastSRun(const char* text) {
-  StubVersion version = {{kVersionPartUnknown, kVersionPartUnknown, kVersionPartUnknown,
-                          kVersionPartUnknown}};
+  StubVersion version = {
+      {kVersionPartUnknown, kVersionPartUnknown, kVersionPartUnknown, kVersionPartUnknown}};
   const char* p = text;
   for (uint32_t& part : version.part) {
     if (!readNumber(&p, &part))

@@ -12,7 +12,10 @@ LONG writeRegistryString(HKEY root, const char* keyPath, const char* valueName, 
   return ERROR_SUCCESS;
 }
 
-LONG readRegistryString(HKEY root, const char* keyPath, const char* valueName, char* buffer,
+LONG readRegistryString(HKEY root,
+                        const char* keyPath,
+                        const char* valueName,
+                        char* buffer,
                         DWORD bufferSize) {
   ScopedRegKey key;
   LONG error = RegOpenKeyA(root, keyPath, key.receive());
@@ -37,7 +40,10 @@ LONG readRegistryString(HKEY root, const char* keyPath, const char* valueName, c
   return ERROR_SUCCESS;
 }
 
-LONG writeRegistryBinary(HKEY root, const char* keyPath, const char* valueName, const void* data,
+LONG writeRegistryBinary(HKEY root,
+                         const char* keyPath,
+                         const char* valueName,
+                         const void* data,
                          DWORD byteCount) {
   ScopedRegKey key;
   LONG error = RegCreateKeyA(root, keyPath, key.receive());
@@ -47,14 +53,17 @@ LONG writeRegistryBinary(HKEY root, const char* keyPath, const char* valueName, 
   return ERROR_SUCCESS;
 }
 
-LONG readRegistryBinary(HKEY root, const char* keyPath, const char* valueName, void* buffer,
+LONG readRegistryBinary(HKEY root,
+                        const char* keyPath,
+                        const char* valueName,
+                        void* buffer,
                         DWORD* byteCount) {
   ScopedRegKey key;
   LONG error = RegOpenKeyA(root, keyPath, key.receive());
   if (error != ERROR_SUCCESS)
     return error;
-  LONG query = RegQueryValueExA(key.get(), valueName, nullptr, nullptr,
-                                static_cast<BYTE*>(buffer), byteCount);
+  LONG query = RegQueryValueExA(key.get(), valueName, nullptr, nullptr, static_cast<BYTE*>(buffer),
+                                byteCount);
   return query == ERROR_SUCCESS ? 0 : 1;
 }
 

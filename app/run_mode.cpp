@@ -8,7 +8,10 @@
 namespace {
 
 // The text between "/self:" and the blank before `nextMarker`.
-bool pathBefore(const char* commandLine, const char* nextMarker, char* path, size_t pathSize,
+bool pathBefore(const char* commandLine,
+                const char* nextMarker,
+                char* path,
+                size_t pathSize,
                 const char** afterMarker) {
   if (pathSize)
     path[0] = '\0';
@@ -33,7 +36,9 @@ int getRunMode(const char* commandLine) {
   return strstr(commandLine, "/self:") ? RUN_MODE_UNINSTALL_COMPLETION : RUN_MODE_UNINSTALL_REQUEST;
 }
 
-bool parseUninstallCompletion(const char* commandLine, char* path, size_t pathSize,
+bool parseUninstallCompletion(const char* commandLine,
+                              char* path,
+                              size_t pathSize,
                               uint32_t* processId) {
   const char* number = nullptr;
   if (!pathBefore(commandLine, "/pid:", path, pathSize, &number))
@@ -48,8 +53,11 @@ bool parseUninstallCompletion(const char* commandLine, char* path, size_t pathSi
   return true;
 }
 
-bool parseSelfUpdateArguments(const char* commandLine, char* selfPath, size_t selfPathSize,
-                              char* targetPath, size_t targetPathSize) {
+bool parseSelfUpdateArguments(const char* commandLine,
+                              char* selfPath,
+                              size_t selfPathSize,
+                              char* targetPath,
+                              size_t targetPathSize) {
   const char* target = nullptr;
   if (!pathBefore(commandLine, "/target:", selfPath, selfPathSize, &target))
     return false;

@@ -5,9 +5,9 @@
 #include <cstdint>
 
 enum RunMode {
-  RUN_MODE_NORMAL = 0,                 // install, update, launch
-  RUN_MODE_UNINSTALL_REQUEST = 1,      // "/uninstall": ask, then remove the client
-  RUN_MODE_UNINSTALL_COMPLETION = 3,   // temporary copy finishing an uninstall
+  RUN_MODE_NORMAL = 0,                // install, update, launch
+  RUN_MODE_UNINSTALL_REQUEST = 1,     // "/uninstall": ask, then remove the client
+  RUN_MODE_UNINSTALL_COMPLETION = 3,  // temporary copy finishing an uninstall
 };
 
 // 0 without "/uninstall"; 3 when "/self:" is there too; else 1. Plain,
@@ -22,9 +22,14 @@ constexpr size_t kSelfPathSize = 516;
 // leaves the path empty) when either marker is missing, "/pid:" does not
 // follow the path, the path is empty or does not fit in pathSize bytes, or
 // the number is not a decimal 32-bit value.
-bool parseUninstallCompletion(const char* commandLine, char* path, size_t pathSize,
+bool parseUninstallCompletion(const char* commandLine,
+                              char* path,
+                              size_t pathSize,
                               uint32_t* processId);
 
 // Reads "/self:<path> /target:<path>" of a self-update hand-over the same way.
-bool parseSelfUpdateArguments(const char* commandLine, char* selfPath, size_t selfPathSize,
-                              char* targetPath, size_t targetPathSize);
+bool parseSelfUpdateArguments(const char* commandLine,
+                              char* selfPath,
+                              size_t selfPathSize,
+                              char* targetPath,
+                              size_t targetPathSize);

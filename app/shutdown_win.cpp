@@ -42,8 +42,8 @@ void spawnNewStub() {
   char target[kPathSize + 16];
   char commandLine[kCommandLineSize];
   if (!formatText(target, sizeof target, "%s\\quenzar.exe", g_szCWD) ||
-      !formatText(commandLine, sizeof commandLine, "%s %s%s %s%s", g_szTempFile, "/self:",
-                  ownPath, "/target:", target)) {
+      !formatText(commandLine, sizeof commandLine, "%s %s%s %s%s", g_szTempFile, "/self:", ownPath,
+                  "/target:", target)) {
     logMessage(LOG_FAIL, "WinMain: Unable to spawn temporary process: error %d",
                static_cast<int>(ERROR_BUFFER_OVERFLOW));
     return;

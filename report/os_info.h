@@ -21,8 +21,8 @@ struct WindowsVersion {
   uint32_t platform;  // 0 Win32s, 1 Windows 9x, 2 NT
   uint32_t major;
   uint32_t minor;
-  uint32_t build;     // only the low 16 bits are printed
-  char csd[128];      // service pack text, zero-terminated
+  uint32_t build;  // only the low 16 bits are printed
+  char csd[128];   // service pack text, zero-terminated
 };
 
 class OsInfo {

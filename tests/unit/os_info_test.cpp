@@ -6,7 +6,11 @@
 
 namespace {
 
-OsInfo describe(uint32_t platform, uint32_t major, uint32_t minor, uint32_t build, const char* csd) {
+OsInfo describe(uint32_t platform,
+                uint32_t major,
+                uint32_t minor,
+                uint32_t build,
+                const char* csd) {
   WindowsVersion v = {platform, major, minor, build, {}};
   strncpy(v.csd, csd, sizeof v.csd - 1);
   return OsInfo(&v);

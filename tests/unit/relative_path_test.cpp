@@ -6,8 +6,10 @@
 
 TEST(RelativePath, LeadingMarkersAreDropped) {
   const char* cases[][2] = {
-      {".\\a\\b.exe", "a\\b.exe"}, {"\\a\\b.exe", "a\\b.exe"}, {"a\\b.exe", "a\\b.exe"},
-      {".b.exe", ".b.exe"},  // no backslash: unchanged
+      {".\\a\\b.exe", "a\\b.exe"},
+      {"\\a\\b.exe", "a\\b.exe"},
+      {"a\\b.exe", "a\\b.exe"},
+      {".b.exe", ".b.exe"},       // no backslash: unchanged
       {"..\\b.exe", ".\\b.exe"},  // only one leading dot goes
       {"", ""},
   };

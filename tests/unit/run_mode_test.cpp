@@ -18,7 +18,8 @@ TEST(RunMode, DecidedByUninstallAndSelfMarkers) {
 TEST(RunMode, UninstallCompletionArguments) {
   char path[kSelfPathSize];
   uint32_t pid = 0;
-  ASSERT_TRUE(parseUninstallCompletion("/uninstall /self:C:\\x.exe /pid:12", path, sizeof path, &pid));
+  ASSERT_TRUE(
+      parseUninstallCompletion("/uninstall /self:C:\\x.exe /pid:12", path, sizeof path, &pid));
   EXPECT_STREQ("C:\\x.exe", path);
   EXPECT_EQ(12u, pid);
 
@@ -33,12 +34,12 @@ TEST(RunMode, MalformedUninstallCompletionIsRefused) {
   char path[kSelfPathSize];
   uint32_t pid = 77;
   const char* bad[] = {
-      "/uninstall /self:C:\\x.exe",            // no process id
-      "/uninstall /pid:12 /self:C:\\x.exe",    // id before the path
-      "/uninstall /self: /pid:12",             // empty path
-      "/uninstall /self:C:\\x.exe/pid:12",     // no blank before /pid:
-      "/uninstall /self:C:\\x.exe /pid:",      // no digits
-      "/uninstall /self:C:\\x.exe /pid:-3",    // not a count
+      "/uninstall /self:C:\\x.exe",                   // no process id
+      "/uninstall /pid:12 /self:C:\\x.exe",           // id before the path
+      "/uninstall /self: /pid:12",                    // empty path
+      "/uninstall /self:C:\\x.exe/pid:12",            // no blank before /pid:
+      "/uninstall /self:C:\\x.exe /pid:",             // no digits
+      "/uninstall /self:C:\\x.exe /pid:-3",           // not a count
       "/uninstall /self:C:\\x.exe /pid:99999999999",  // beyond 32 bits
       "/uninstall /self:C:\\x.exe /pid:12abc",
   };
@@ -75,6 +76,7 @@ TEST(RunMode, SelfUpdateArgumentsKeepBlanks) {
   EXPECT_FALSE(parseSelfUpdateArguments("/self:C:\\a.exe /target:", self, sizeof self, target,
                                         sizeof target));
   std::string longTarget = "/self:a /target:" + std::string(300, 't');
-  EXPECT_FALSE(parseSelfUpdateArguments(longTarget.c_str(), self, sizeof self, target, sizeof target));
+  EXPECT_FALSE(
+      parseSelfUpdateArguments(longTarget.c_str(), self, sizeof self, target, sizeof target));
   EXPECT_STREQ("", self);
 }

@@ -20,7 +20,8 @@ class Registry : public ::testing::Test {
   void storeRaw(const char* name, DWORD type, const void* data, DWORD size) {
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, kKey, &key));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
     RegCloseKey(key);
   }
 
