@@ -1,0 +1,583 @@
+"""The scenario environment: velorin.exe under Wine against the service on one machine.
+
+A scenario file calls main(), which re-runs the file inside a private network
+and mount namespace (unshare --net --mount; we are root), brings up loopback,
+bind-mounts an /etc/hosts that maps the service host names to 127.0.0.1 and an
+/etc/resolv.conf that points at a dnsmasq started here, and then runs the
+file's unittest cases. Each ScenarioGroup (a TestCase class) gets its own Wine
+prefix, an overlay over the booted template (instant, and the template is never
+written), its own test service on port 80 with a document root and request
+log, and a UI driver running in that prefix.
+
+Registry values are set and read by editing the prefix's user.reg while its
+wineserver is stopped, which is far faster than "wine reg".
+"""
+
+import argparse
+import contextlib
+import json
+import os
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+import wine_reg
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+# The service's host names, all answered by the one local service. The one
+# place to change them; VELORIN_SERVICE_HOSTS (blank-separated) overrides.
+DEFAULT_SERVICE_HOSTS = [
+    "update1.quenzar.test",
+    "update2.quenzar.test",
+    "download.quenzar.test",
+    "api.quenzar.test",
+    "bugs.quenzar.test",
+    "www.quenzar.test",
+]
+
+SETTINGS_KEY = r"Software\Tavelin\QuenzarClient"
+DEBUG_KEY = r"Software\Tavelin\QuenzarClient.Debug"
+WINE_KEY = r"Software\Wine"
+
+MAIN_CLASS = "InstallerWindow"
+MAIN_TITLE = "Quenzar"
+MAIN_MARKER = 0x39A87FE2
+DIALOG_CLASS = "#32770"
+
+WM_COMMAND = 0x0111
+WM_SYSKEYDOWN = 0x0104
+IDC_CANCEL = 200
+ALT_KEY_LPARAM = 0x20000001  # repeat count 1, bit 29: Alt held
+
+WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+
+
+class Config:
+    """Paths of the programs under test, from the command line or the environment."""
+
+    velorin = os.environ.get("VELORIN_EXE")
+    driver = os.environ.get("VELORIN_UI_DRIVER")
+    template = os.environ.get("VELORIN_WINE_TEMPLATE")
+    source = os.environ.get("VELORIN_SOURCE_DIR", os.path.dirname(os.path.dirname(HERE)))
+    version = os.environ.get("VELORIN_VERSION")  # as configured, "1.0.0.7"
+    keep = bool(os.environ.get("VELORIN_KEEP_SCENARIO"))
+    hosts = os.environ.get("VELORIN_SERVICE_HOSTS", "").split() or DEFAULT_SERVICE_HOSTS
+    workdir = None
+
+
+def file_version(path):
+    """The file version (four numbers) of a PE file's version resource."""
+    with open(path, "rb") as f:
+        data = f.read()
+    start = data.find("VS_VERSION_INFO".encode("utf-16-le"))
+    signature = data.find(struct.pack("<I", 0xFEEF04BD), start)
+    if start < 0 or signature < 0:
+        raise ValueError("%s has no version resource" % path)
+    ms, ls = struct.unpack_from("<II", data, signature + 8)
+    return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+
+def run(command, **kwargs):
+    return subprocess.run(command, check=True, **kwargs)
+
+
+def _die_with_parent():
+    """Helpers end with the scenario process, even when ctest kills it at a time-out."""
+    import ctypes
+
+    ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+
+
+# ---------------------------------------------------------------- namespace
+
+
+class Network:
+    """Loopback, hosts file, resolver and dnsmasq inside the private namespace."""
+
+    def __init__(self, workdir, hosts):
+        self.workdir = workdir
+        self.hosts = hosts
+        self.dnsmasq = None
+
+    def start(self):
+        run(["ip", "link", "set", "lo", "up"])
+        hosts_file = os.path.join(self.workdir, "hosts")
+        with open(hosts_file, "w") as f:
+            f.write("127.0.0.1 localhost\n::1 localhost\n")
+            f.write("".join("127.0.0.1 %s\n" % name for name in self.hosts))
+        resolv = os.path.join(self.workdir, "resolv.conf")
+        with open(resolv, "w") as f:
+            f.write("nameserver 127.0.0.1\n")
+        run(["mount", "--bind", hosts_file, "/etc/hosts"])
+        run(["mount", "--bind", resolv, "/etc/resolv.conf"])
+        self.dnsmasq = subprocess.Popen(
+            ["dnsmasq", "--keep-in-foreground", "--conf-file=/dev/null", "--no-resolv",
+             "--no-hosts", "--addn-hosts=" + hosts_file, "--listen-address=127.0.0.1",
+             "--bind-interfaces", "--port=53", "--user=root",
+             "--pid-file=" + os.path.join(self.workdir, "dnsmasq.pid"),
+             "--log-facility=" + os.path.join(self.workdir, "dnsmasq.log")],
+            stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
+        deadline = time.monotonic() + 10
+        while dns_query(self.hosts[0]) != "127.0.0.1":
+            if self.dnsmasq.poll() is not None or time.monotonic() > deadline:
+                raise RuntimeError("dnsmasq did not come up")
+            time.sleep(0.05)
+
+    def stop(self):
+        if self.dnsmasq and self.dnsmasq.poll() is None:
+            self.dnsmasq.terminate()
+            self.dnsmasq.wait(10)
+
+
+def dns_query(name, server="127.0.0.1"):
+    """The first A record for name from the DNS server, or None."""
+    question = b"".join(bytes([len(p)]) + p.encode() for p in name.split(".")) + b"\0"
+    packet = struct.pack(">HHHHHH", 0x5A17, 0x0100, 1, 0, 0, 0) + question + struct.pack(">HH", 1, 1)
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
+        s.settimeout(0.5)
+        try:
+            s.sendto(packet, (server, 53))
+            answer = s.recv(512)
+        except OSError:
+            return None
+    _, flags, _, count, _, _ = struct.unpack_from(">HHHHHH", answer)
+    if flags & 0xF or count == 0:
+        return None
+    return socket.inet_ntoa(answer[-4:])
+
+
+class Display:
+    """Uses the DISPLAY given, or a private Xvfb when there is none."""
+
+    def __init__(self):
+        self.xvfb = None
+
+    def start(self):
+        if os.environ.get("DISPLAY"):
+            return
+        for n in range(91, 141):
+            if os.path.exists("/tmp/.X11-unix/X%d" % n) or os.path.exists("/tmp/.X%d-lock" % n):
+                continue
+            self.xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                         preexec_fn=_die_with_parent)
+            for _ in range(100):
+                if os.path.exists("/tmp/.X11-unix/X%d" % n):
+                    break
+                time.sleep(0.05)
+            os.environ["DISPLAY"] = ":%d" % n
+            return
+        raise RuntimeError("no free X display")
+
+    def stop(self):
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait(10)
+
+
+# ---------------------------------------------------------------- service
+
+
+class Service:
+    """The test service (service.py) on port 80 for one scenario group."""
+
+    def __init__(self, workdir):
+        self.root = os.path.join(workdir, "www")
+        self.log = os.path.join(workdir, "requests.jsonl")
+        self.rules_file = os.path.join(workdir, "rules.json")
+        os.makedirs(self.root, exist_ok=True)
+        self.process = None
+
+    def start(self):
+        with open(self.log + ".stderr", "w") as errors:
+            self.process = subprocess.Popen(
+                [sys.executable, os.path.join(HERE, "service.py"), "--root", self.root, "--log", self.log,
+                 "--rules", self.rules_file, "--port", "80"],
+                stdout=subprocess.DEVNULL, stderr=errors, preexec_fn=_die_with_parent)
+        deadline = time.monotonic() + 10
+        while True:
+            with contextlib.suppress(OSError), socket.create_connection(("127.0.0.1", 80), 0.2):
+                return
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                raise RuntimeError("test service did not start")
+            time.sleep(0.05)
+
+    def stop(self):
+        if self.process and self.process.poll() is None:
+            self.process.terminate()
+            self.process.wait(10)
+
+    def set_rules(self, rules):
+        with open(self.rules_file, "w") as f:
+            json.dump({"rules": rules}, f)
+
+    def requests(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log) as f:
+            return [json.loads(line) for line in f if line.strip()]
+
+
+# ---------------------------------------------------------------- Wine
+
+
+class Prefix:
+    """A Wine prefix of one scenario group: an overlay over the booted template."""
+
+    def __init__(self, workdir):
+        self.base = os.path.join(workdir, "prefix")
+        self.path = os.path.join(self.base, "merged")
+        for name in ("upper", "work", "merged"):
+            os.makedirs(os.path.join(self.base, name))
+        run(["mount", "-t", "overlay", "overlay", "-o",
+             "lowerdir=%s,upperdir=%s/upper,workdir=%s/work" % (Config.template, self.base, self.base),
+             self.path])
+        self.env = dict(os.environ, WINEPREFIX=self.path, **WINE_ENV)
+
+    def c(self, *parts):
+        """Linux path of a file on drive C: given by its parts."""
+        return os.path.join(self.path, "drive_c", *parts)
+
+    def win(self, path):
+        """Windows path of a Linux path: C: inside the prefix, Z: elsewhere."""
+        drive_c = os.path.join(self.path, "drive_c")
+        if path == drive_c or path.startswith(drive_c + "/"):
+            return "C:" + (path[len(drive_c):] or "/").replace("/", "\\")
+        return "Z:" + path.replace("/", "\\")
+
+    def stop(self):
+        """Ends every process of the prefix; the wineserver saves the registry on the way out."""
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=30)
+
+    def registry(self):
+        self.stop()
+        return wine_reg.RegistryFile(os.path.join(self.path, "user.reg"))
+
+    @contextlib.contextmanager
+    def edit_registry(self):
+        registry = self.registry()
+        yield registry
+        registry.save()
+
+    def remove(self):
+        self.stop()
+        subprocess.run(["umount", self.path])
+        if not Config.keep:
+            shutil.rmtree(self.base, ignore_errors=True)
+
+
+class Program:
+    """A Windows program started under Wine; the exit code is Wine's."""
+
+    def __init__(self, prefix, win_path, args=(), cwd=None, log=None):
+        self.name = win_path
+        with open(log or os.devnull, "ab") as output:
+            self.process = subprocess.Popen(["wine", win_path, *args], cwd=cwd, env=prefix.env,
+                                            stdin=subprocess.DEVNULL, stdout=output,
+                                            stderr=subprocess.STDOUT)
+
+    def running(self):
+        return self.process.poll() is None
+
+    def kill(self):
+        if self.running():
+            self.process.kill()
+        self.process.wait()
+
+    def wait(self, timeout=20):
+        """Exit code; a program still running after the time-out is killed and fails the test."""
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+            raise AssertionError("%s still running after %ss" % (self.name, timeout))
+
+
+def _unescape_field(text):
+    out, i = [], 0
+    while i < len(text):
+        if text[i] == "\\" and i + 1 < len(text):
+            out.append({"t": "\t", "n": "\n", "r": "\r", "\\": "\\"}.get(text[i + 1], text[i + 1]))
+            i += 2
+        else:
+            out.append(text[i])
+            i += 1
+    return "".join(out)
+
+
+def parse_records(output):
+    """ui_driver lines of tab-separated key=value fields as dicts (numbers as int)."""
+    records = []
+    for line in output.replace("\r\n", "\n").split("\n"):
+        if "=" not in line:
+            continue
+        record = {}
+        for field in line.split("\t"):
+            key, _, value = field.partition("=")
+            value = _unescape_field(value)
+            if key in ("hwnd", "pid", "tid", "id", "userdata", "owner", "visible", "platform",
+                       "major", "minor", "build"):
+                value = int(value, 0)
+            record[key] = value
+        records.append(record)
+    return records
+
+
+class Driver:
+    """The UI driver (ui_driver.exe) running in a scenario's prefix."""
+
+    def __init__(self, prefix):
+        self.prefix = prefix
+        self.exe = prefix.win(Config.driver)
+
+    def run(self, *args, timeout=60):
+        # Output goes through a file, not a pipe: Wine's helper processes
+        # (services, rpcss) started during the call inherit the descriptors
+        # and would keep a pipe open long after the driver has ended.
+        with tempfile.TemporaryFile() as output:
+            process = subprocess.Popen(["wine", self.exe, *[str(a) for a in args]], env=self.prefix.env,
+                                       stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.DEVNULL)
+            try:
+                code = process.wait(timeout)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+                raise AssertionError("ui_driver %s did not end in %ss" % (" ".join(map(str, args)), timeout))
+            output.seek(0)
+            return code, output.read().decode("utf-8", "replace")
+
+    @staticmethod
+    def _filters(window_class=None, title=None, text=None, exclude=(), visible=False):
+        args = []
+        if window_class:
+            args += ["--class", window_class]
+        if title:
+            args += ["--title", title]
+        if text:
+            args += ["--text", text]
+        for hwnd in exclude:
+            args += ["--exclude", hex(hwnd)]
+        if visible:
+            args.append("--visible")
+        return args
+
+    def windows(self, **filters):
+        """Top-level windows that match now."""
+        _, output = self.run("windows", *self._filters(**filters))
+        return parse_records(output)
+
+    def wait(self, timeout=20, **filters):
+        """Top-level windows that match, once at least one does; [] on time-out."""
+        code, output = self.run("wait", *self._filters(**filters), "--timeout", int(timeout * 1000),
+                                timeout=timeout + 30)
+        return parse_records(output) if code == 0 else []
+
+    def gone(self, hwnd, timeout=20):
+        code, _ = self.run("gone", hex(hwnd), "--timeout", int(timeout * 1000), timeout=timeout + 30)
+        return code == 0
+
+    def children(self, hwnd):
+        return parse_records(self.run("children", hex(hwnd))[1])
+
+    def press(self, hwnd, text=None, control_id=None):
+        option = ["--id", control_id] if control_id is not None else ["--text", text]
+        code, output = self.run("press", hex(hwnd), *option)
+        if code != 0:
+            raise AssertionError("could not press %r in window 0x%x: %s" % (text or control_id, hwnd, output))
+
+    def post(self, hwnd, message, wparam=0, lparam=0):
+        code, output = self.run("post", hex(hwnd), hex(message), hex(wparam), hex(lparam))
+        if code != 0:
+            raise AssertionError("could not post to 0x%x: %s" % (hwnd, output))
+
+    def foreground(self):
+        records = parse_records(self.run("foreground")[1])
+        return records[0] if records else None
+
+    def osversion(self):
+        return parse_records(self.run("osversion")[1])[0]
+
+    @contextlib.contextmanager
+    def hold(self, path, seconds=120):
+        """Holds a file open without sharing for the length of the with-block."""
+        with tempfile.NamedTemporaryFile() as output, open(output.name, "wb") as child_output:
+            process = subprocess.Popen(["wine", self.exe, "hold", path, "--seconds", str(seconds)],
+                                       env=self.prefix.env, stdin=subprocess.PIPE, stdout=child_output,
+                                       stderr=subprocess.DEVNULL)
+            try:
+                deadline = time.monotonic() + 30
+                while b"held" not in output.read():
+                    if process.poll() is not None or time.monotonic() > deadline:
+                        raise AssertionError("driver could not hold %s" % path)
+                    time.sleep(0.05)
+                    output.seek(0)
+                yield
+            finally:
+                process.stdin.close()  # the driver lets go when its input ends
+                try:
+                    process.wait(30)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+
+
+# ---------------------------------------------------------------- test base
+
+
+class ScenarioGroup(unittest.TestCase):
+    """Scenarios that share one prefix and one service; each test sets the state it needs."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.workdir = tempfile.mkdtemp(prefix=cls.__name__ + "-", dir=Config.workdir)
+        cls.version = file_version(Config.velorin)
+        cls.service = Service(cls.workdir)
+        cls.addClassCleanup(cls.service.stop)
+        cls.service.start()
+        cls.prefix = Prefix(cls.workdir)
+        cls.addClassCleanup(cls.prefix.remove)
+        cls.driver = Driver(cls.prefix)
+        cls.download = cls.prefix.c("download")
+        os.makedirs(cls.download)
+        cls.stub = os.path.join(cls.download, "velorin.exe")
+        shutil.copy2(Config.velorin, cls.stub)
+        cls.programs = []
+
+    def tearDown(self):
+        for program in self.programs:
+            program.kill()
+        self.programs.clear()
+
+    # -- state
+
+    def set_state(self, settings=None, debug=None, windows_version=None):
+        """Replaces the product's registry values (and the Windows version Wine reports)."""
+        with self.prefix.edit_registry() as reg:
+            for key, values in ((SETTINGS_KEY, settings or {}), (DEBUG_KEY, debug or {})):
+                for name in list(reg.values(key)):
+                    reg.delete(key, name)
+                for name, data in values.items():
+                    if isinstance(data, bytes):
+                        reg.set_binary(key, name, data)
+                    else:
+                        reg.set_string(key, name, data)
+            if windows_version:
+                reg.set_string(WINE_KEY, "Version", windows_version)
+            else:
+                reg.delete(WINE_KEY, "Version")
+
+    def settings(self):
+        return self.prefix.registry().values(SETTINGS_KEY)
+
+    def debug_values(self):
+        return self.prefix.registry().values(DEBUG_KEY)
+
+    def version_text(self):
+        return "%d %d %d %d" % self.version
+
+    # -- running the stub
+
+    def start(self, *args, cwd=None):
+        log = os.path.join(self.workdir, "wine-output.log")
+        program = Program(self.prefix, self.prefix.win(self.stub), args, cwd=cwd or self.download, log=log)
+        self.programs.append(program)
+        return program
+
+    def main_window(self, exclude=(), timeout=20):
+        found = self.driver.wait(window_class=MAIN_CLASS, exclude=exclude, timeout=timeout)
+        self.assertEqual(len(found), 1, "expected one main window, found %r" % found)
+        window = found[0]
+        self.assertEqual(window["title"], MAIN_TITLE)
+        self.assertEqual(window["userdata"], MAIN_MARKER)
+        return window
+
+    def dialog(self, title=None, text=None, timeout=20):
+        """The one dialog (message box or box) with that title or text, with its controls."""
+        found = self.driver.wait(window_class=DIALOG_CLASS, title=title, text=text, timeout=timeout)
+        self.assertEqual(len(found), 1, "expected one dialog %r, found %r" % (title or text, found))
+        dialog = found[0]
+        dialog["controls"] = self.driver.children(dialog["hwnd"])
+        dialog["texts"] = [c["text"] for c in dialog["controls"] if c["class"].lower() == "static" and c["text"]]
+        dialog["buttons"] = [c["text"].replace("&", "") for c in dialog["controls"] if c["class"].lower() == "button"]
+        return dialog
+
+    def cancel(self, program, window):
+        """Ends a run the way the Cancel button does and expects exit code 0."""
+        self.driver.post(window["hwnd"], WM_COMMAND, IDC_CANCEL)
+        self.assertEqual(program.wait(), 0)
+
+    def start_and_cancel(self, *args, cwd=None):
+        """One whole start: the hidden main window appears, Cancel ends the run with 0."""
+        program = self.start(*args, cwd=cwd)
+        window = self.main_window()
+        self.assertEqual(window["visible"], 0)
+        self.cancel(program, window)
+        return window
+
+
+# ---------------------------------------------------------------- entry
+
+
+def _parse_arguments():
+    parser = argparse.ArgumentParser(add_help=False)
+    parser.add_argument("--velorin")
+    parser.add_argument("--driver")
+    parser.add_argument("--template")
+    parser.add_argument("--source")
+    parser.add_argument("--version")
+    known, rest = parser.parse_known_args()
+    for name in ("velorin", "driver", "template", "source", "version"):
+        value = getattr(known, name)
+        if value:
+            setattr(Config, name, value)
+    return rest
+
+
+def _boot_template():
+    if Config.template and os.path.exists(os.path.join(Config.template, ".booted")):
+        return
+    Config.template = Config.template or os.path.join(Config.source, "build", "wine-template")
+    script = os.path.join(Config.source, "scripts", "lib", "wine-env.sh")
+    run(["bash", "-c", 'source "$0" && velorin_wine_template "$1"', script, Config.template])
+
+
+def main():
+    rest = _parse_arguments()
+    for name in ("velorin", "driver"):
+        path = getattr(Config, name)
+        if not path or not os.path.isfile(path):
+            sys.exit("scenario: --%s (or its VELORIN_ variable) must name the built program" % name)
+        setattr(Config, name, os.path.abspath(path))
+
+    if os.environ.get("VELORIN_SCENARIO_NAMESPACE") != "1":
+        _boot_template()
+        os.environ["VELORIN_WINE_TEMPLATE"] = os.path.abspath(Config.template)
+        os.environ["VELORIN_SCENARIO_NAMESPACE"] = "1"
+        sys.stdout.flush()
+        os.execvp("unshare", ["unshare", "--net", "--mount", "--", sys.executable] + sys.argv)
+
+    Config.template = os.environ["VELORIN_WINE_TEMPLATE"]
+    Config.workdir = tempfile.mkdtemp(prefix="velorin-scenario-")
+    network = Network(Config.workdir, Config.hosts)
+    display = Display()
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # ctest's time-out: clean up
+    try:
+        network.start()
+        display.start()
+        program = unittest.main(module="__main__", argv=[sys.argv[0]] + rest, exit=False)
+        ok = program.result.wasSuccessful()
+    finally:
+        display.stop()
+        network.stop()
+        if not Config.keep:
+            shutil.rmtree(Config.workdir, ignore_errors=True)
+    sys.exit(0 if ok else 1)

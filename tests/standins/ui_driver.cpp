@@ -1,0 +1,368 @@
+// ui_driver: plays the user in scenario tests. It runs under Wine in the same
+// prefix as velorin.exe, finds top-level windows and dialogs, reads their texts,
+// presses their buttons and posts commands, and can hold a file open.
+//
+// Every command prints one line per window or control, as tab-separated
+// key=value fields (the text field last; tab, line feed, carriage return and
+// backslash escaped as \t \n \r \\). Exit code 0 on success, 1 when a wait
+// timed out or nothing matched, 2 on a usage error.
+//
+//   windows   [filters]                 list matching top-level windows
+//   wait      [filters] [--timeout ms]  wait until one matches, list matches
+//   gone      HWND [--timeout ms]       wait until the window is destroyed
+//   children  HWND                      list child controls (id, class, text)
+//   press     HWND (--id N | --text T)  post WM_COMMAND for that button
+//   post      HWND MSG WPARAM LPARAM    PostMessageA (numbers in C notation)
+//   foreground                          the foreground window
+//   osversion                           what GetVersionExA reports
+//   hold      PATH [--seconds N]        open PATH with no sharing; print
+//                                       "held", keep it until stdin ends or
+//                                       N seconds pass
+// Filters: --class C, --title T, --text T (a child's text contains T),
+// --exclude HWND (may repeat), --visible.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const DWORD kDefaultTimeoutMs = 15000;
+const DWORD kPollMs = 50;
+
+std::string escape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+// Reads the text of a window of any process: WM_GETTEXT is marshalled across
+// processes, and the time-out keeps a hung target from hanging the driver.
+std::string windowText(HWND hwnd) {
+  char buffer[1024] = {0};
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer),
+                           SMTO_ABORTIFHUNG, 2000, &copied)) {
+    GetWindowTextA(hwnd, buffer, sizeof(buffer));
+  }
+  buffer[sizeof(buffer) - 1] = 0;
+  return buffer;
+}
+
+std::string className(HWND hwnd) {
+  char buffer[256] = {0};
+  GetClassNameA(hwnd, buffer, sizeof(buffer));
+  return buffer;
+}
+
+unsigned long parseNumber(const char* text) {
+  return strtoul(text, nullptr, 0);
+}
+
+HWND parseHandle(const char* text) {
+  return reinterpret_cast<HWND>(static_cast<uintptr_t>(parseNumber(text)));
+}
+
+void printWindow(HWND hwnd) {
+  DWORD pid = 0;
+  DWORD tid = GetWindowThreadProcessId(hwnd, &pid);
+  HWND owner = GetWindow(hwnd, GW_OWNER);
+  printf(
+      "hwnd=0x%lx\tpid=%lu\ttid=%lu\tclass=%s\tvisible=%d\tuserdata=0x%08lx\towner=0x%lx\ttitle=%"
+      "s\n",
+      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), pid, tid,
+      escape(className(hwnd)).c_str(), IsWindowVisible(hwnd) ? 1 : 0,
+      static_cast<unsigned long>(GetWindowLongA(hwnd, GWL_USERDATA)),
+      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(owner)),
+      escape(windowText(hwnd)).c_str());
+}
+
+struct Filter {
+  std::string windowClass;
+  std::string title;
+  std::string childText;
+  std::vector<HWND> excluded;
+  bool visibleOnly = false;
+};
+
+struct ChildSearch {
+  std::string text;
+  int id;  // -1: match by text
+  HWND found;
+};
+
+// Compares button texts without their mnemonic '&' ("&No" is "No").
+std::string withoutMnemonic(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c != '&')
+      out += c;
+  }
+  return out;
+}
+
+BOOL CALLBACK findChild(HWND hwnd, LPARAM param) {
+  ChildSearch* search = reinterpret_cast<ChildSearch*>(param);
+  bool match = search->id >= 0
+                   ? GetDlgCtrlID(hwnd) == search->id
+                   : withoutMnemonic(windowText(hwnd)).find(search->text) != std::string::npos;
+  if (match) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND findChildControl(HWND parent, const std::string& text, int id) {
+  ChildSearch search = {text, id, nullptr};
+  EnumChildWindows(parent, findChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool matches(HWND hwnd, const Filter& filter) {
+  for (HWND excluded : filter.excluded) {
+    if (excluded == hwnd)
+      return false;
+  }
+  if (filter.visibleOnly && !IsWindowVisible(hwnd))
+    return false;
+  if (!filter.windowClass.empty() && className(hwnd) != filter.windowClass)
+    return false;
+  if (!filter.title.empty() && windowText(hwnd) != filter.title)
+    return false;
+  if (!filter.childText.empty() && !findChildControl(hwnd, filter.childText, -1))
+    return false;
+  return true;
+}
+
+struct Collection {
+  const Filter* filter;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectWindow(HWND hwnd, LPARAM param) {
+  Collection* collection = reinterpret_cast<Collection*>(param);
+  if (matches(hwnd, *collection->filter))
+    collection->found.push_back(hwnd);
+  return TRUE;
+}
+
+std::vector<HWND> findWindows(const Filter& filter) {
+  Collection collection = {&filter, {}};
+  EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&collection));
+  return collection.found;
+}
+
+// Parses the filters and --timeout from argv[first...]; false on unknown options.
+bool parseOptions(int argc, char** argv, int first, Filter* filter, DWORD* timeoutMs) {
+  for (int i = first; i < argc; ++i) {
+    std::string option = argv[i];
+    if (option == "--visible") {
+      filter->visibleOnly = true;
+      continue;
+    }
+    if (i + 1 >= argc)
+      return false;
+    const char* value = argv[++i];
+    if (option == "--class")
+      filter->windowClass = value;
+    else if (option == "--title")
+      filter->title = value;
+    else if (option == "--text")
+      filter->childText = value;
+    else if (option == "--exclude")
+      filter->excluded.push_back(parseHandle(value));
+    else if (option == "--timeout" && timeoutMs)
+      *timeoutMs = parseNumber(value);
+    else
+      return false;
+  }
+  return true;
+}
+
+int listWindows(const Filter& filter, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    std::vector<HWND> found = findWindows(filter);
+    if (!found.empty()) {
+      for (HWND hwnd : found)
+        printWindow(hwnd);
+      return 0;
+    }
+    if (GetTickCount() - start >= timeoutMs)
+      break;
+    Sleep(kPollMs);
+  }
+  printf("timeout\n");
+  return 1;
+}
+
+int waitGone(HWND hwnd, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  while (IsWindow(hwnd)) {
+    if (GetTickCount() - start >= timeoutMs) {
+      printf("timeout\n");
+      return 1;
+    }
+    Sleep(kPollMs);
+  }
+  printf("gone\n");
+  return 0;
+}
+
+BOOL CALLBACK printChild(HWND hwnd, LPARAM) {
+  printf("hwnd=0x%lx\tid=%d\tclass=%s\tvisible=%d\ttext=%s\n",
+         static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), GetDlgCtrlID(hwnd),
+         escape(className(hwnd)).c_str(), IsWindowVisible(hwnd) ? 1 : 0,
+         escape(windowText(hwnd)).c_str());
+  return TRUE;
+}
+
+// A button is pressed the way a dialog sees a click: WM_COMMAND with
+// BN_CLICKED from that control. Posting keeps the driver from blocking in the
+// target's modal loop.
+int pressButton(HWND dialog, int id, const std::string& text) {
+  HWND button = findChildControl(dialog, text, id);
+  if (!button) {
+    printf("no such control\n");
+    return 1;
+  }
+  int controlId = GetDlgCtrlID(button);
+  if (!PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
+                    reinterpret_cast<LPARAM>(button))) {
+    printf("post failed %lu\n", GetLastError());
+    return 1;
+  }
+  printf("pressed id=%d\n", controlId);
+  return 0;
+}
+
+int holdFile(const char* path, DWORD seconds) {
+  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    printf("open failed %lu\n", GetLastError());
+    return 1;
+  }
+  printf("held\n");
+  fflush(stdout);
+  // Ends early when the test closes our standard input.
+  DWORD start = GetTickCount();
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  char byte;
+  DWORD read = 0;
+  while (GetTickCount() - start < seconds * 1000) {
+    if (input == nullptr || input == INVALID_HANDLE_VALUE) {
+      Sleep(kPollMs);
+      continue;
+    }
+    if (!ReadFile(input, &byte, 1, &read, nullptr) || read == 0)
+      break;
+  }
+  CloseHandle(file);
+  printf("released\n");
+  return 0;
+}
+
+int usage() {
+  fprintf(stderr,
+          "usage: ui_driver windows|wait [--class C] [--title T] [--text T] [--exclude H] "
+          "[--visible] [--timeout ms]\n"
+          "       ui_driver gone HWND [--timeout ms] | children HWND | foreground | osversion\n"
+          "       ui_driver press HWND (--id N | --text T) | post HWND MSG WPARAM LPARAM\n"
+          "       ui_driver hold PATH [--seconds N]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IONBF, 0);
+  if (argc < 2)
+    return usage();
+  std::string command = argv[1];
+  Filter filter;
+  DWORD timeoutMs = kDefaultTimeoutMs;
+
+  if (command == "windows" || command == "wait") {
+    if (!parseOptions(argc, argv, 2, &filter, command == "wait" ? &timeoutMs : nullptr))
+      return usage();
+    return listWindows(filter, command == "wait" ? timeoutMs : 0);
+  }
+  if (command == "gone" && argc >= 3) {
+    if (!parseOptions(argc, argv, 3, &filter, &timeoutMs))
+      return usage();
+    return waitGone(parseHandle(argv[2]), timeoutMs);
+  }
+  if (command == "children" && argc == 3) {
+    EnumChildWindows(parseHandle(argv[2]), printChild, 0);
+    return 0;
+  }
+  if (command == "press" && argc == 5) {
+    std::string option = argv[3];
+    if (option == "--id")
+      return pressButton(parseHandle(argv[2]), static_cast<int>(parseNumber(argv[4])), "");
+    if (option == "--text")
+      return pressButton(parseHandle(argv[2]), -1, argv[4]);
+    return usage();
+  }
+  if (command == "post" && argc == 6) {
+    if (!PostMessageA(parseHandle(argv[2]), parseNumber(argv[3]), parseNumber(argv[4]),
+                      static_cast<LPARAM>(parseNumber(argv[5])))) {
+      printf("post failed %lu\n", GetLastError());
+      return 1;
+    }
+    printf("posted\n");
+    return 0;
+  }
+  if (command == "foreground" && argc == 2) {
+    HWND hwnd = GetForegroundWindow();
+    if (!hwnd) {
+      printf("none\n");
+      return 1;
+    }
+    printWindow(hwnd);
+    return 0;
+  }
+  if (command == "osversion" && argc == 2) {
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!GetVersionExA(&info))
+      return 1;
+    printf("platform=%lu\tmajor=%lu\tminor=%lu\tbuild=%lu\tcsd=%s\n", info.dwPlatformId,
+           info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber & 0xFFFF,
+           escape(info.szCSDVersion).c_str());
+    return 0;
+  }
+  if (command == "hold" && (argc == 3 || argc == 5)) {
+    DWORD seconds = 60;
+    if (argc == 5) {
+      if (std::string(argv[3]) != "--seconds")
+        return usage();
+      seconds = parseNumber(argv[4]);
+    }
+    return holdFile(argv[2], seconds);
+  }
+  return usage();
+}
