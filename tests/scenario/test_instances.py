@@ -1,0 +1,45 @@
+#!/usr/bin/env python3
+"""A second start while a stub is already running."""
+
+import os
+
+import velorin_env
+from velorin_env import MAIN_CLASS, ScenarioGroup
+
+
+class SecondStart(ScenarioGroup):
+    def test_installed_stub_is_brought_forward_and_the_second_ends(self):
+        install = self.prefix.c("Quenzar")
+        os.makedirs(install, exist_ok=True)
+        self.set_state(settings={"CWD": self.prefix.win(install)})
+        first = self.start()
+        window = self.main_window()
+        before = self.driver.foreground()
+        self.assertNotEqual(before and before["hwnd"], window["hwnd"])
+
+        second = self.start()
+        self.assertEqual(second.wait(), 0)
+
+        self.assertTrue(first.running())
+        self.assertEqual([w["hwnd"] for w in self.driver.windows(window_class=MAIN_CLASS)], [window["hwnd"]])
+        after = self.driver.foreground()
+        self.assertEqual(after and after["hwnd"], window["hwnd"], "the running stub was not brought forward")
+        self.cancel(first, window)
+
+    def test_stub_without_install_folder_is_ended_and_the_second_goes_on(self):
+        self.set_state()
+        first = self.start()
+        window = self.main_window()
+
+        second = self.start()
+        # Ended by the second start (with exit code 0), not by anything we sent.
+        self.assertEqual(first.wait(), 0)
+        self.assertTrue(self.driver.gone(window["hwnd"], timeout=5))
+
+        replacement = self.main_window(exclude=[window["hwnd"]])
+        self.assertTrue(second.running())
+        self.cancel(second, replacement)
+
+
+if __name__ == "__main__":
+    velorin_env.main()
