@@ -550,7 +550,11 @@ def _boot_template():
     run(["bash", "-c", 'source "$0" && velorin_wine_template "$1"', script, Config.template])
 
 
-def main():
+@contextlib.contextmanager
+def environment():
+    """The service environment for this process: re-runs the calling script inside
+    a private network and mount namespace first, then yields the arguments that
+    were not the environment's own (programs under test, template, version)."""
     rest = _parse_arguments()
     for name in ("velorin", "driver"):
         path = getattr(Config, name)
@@ -573,11 +577,17 @@ def main():
     try:
         network.start()
         display.start()
-        program = unittest.main(module="__main__", argv=[sys.argv[0]] + rest, exit=False)
-        ok = program.result.wasSuccessful()
+        yield rest
     finally:
         display.stop()
         network.stop()
         if not Config.keep:
             shutil.rmtree(Config.workdir, ignore_errors=True)
+
+
+def main():
+    """Runs the calling scenario file's test cases in the service environment."""
+    with environment() as rest:
+        program = unittest.main(module="__main__", argv=[sys.argv[0]] + rest, exit=False)
+        ok = program.result.wasSuccessful()
     sys.exit(0 if ok else 1)
