@@ -1,0 +1,93 @@
+#!/usr/bin/env python3
+"""The service on one machine itself: names, routing, ranges, faults and the request log.
+
+Later scenarios lean on every one of these; a fault here would show up there
+as a misleading failure of the stub.
+"""
+
+import http.client
+import os
+import socket
+import tempfile
+import unittest
+
+import velorin_env
+from velorin_env import Config, Service
+
+
+class ServiceOnOneMachine(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.workdir = tempfile.mkdtemp(dir=Config.workdir)
+        cls.service = Service(cls.workdir)
+        cls.addClassCleanup(cls.service.stop)
+        cls.service.start()
+        cls.body = bytes(range(256)) * 40
+        cls.host = Config.hosts[0]
+        os.makedirs(os.path.join(cls.service.root, cls.host))
+        with open(os.path.join(cls.service.root, "shared.bin"), "wb") as f:
+            f.write(cls.body)
+        with open(os.path.join(cls.service.root, cls.host, "product.txt"), "w") as f:
+            f.write("for %s only\n" % cls.host)
+
+    def setUp(self):
+        self.service.set_rules([])
+
+    def get(self, path, host=None, headers=None, method="GET", body=None):
+        connection = http.client.HTTPConnection(host or self.host, 80, timeout=10)
+        try:
+            connection.request(method, path, body=body, headers=headers or {})
+            response = connection.getresponse()
+            return response.status, dict(response.getheaders()), response.read()
+        finally:
+            connection.close()
+
+    def test_every_service_name_resolves_to_loopback(self):
+        for name in Config.hosts:
+            self.assertEqual(socket.gethostbyname(name), "127.0.0.1")
+            self.assertEqual(velorin_env.dns_query(name), "127.0.0.1")
+
+    def test_files_are_routed_by_host_and_path(self):
+        self.assertEqual(self.get("/product.txt")[2], b"for %s only\n" % self.host.encode())
+        self.assertEqual(self.get("/product.txt", host=Config.hosts[1])[0], 404)
+        self.assertEqual(self.get("/shared.bin?x=1", host=Config.hosts[1])[2], self.body)
+        self.assertEqual(self.get("/../hosts")[0], 404)
+
+    def test_ranges_resume_a_download(self):
+        status, headers, data = self.get("/shared.bin", headers={"Range": "bytes=1000-"})
+        self.assertEqual((status, data), (206, self.body[1000:]))
+        self.assertEqual(headers["Content-Range"], "bytes 1000-%d/%d" % (len(self.body) - 1, len(self.body)))
+        self.assertEqual(self.get("/shared.bin", headers={"Range": "bytes=%d-" % len(self.body)})[0], 416)
+
+    def test_faults_apply_as_configured(self):
+        self.service.set_rules([
+            {"path": "/shared.bin", "action": "close_after", "bytes": 100, "times": 1},
+            {"path": "/product.txt", "action": "status", "status": 404, "times": 1},
+            {"path": "/moved", "action": "redirect", "location": "http://%s/shared.bin" % self.host},
+            {"path": "/shared.bin", "host": Config.hosts[1], "action": "ignore_range"},
+            {"path": "/maintenance.php", "action": "body", "body": "down for maintenance"},
+        ])
+        with self.assertRaises(http.client.IncompleteRead) as cut:
+            self.get("/shared.bin")
+        self.assertEqual(len(cut.exception.partial), 100)
+        self.assertEqual(self.get("/shared.bin")[2], self.body, "a rule with times=1 applies once")
+        self.assertEqual(self.get("/product.txt")[0], 404)
+        self.assertEqual(self.get("/product.txt")[0], 200)
+        status, headers, _ = self.get("/moved")
+        self.assertEqual((status, headers["Location"]), (302, "http://%s/shared.bin" % self.host))
+        self.assertEqual(self.get("/maintenance.php")[2], b"down for maintenance")
+        status, _, data = self.get("/shared.bin", host=Config.hosts[1], headers={"Range": "bytes=10-"})
+        self.assertEqual((status, data), (200, self.body))
+
+    def test_requests_are_recorded(self):
+        before = len(self.service.requests())
+        self.get("/bug.php", method="POST", body=b"DATA=\x00\xff", headers={"X-Probe": "1"})
+        entry = self.service.requests()[before]
+        self.assertEqual((entry["method"], entry["host"], entry["path"]), ("POST", self.host, "/bug.php"))
+        self.assertEqual(entry["body"].encode("latin-1"), b"DATA=\x00\xff")
+        self.assertIn(["X-Probe", "1"], entry["headers"])
+        self.assertEqual(entry["status"], 404)
+
+
+if __name__ == "__main__":
+    velorin_env.main()
