@@ -43,9 +43,10 @@ class ServiceOnOneMachine(unittest.TestCase):
             connection.close()
 
     def test_every_service_name_resolves_to_loopback(self):
-        for name in Config.hosts:
-            self.assertEqual(socket.gethostbyname(name), "127.0.0.1")
-            self.assertEqual(velorin_env.dns_query(name), "127.0.0.1")
+        for entry in Config.host_entries:
+            name, _, address = entry.partition("=")
+            self.assertEqual(socket.gethostbyname(name), address or "127.0.0.1")
+            self.assertEqual(velorin_env.dns_query(name), address or "127.0.0.1")
 
     def test_files_are_routed_by_host_and_path(self):
         self.assertEqual(self.get("/product.txt")[2], b"for %s only\n" % self.host.encode())

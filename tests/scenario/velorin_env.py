@@ -33,6 +33,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 # The service's host names, all answered by the one local service. The one
 # place to change them; VELORIN_SERVICE_HOSTS (blank-separated) overrides.
+# An entry "name=127.0.0.2" maps a name to another loopback address.
 DEFAULT_SERVICE_HOSTS = [
     "update1.quenzar.test",
     "update2.quenzar.test",
@@ -68,7 +69,11 @@ class Config:
     source = os.environ.get("VELORIN_SOURCE_DIR", os.path.dirname(os.path.dirname(HERE)))
     version = os.environ.get("VELORIN_VERSION")  # as configured, "1.0.0.7"
     keep = bool(os.environ.get("VELORIN_KEEP_SCENARIO"))
-    hosts = os.environ.get("VELORIN_SERVICE_HOSTS", "").split() or DEFAULT_SERVICE_HOSTS
+    host_entries = os.environ.get("VELORIN_SERVICE_HOSTS", "").split() or DEFAULT_SERVICE_HOSTS
+    hosts = [entry.split("=")[0] for entry in host_entries]
+    # Further dnsmasq options, e.g. "--host-record=..." or "--srv-host=...",
+    # for scenarios that need DNS records beyond the hosts file.
+    dns_options = []
     workdir = None
 
 
@@ -101,9 +106,10 @@ def _die_with_parent():
 class Network:
     """Loopback, hosts file, resolver and dnsmasq inside the private namespace."""
 
-    def __init__(self, workdir, hosts):
+    def __init__(self, workdir, host_entries, dns_options=()):
         self.workdir = workdir
-        self.hosts = hosts
+        self.addresses = [(e.split("=") + ["127.0.0.1"])[:2] for e in host_entries]
+        self.dns_options = list(dns_options)
         self.dnsmasq = None
 
     def start(self):
@@ -111,7 +117,7 @@ class Network:
         hosts_file = os.path.join(self.workdir, "hosts")
         with open(hosts_file, "w") as f:
             f.write("127.0.0.1 localhost\n::1 localhost\n")
-            f.write("".join("127.0.0.1 %s\n" % name for name in self.hosts))
+            f.write("".join("%s %s\n" % (address, name) for name, address in self.addresses))
         resolv = os.path.join(self.workdir, "resolv.conf")
         with open(resolv, "w") as f:
             f.write("nameserver 127.0.0.1\n")
@@ -122,10 +128,11 @@ class Network:
              "--no-hosts", "--addn-hosts=" + hosts_file, "--listen-address=127.0.0.1",
              "--bind-interfaces", "--port=53", "--user=root",
              "--pid-file=" + os.path.join(self.workdir, "dnsmasq.pid"),
-             "--log-facility=" + os.path.join(self.workdir, "dnsmasq.log")],
+             "--log-facility=" + os.path.join(self.workdir, "dnsmasq.log")] + self.dns_options,
             stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
         deadline = time.monotonic() + 10
-        while dns_query(self.hosts[0]) != "127.0.0.1":
+        name, address = self.addresses[0]
+        while dns_query(name) != address:
             if self.dnsmasq.poll() is not None or time.monotonic() > deadline:
                 raise RuntimeError("dnsmasq did not come up")
             time.sleep(0.05)
@@ -198,8 +205,10 @@ class Service:
     def start(self):
         with open(self.log + ".stderr", "w") as errors:
             self.process = subprocess.Popen(
+                # All addresses: the namespace has nothing but loopback, and
+                # some names map to 127.0.0.x other than 127.0.0.1.
                 [sys.executable, os.path.join(HERE, "service.py"), "--root", self.root, "--log", self.log,
-                 "--rules", self.rules_file, "--port", "80"],
+                 "--rules", self.rules_file, "--address", "0.0.0.0", "--port", "80"],
                 stdout=subprocess.DEVNULL, stderr=errors, preexec_fn=_die_with_parent)
         deadline = time.monotonic() + 10
         while True:
@@ -571,7 +580,7 @@ def environment():
 
     Config.template = os.environ["VELORIN_WINE_TEMPLATE"]
     Config.workdir = tempfile.mkdtemp(prefix="velorin-scenario-")
-    network = Network(Config.workdir, Config.hosts)
+    network = Network(Config.workdir, Config.host_entries, Config.dns_options)
     display = Display()
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # ctest's time-out: clean up
     try:
