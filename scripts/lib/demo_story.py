@@ -55,6 +55,11 @@ class Story:
             service.stop()
 
     def _play(self, prefix, driver):
+        # A Wine desktop of its own draws window frames and captions, which a
+        # bare X server without a window manager would leave out.
+        with prefix.edit_registry() as registry:
+            registry.set_string(r"Software\Wine\Explorer", "Desktop", "Default")
+            registry.set_string(r"Software\Wine\Explorer\Desktops", "Default", "1024x768")
         self.say("service hosts %s answered by the local service" % ", ".join(Config.hosts))
         download = prefix.c("download")
         os.makedirs(download)
