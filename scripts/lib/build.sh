@@ -1,4 +1,4 @@
-# Shared by scripts/demo (and meant for scripts/test): configure and build one
+# Shared by scripts/demo and scripts/test: configure and build one
 # CMake tree, logs beside it, the tail of a failed step shown.
 
 # velorin_build_tree ROOT BUILD NAME TARGETS [cmake args...]: builds BUILD/NAME
