@@ -43,6 +43,8 @@ file(GLOB unit_tests CONFIGURE_DEPENDS
 add_executable(velorin_win32_tests ${unit_tests})
 target_link_libraries(velorin_win32_tests PRIVATE velorin_core gtest_main)
 add_test(NAME win32_unit_tests COMMAND velorin_win32_tests)
+# Wine maps Z: to the Linux root, so the built program is reachable by path.
+set_tests_properties(win32_unit_tests PROPERTIES ENVIRONMENT "VELORIN_EXE=Z:$<TARGET_FILE:velorin>")
 
 add_subdirectory(tests/win32)
 foreach(dir tests/standins tests/scenario)
