@@ -123,9 +123,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
             # Latin-1 keeps every byte of a form or binary body recoverable.
             "body": body.decode("latin-1"),
         }
+        self.logged = False
         try:
             self._answer(host, path)
         finally:
+            self._log()
+
+    def _log(self):
+        # Written before the answer goes out, so that a client that has its
+        # answer always finds its request in the log.
+        if not self.logged:
+            self.logged = True
             self.server.request_log.write(self.entry)
 
     def _answer(self, host, path):
@@ -171,24 +179,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
         return None
 
     def _send(self, status, data, headers=None, rule=None):
+        cut = rule and rule.get("action") == "close_after"
+        sent = data[: int(rule["bytes"])] if cut else data
+        self.entry.update(status=status, sent=len(sent))
+        self._log()
         self.send_response(status)
         for name, value in (headers or {}).items():
             self.send_header(name, value)
         self.send_header("Content-Length", str(len(data)))
-        if rule and rule.get("action") == "close_after":
+        if cut:
             self.send_header("Connection", "close")
-            self.end_headers()
-            cut = data[: int(rule["bytes"])]
-            if self.command != "HEAD":
-                self.wfile.write(cut)
-            self.wfile.flush()
             self.close_connection = True
-            self.entry.update(status=status, sent=len(cut))
-            return
         self.end_headers()
         if self.command != "HEAD":
-            self.wfile.write(data)
-        self.entry.update(status=status, sent=len(data))
+            self.wfile.write(sent)
+        self.wfile.flush()
 
 
 class Service(http.server.ThreadingHTTPServer):
