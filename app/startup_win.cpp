@@ -11,22 +11,15 @@
 #include "report/system_info.h"
 
 bool checkMinimumWindows(DWORD* major, DWORD* minor) {
-  OSVERSIONINFOEXA info = {};
-  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);  // 156
-  BOOL ok = GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info));
-  if (!ok) {
-    info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);  // 148
-    ok = GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info));
-  }
-  DWORD foundMajor = ok ? info.dwMajorVersion : 0;
-  DWORD foundMinor = ok ? info.dwMinorVersion : 0;
+  WindowsVersion version = {};
+  bool known = readWindowsVersion(&version);
   if (major)
-    *major = foundMajor;
+    *major = version.major;
   if (minor)
-    *minor = foundMinor;
-  if (!ok)
+    *minor = version.minor;
+  if (!known)
     return false;
-  return foundMajor > 4 || (foundMajor == 4 && foundMinor > 0);
+  return version.major > 4 || (version.major == 4 && version.minor > 0);
 }
 
 bool passWindowsGate() {

@@ -103,20 +103,10 @@ void RijndaelCipher::requireKey() const {
 }
 
 void RijndaelCipher::encryptBlock(const void* in, void* out) {
+  if (blockLength_ != 16)
+    return encryptBlockGeneric(in, out);
   requireKey();
-  const uint8_t* src = static_cast<const uint8_t*>(in);
-  uint8_t* dst = static_cast<uint8_t*>(out);
-  switch (blockLength_) {
-    case 16:
-      encryptBlock16(src, dst);
-      break;
-    case 24:
-      encryptBlockNb<6>(src, dst);
-      break;
-    default:
-      encryptBlockNb<8>(src, dst);
-      break;
-  }
+  encryptBlock16(static_cast<const uint8_t*>(in), static_cast<uint8_t*>(out));
 }
 
 void RijndaelCipher::encryptBlockGeneric(const void* in, void* out) {

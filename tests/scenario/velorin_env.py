@@ -93,6 +93,15 @@ def run(command, **kwargs):
     return subprocess.run(command, check=True, **kwargs)
 
 
+def _wait_until_ready(ready, process, what, seconds=10):
+    """Polls ready() until it holds; fails when the process ends or time runs out."""
+    deadline = time.monotonic() + seconds
+    while not ready():
+        if process.poll() is not None or time.monotonic() > deadline:
+            raise RuntimeError("%s did not come up" % what)
+        time.sleep(0.05)
+
+
 def _die_with_parent():
     """Helpers end with the scenario process, even when ctest kills it at a time-out."""
     import ctypes
@@ -130,12 +139,8 @@ class Network:
              "--pid-file=" + os.path.join(self.workdir, "dnsmasq.pid"),
              "--log-facility=" + os.path.join(self.workdir, "dnsmasq.log")] + self.dns_options,
             stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
-        deadline = time.monotonic() + 10
         name, address = self.addresses[0]
-        while dns_query(name) != address:
-            if self.dnsmasq.poll() is not None or time.monotonic() > deadline:
-                raise RuntimeError("dnsmasq did not come up")
-            time.sleep(0.05)
+        _wait_until_ready(lambda: dns_query(name) == address, self.dnsmasq, "dnsmasq")
 
     def stop(self):
         if self.dnsmasq and self.dnsmasq.poll() is None:
@@ -210,13 +215,13 @@ class Service:
                 [sys.executable, os.path.join(HERE, "service.py"), "--root", self.root, "--log", self.log,
                  "--rules", self.rules_file, "--address", "0.0.0.0", "--port", "80"],
                 stdout=subprocess.DEVNULL, stderr=errors, preexec_fn=_die_with_parent)
-        deadline = time.monotonic() + 10
-        while True:
-            with contextlib.suppress(OSError), socket.create_connection(("127.0.0.1", 80), 0.2):
-                return
-            if self.process.poll() is not None or time.monotonic() > deadline:
-                raise RuntimeError("test service did not start")
-            time.sleep(0.05)
+        _wait_until_ready(self._answers, self.process, "test service")
+
+    @staticmethod
+    def _answers():
+        with contextlib.suppress(OSError), socket.create_connection(("127.0.0.1", 80), 0.2):
+            return True
+        return False
 
     def stop(self):
         if self.process and self.process.poll() is None:
