@@ -20,3 +20,12 @@
 #define IDC_ABOUT_RICHEDIT 1001
 
 #define IDM_ABOUT 104
+
+// Window artwork (bitmaps drawn at build time by ui/draw_panels.py).
+#define IDB_CANCEL 133
+#define IDB_MINIMIZE 134
+#define IDB_TOP_PANEL 138
+#define IDB_BOTTOM_PANEL 139
+#define IDB_MIDDLE_PANEL 140
+#define IDB_ACCEPT 144
+#define IDB_BROWSE 145
