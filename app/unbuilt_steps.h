@@ -10,8 +10,6 @@ void registerCompanionComponents();
 // Writes the files carried in the executable's tail; false when the tail is
 // damaged. Without a payload reader it reports success with nothing written.
 bool expandStub(const char* ownPath);
-// Fills the terms text shown at installation.
-void buildTermsText();
 // Builds the install-tracking addresses.
 void buildTrackingUrls();
 // Finishes a self-update hand-over when the command line carries "/target:".

@@ -11,10 +11,6 @@ bool expandStub(const char*) {
   return true;
 }
 
-void buildTermsText() {
-  logMessage(LOG_WARNING, "buildTermsText: not part of this build");
-}
-
 void buildTrackingUrls() {
   logMessage(LOG_WARNING, "buildTrackingUrls: not part of this build");
 }

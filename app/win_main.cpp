@@ -10,6 +10,7 @@
 #include "app/run_mode.h"
 #include "app/startup.h"
 #include "app/unbuilt_steps.h"
+#include "ui/terms_text.h"
 #include "report/crash_filter.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
