@@ -2,13 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
-#include <mutex>
+
+#include "app/log_lock.h"
 
 namespace {
 
 char g_szLogBuffer[kLogBufferSize];
 size_t g_nLogLength = 0;  // bytes of text before the terminator
-std::mutex g_logLock;     // serialises appends from the GUI and worker threads
 
 const char* prefixOf(int level) {
   switch (level) {
@@ -55,7 +55,7 @@ void logMessage(int level, const char* format, ...) {
   size_t length = formatLogLine(line, sizeof line, level, format, args);
   va_end(args);
 
-  std::lock_guard<std::mutex> hold(g_logLock);
+  LogLockHold hold;
   if (length >= kLogBufferSize - g_nLogLength)
     return;  // full: drop the line rather than keep half of it
   memcpy(g_szLogBuffer + g_nLogLength, line, length + 1);
@@ -63,7 +63,7 @@ void logMessage(int level, const char* format, ...) {
 }
 
 void clearLog() {
-  std::lock_guard<std::mutex> hold(g_logLock);
+  LogLockHold hold;
   memset(g_szLogBuffer, 0, sizeof g_szLogBuffer);
   g_nLogLength = 0;
 }

@@ -1,5 +1,11 @@
-# Windows tree (MinGW-w64 i686): velorin.exe, the Win32 unit tests and the
-# stand-ins, all statically linked so that they import only system DLLs.
+# Windows trees (MinGW-w64 i686, cmake/mingw-i686.cmake), both statically
+# linked so that every program imports only system DLLs:
+#  - the shipped tree (VELORIN_MINGW_THREADS=win32): velorin.exe, the checks of
+#    the built executable, the stand-ins and the scenarios, which run the very
+#    executable that ships;
+#  - the GoogleTest tree (VELORIN_MINGW_THREADS=posix): the Win32 unit tests,
+#    which link the same code into test programs. VELORIN_SHIPPED_EXE names
+#    the shipped tree's velorin.exe, whose resources they read.
 
 enable_language(RC)
 
@@ -28,23 +34,47 @@ set_source_files_properties(${CMAKE_SOURCE_DIR}/ui/velorin.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/velorin.ico;${CMAKE_BINARY_DIR}/generated/velorin_version.h;${CMAKE_SOURCE_DIR}/ui/resource.h")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated -I${CMAKE_SOURCE_DIR}")
 
-add_executable(velorin WIN32 ${CMAKE_SOURCE_DIR}/app/win_main.cpp ${CMAKE_SOURCE_DIR}/ui/velorin.rc)
-target_link_libraries(velorin PRIVATE velorin_core)
-target_link_options(velorin PRIVATE -mwindows -s)
+# velorin_add_program(NAME): velorin.exe's sources and resources as a program.
+function(velorin_add_program name)
+  add_executable(${name} WIN32 ${CMAKE_SOURCE_DIR}/app/win_main.cpp
+    ${CMAKE_SOURCE_DIR}/app/runtime_imports_win.cpp ${CMAKE_SOURCE_DIR}/ui/velorin.rc)
+  target_link_libraries(${name} PRIVATE velorin_core)
+  target_link_options(${name} PRIVATE -mwindows -s)
+endfunction()
 
-set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
-set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+if(VELORIN_MINGW_THREADS STREQUAL "posix")
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  include(GoogleTest)
 
-# The portable unit tests run here too (they prove the MinGW build of the same
-# code), together with the tests of the Win32 files.
-file(GLOB unit_tests CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp ${CMAKE_SOURCE_DIR}/tests/win32/*_test.cpp)
-add_executable(velorin_win32_tests ${unit_tests})
-target_link_libraries(velorin_win32_tests PRIVATE velorin_core gtest_main)
-add_test(NAME win32_unit_tests COMMAND velorin_win32_tests)
-# Wine maps Z: to the Linux root, so the built program is reachable by path.
-set_tests_properties(win32_unit_tests PROPERTIES ENVIRONMENT "VELORIN_EXE=Z:$<TARGET_FILE:velorin>")
+  set(VELORIN_SHIPPED_EXE "" CACHE FILEPATH "velorin.exe of the shipped tree")
+  # The portable unit tests run here too (they prove the MinGW build of the
+  # same code), together with the tests of the Win32 files. Each case is its
+  # own ctest test, listed when ctest runs (under Wine, through the emulator).
+  file(GLOB unit_tests CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp ${CMAKE_SOURCE_DIR}/tests/win32/*_test.cpp)
+  add_executable(velorin_win32_tests ${unit_tests})
+  target_link_libraries(velorin_win32_tests PRIVATE velorin_core gtest_main)
+  # Wine maps Z: to the Linux root, so the shipped program is reachable by path.
+  gtest_discover_tests(velorin_win32_tests
+    TEST_PREFIX "win32."
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES ENVIRONMENT "VELORIN_EXE=Z:${VELORIN_SHIPPED_EXE}")
+
+  # The same program linked with the POSIX thread runtime, never shipped: the
+  # reference beside which the shipped build's size and imports are shown.
+  velorin_add_program(velorin_posix_reference)
+  add_test(NAME thread_layer_reference
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/win32/compare-thread-models
+      ${VELORIN_SHIPPED_EXE} $<TARGET_FILE:velorin_posix_reference>
+      ${CMAKE_SOURCE_DIR}/tests/win32/velorin-imports.txt)
+  return()
+endif()
+
+
+velorin_add_program(velorin)
 
 add_subdirectory(tests/win32)
 foreach(dir tests/standins tests/scenario)

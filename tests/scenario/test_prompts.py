@@ -69,8 +69,9 @@ class WindowsGate(ScenarioGroup):
         self.assertEqual(program.wait(), 0)
         self.assertEqual(self.settings(), {}, "nothing is recorded on a refused start")
 
-    def test_windows_98_and_nt_4_go_on(self):
-        for version, expected in (("win98", (1, 4, 10)), ("nt40", (2, 4, 0))):
+    def test_windows_98_nt_4_2000_and_xp_go_on(self):
+        for version, expected in (("win98", (1, 4, 10)), ("nt40", (2, 4, 0)),
+                                  ("win2k", (2, 5, 0)), ("winxp", (2, 5, 1))):
             with self.subTest(version=version):
                 self.set_state(windows_version=version)
                 reported = self.driver.osversion()

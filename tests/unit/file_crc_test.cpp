@@ -123,6 +123,17 @@ TEST(FileCrcTest, TrailerRuleSkipsAffiliateTextLengthAndSignature) {
     TempFile file(packedB);
     EXPECT_EQ(calculateFileCrc(file.path(), true), bare);
   }
+  // Only 0x55 followed by 0xAA ends a trailer: any other last byte after 0x55,
+  // or the two bytes swapped, leaves the whole file checksummed.
+  for (const auto& ending : {std::vector<uint8_t>{0x55, 0xAB}, std::vector<uint8_t>{0x55, 0x00},
+                             std::vector<uint8_t>{0xAA, 0x55}, std::vector<uint8_t>{0x54, 0xAA}}) {
+    std::vector<uint8_t> almost = packedB;
+    almost[almost.size() - 2] = ending[0];
+    almost[almost.size() - 1] = ending[1];
+    TempFile file(almost);
+    EXPECT_EQ(calculateFileCrc(file.path(), true), bufferCrc(almost))
+        << std::hex << int(ending[0]) << " " << int(ending[1]);
+  }
   // An affiliate length reaching before the start of the file is no trailer.
   std::vector<uint8_t> bogus = {'M', 'Z', 0x00, 0x10, 0x55, 0xAA};
   {

@@ -109,34 +109,6 @@ TEST(RijndaelTest, ModesFollowPublishedAesExamples) {
   }
 }
 
-TEST(RijndaelTest, ChainCarriesOverCallsAndEcbIgnoresIt) {
-  std::vector<uint8_t> key = fromHex(kKey32);
-  std::vector<uint8_t> plain(64);
-  for (size_t i = 0; i < plain.size(); ++i)
-    plain[i] = uint8_t(i * 7 + 3);
-  for (int mode : {RijndaelCipher::CBC, RijndaelCipher::CFB}) {
-    RijndaelCipher once, split;
-    once.initKey(key.data(), kPlain32, 32, 32);
-    split.initKey(key.data(), kPlain32, 32, 32);
-    std::vector<uint8_t> a(64), b(64);
-    once.encrypt(plain.data(), a.data(), 64, mode);
-    split.encrypt(plain.data(), b.data(), 32, mode);
-    split.encrypt(plain.data() + 32, b.data() + 32, 32, mode);
-    EXPECT_EQ(a, b) << "mode " << mode;
-  }
-
-  // Two equal blocks under ECB give two equal blocks, whatever the chain.
-  std::vector<uint8_t> twin(64, 0x5A);
-  std::vector<uint8_t> chainA(32, 0), chainB(32, 0xFF), outA(64), outB(64);
-  RijndaelCipher a, b;
-  a.initKey(key.data(), chainA.data(), 32, 32);
-  b.initKey(key.data(), chainB.data(), 32, 32);
-  a.encrypt(twin.data(), outA.data(), 64, RijndaelCipher::ECB);
-  b.encrypt(twin.data(), outB.data(), 64, RijndaelCipher::ECB);
-  EXPECT_EQ(0, memcmp(outA.data(), outA.data() + 32, 32));
-  EXPECT_EQ(outA, outB);
-}
-
 TEST(RijndaelTest, FailuresCarryTheirTextsInCheckingOrder) {
   static const uint8_t key[32] = {1};
   static uint8_t buf[64];

@@ -28,6 +28,13 @@ TEST(RunMode, UninstallCompletionArguments) {
       path, sizeof path, &pid));
   EXPECT_STREQ("C:\\Program Files\\Quenzar\\quenzar.exe", path);
   EXPECT_EQ(4294967295u, pid);
+
+  // Arguments after the process id are left for whoever needs them: the
+  // completion takes the id up to the blank and goes on.
+  ASSERT_TRUE(parseUninstallCompletion("/uninstall /self:C:\\x.exe /pid:12 /quiet /pid:99", path,
+                                       sizeof path, &pid));
+  EXPECT_STREQ("C:\\x.exe", path);
+  EXPECT_EQ(12u, pid);
 }
 
 TEST(RunMode, MalformedUninstallCompletionIsRefused) {
