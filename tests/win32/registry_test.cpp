@@ -65,15 +65,21 @@ TEST_F(Registry, MissingKeyAndMissingValue) {
 }
 
 TEST_F(Registry, StringsAtTheBufferLimitStayTerminated) {
-  // Stored without a terminator and exactly as long as the buffer.
+  // Stored without a terminator and exactly as long as the buffer: it does not
+  // fit, and reads as empty rather than with its last character dropped.
   std::string exact(16, 'e');
   storeRaw("exact", REG_SZ, exact.data(), 16);
   char buffer[17];
   memset(buffer, '#', sizeof buffer);
   EXPECT_EQ(0, readRegistryString(HKEY_CURRENT_USER, kKey, "exact", buffer, 16));
   EXPECT_EQ('#', buffer[16]) << "wrote past the buffer";
-  EXPECT_LT(strlen(buffer), 16u);
-  EXPECT_EQ(std::string::npos, std::string(buffer).find_first_not_of('e'));
+  EXPECT_STREQ("", buffer);
+
+  // One character shorter, still without a terminator: there is room for one.
+  storeRaw("short", REG_SZ, exact.data(), 15);
+  memset(buffer, '#', sizeof buffer);
+  EXPECT_EQ(0, readRegistryString(HKEY_CURRENT_USER, kKey, "short", buffer, 16));
+  EXPECT_EQ(std::string(15, 'e'), buffer);
 
   // Longer than the buffer: read as absent, never as a cut-off path.
   std::string longer(40, 'L');
