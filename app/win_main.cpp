@@ -44,6 +44,8 @@ void reportDamagedExecutable() {
   char webSite[kServiceUrlSize];
   if (buildWebSiteUrl(webSite, sizeof webSite))
     ShellExecuteA(nullptr, "open", webSite, nullptr, nullptr, SW_SHOW);
+  else
+    logMessage(LOG_WARNING, "WinMain: web site address too long; not opened");
 }
 
 int runMessageLoop(HINSTANCE instance) {
