@@ -33,9 +33,14 @@ LONG readRegistryString(HKEY root,
     // The buffer's content is undefined after this answer.
     buffer[0] = '\0';
   } else if (query == ERROR_SUCCESS) {
-    // A value stored without its terminator, or one that exactly fills the
-    // buffer, still reads as a terminated text.
-    buffer[size < bufferSize ? size : bufferSize - 1] = '\0';
+    // A value stored without its terminator still reads as a terminated text
+    // when there is room for one. One that fills the buffer without a
+    // terminator did not fit: dropping its last character would give another
+    // path, so it reads as empty.
+    if (size < bufferSize)
+      buffer[size] = '\0';
+    else if (buffer[bufferSize - 1] != '\0')
+      buffer[0] = '\0';
   }
   return ERROR_SUCCESS;
 }

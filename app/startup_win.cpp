@@ -108,6 +108,11 @@ void processRequestDelete() {
   readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_REQUEST_DELETE, path, sizeof path);
   if (!path[0])
     return;
-  if (DeleteFileA(path) || GetLastError() == ERROR_FILE_NOT_FOUND)
-    deleteRegistryValue(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_REQUEST_DELETE);
+  // A file that is gone, or whose folder is gone, needs no further attempt.
+  if (!DeleteFileA(path)) {
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+      return;
+  }
+  deleteRegistryValue(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_REQUEST_DELETE);
 }

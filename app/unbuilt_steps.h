@@ -5,11 +5,13 @@
 
 #include <cstdint>
 
+#include "app/stub_expansion.h"
+
 // Registers the image component and the runtime library when missing.
 void registerCompanionComponents();
-// Writes the files carried in the executable's tail; false when the tail is
-// damaged. Without a payload reader it reports success with nothing written.
-bool expandStub(const char* ownPath);
+// Writes the files carried in the executable's tail. Without a payload
+// reader it writes nothing and says so (EXPAND_NOT_BUILT).
+ExpandResult expandStub(const char* ownPath);
 // Builds the install-tracking addresses.
 void buildTrackingUrls();
 // Finishes a self-update hand-over when the command line carries "/target:".
@@ -25,5 +27,3 @@ void placeAtlRuntime();
 void deleteExpandedFiles();
 // Frees the bug report prepared in this run, if any.
 void freeBugReport();
-// The service's web site, opened when the executable is damaged.
-const char* serviceWebSite();

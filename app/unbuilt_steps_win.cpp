@@ -6,9 +6,9 @@ void registerCompanionComponents() {
   logMessage(LOG_WARNING, "registerCompanionComponents: not part of this build");
 }
 
-bool expandStub(const char*) {
-  logMessage(LOG_WARNING, "expandStub: payload reader not part of this build; nothing expanded");
-  return true;
+ExpandResult expandStub(const char*) {
+  logMessage(LOG_WARNING, "expandStub: not part of this build; nothing expanded");
+  return EXPAND_NOT_BUILT;
 }
 
 void buildTrackingUrls() {
@@ -38,7 +38,3 @@ void deleteExpandedFiles() {
 }
 
 void freeBugReport() {}
-
-const char* serviceWebSite() {
-  return "http://www.quenzar.com/";
-}

@@ -14,6 +14,7 @@
 #include "report/crash_filter.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
+#include "update/service_endpoints.h"
 
 namespace {
 
@@ -38,8 +39,13 @@ bool endLastClient() {
 void reportDamagedExecutable() {
   logMessage(LOG_FAIL, "WinMain: Unable to expand stub");
   if (MessageBoxA(nullptr, "This client is corrupt.  Do you wish to visit the web site?", "Error",
-                  MB_ICONERROR | MB_YESNO) == IDYES)
-    ShellExecuteA(nullptr, "open", serviceWebSite(), nullptr, nullptr, SW_SHOW);
+                  MB_ICONERROR | MB_YESNO) != IDYES)
+    return;
+  char webSite[kServiceUrlSize];
+  if (buildWebSiteUrl(webSite, sizeof webSite))
+    ShellExecuteA(nullptr, "open", webSite, nullptr, nullptr, SW_SHOW);
+  else
+    logMessage(LOG_WARNING, "WinMain: web site address too long; not opened");
 }
 
 int runMessageLoop(HINSTANCE instance) {
@@ -106,11 +112,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
   recordStubVersion();
 
-  if (!expandStub(ownPath)) {
+  if (!continueAfterExpansion(expandStub(ownPath))) {
     reportDamagedExecutable();
     return 0;
   }
-  logMessage(LOG_INFO, "WinMain: Stub has been expanded");
   buildTermsText();
   buildTrackingUrls();
 

@@ -36,9 +36,9 @@
 
 const ServiceEndpoints& serviceEndpoints() {
   static const ServiceEndpoints table = {
-      VELORIN_HOST_UPDATE1, VELORIN_HOST_UPDATE2,     VELORIN_HOST_DOWNLOAD,
-      VELORIN_HOST_API,     VELORIN_HOST_REPORT,      VELORIN_HOST_GAME_DOMAIN,
-      VELORIN_HOST_GAME1,   VELORIN_HOST_GAME2,       VELORIN_HOST_WEB_SITE,
+      VELORIN_HOST_UPDATE1, VELORIN_HOST_UPDATE2, VELORIN_HOST_DOWNLOAD,
+      VELORIN_HOST_API,     VELORIN_HOST_REPORT,  VELORIN_HOST_GAME_DOMAIN,
+      VELORIN_HOST_GAME1,   VELORIN_HOST_GAME2,   VELORIN_HOST_WEB_SITE,
   };
   return table;
 }
@@ -54,4 +54,8 @@ bool buildServiceUrl(char* out, size_t outSize, const char* host, const char* pa
     return false;
   }
   return true;
+}
+
+bool buildWebSiteUrl(char* out, size_t outSize) {
+  return buildServiceUrl(out, outSize, serviceEndpoints().webSite, "/");
 }

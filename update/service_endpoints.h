@@ -29,7 +29,15 @@ constexpr const char* kInstallStartPath = "/affiliate/register_install_start.php
 constexpr const char* kInstallFinishPath = "/affiliate/register_install_finish.php";
 constexpr const char* kBugReportPath = "/bug.php";
 
+// Size of a URL buffer, terminator included: the longest URL the system's
+// internet functions take is 2083 characters.
+constexpr size_t kServiceUrlSize = 2084;
+
 // Writes "http://" + host + pathAndQuery into out (outSize bytes, terminator
 // included). False, with out empty, when the host is empty or the URL does
 // not fit: a cut URL would name another page.
 bool buildServiceUrl(char* out, size_t outSize, const char* host, const char* pathAndQuery);
+
+// The public web site's address, "http://" + web site host + "/", opened in
+// the user's browser. False, with out empty, when it does not fit.
+bool buildWebSiteUrl(char* out, size_t outSize);

@@ -7,6 +7,7 @@ as a misleading failure of the stub.
 
 import http.client
 import os
+import re
 import socket
 import tempfile
 import unittest
@@ -47,6 +48,15 @@ class ServiceOnOneMachine(unittest.TestCase):
             name, _, address = entry.partition("=")
             self.assertEqual(socket.gethostbyname(name), address or "127.0.0.1")
             self.assertEqual(velorin_env.dns_query(name), address or "127.0.0.1")
+
+    def test_every_default_host_of_the_build_is_served(self):
+        # The defaults of the VELORIN_HOST_* cache variables; the game domain
+        # is asked for DNS records only, never contacted.
+        with open(os.path.join(Config.source, "CMakeLists.txt")) as f:
+            defaults = dict(re.findall(r'set\((VELORIN_HOST_\w+) "([^"]*)" CACHE', f.read()))
+        self.assertEqual(len(defaults), 9, defaults)
+        del defaults["VELORIN_HOST_GAME_DOMAIN"]
+        self.assertEqual(set(defaults.values()) - set(velorin_env.DEFAULT_SERVICE_HOSTS), set())
 
     def test_files_are_routed_by_host_and_path(self):
         self.assertEqual(self.get("/product.txt")[2], b"for %s only\n" % self.host.encode())

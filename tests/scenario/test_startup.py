@@ -79,10 +79,14 @@ class VersionRecord(ScenarioGroup):
 class RequestedDeletion(ScenarioGroup):
     """A file named in "requestDelete" is deleted at the next start."""
 
-    def test_missing_file_drops_the_request(self):
-        self.set_state(settings={"requestDelete": r"C:\download\gone.tmp"})
-        self.start_and_cancel()
-        self.assertNotIn("requestDelete", self.settings())
+    def test_missing_file_or_folder_drops_the_request(self):
+        # The file alone is gone, or its whole folder is (the deletion then
+        # fails with "path not found" rather than "file not found").
+        for missing in (r"C:\download\gone.tmp", r"C:\gone-folder\gone.tmp"):
+            with self.subTest(missing=missing):
+                self.set_state(settings={"requestDelete": missing})
+                self.start_and_cancel()
+                self.assertNotIn("requestDelete", self.settings())
 
     def test_deletable_file_is_deleted(self):
         stale = os.path.join(self.download, "old-stub.exe")

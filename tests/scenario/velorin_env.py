@@ -31,9 +31,11 @@ import wine_reg
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
-# The service's host names, all answered by the one local service. The one
-# place to change them; VELORIN_SERVICE_HOSTS (blank-separated) overrides.
-# An entry "name=127.0.0.2" maps a name to another loopback address.
+# The service's host names, all answered by the one local service: every host
+# that a build with the default VELORIN_HOST_* names may contact (the game
+# domain itself is only asked for DNS records). The one place to change them;
+# VELORIN_SERVICE_HOSTS (blank-separated) overrides. An entry
+# "name=127.0.0.2" maps a name to another loopback address.
 DEFAULT_SERVICE_HOSTS = [
     "update1.quenzar.test",
     "update2.quenzar.test",
@@ -41,6 +43,8 @@ DEFAULT_SERVICE_HOSTS = [
     "api.quenzar.test",
     "bugs.quenzar.test",
     "www.quenzar.test",
+    "game1.games.quenzar.test",
+    "game2.games.quenzar.test",
 ]
 
 SETTINGS_KEY = r"Software\Tavelin\QuenzarClient"

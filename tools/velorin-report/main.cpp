@@ -1,9 +1,5 @@
 // velorin-report: turns a received bug report body back into the plain
-// report. Usage:
-//   velorin-report [BODY-FILE | -] [-o REPORT-FILE]
-// The body is read from the file, or from standard input when the file is
-// "-" or missing; the report goes to standard output or REPORT-FILE, byte for
-// byte (reports carry the client's crash files, zero bytes included).
+// report. See kHelp below for what goes in, what comes out and the exit codes.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,6 +10,42 @@ namespace {
 
 // Bodies are about 1.4 times the report; far more than that is not ours.
 const size_t kMaxBody = 64u << 20;
+
+enum ExitCode {
+  EXIT_REPORT = 0,      // a report of this program, written
+  EXIT_FILE_ERROR = 1,  // a file could not be opened, read or written
+  EXIT_USAGE = 2,       // unknown option or wrong arguments
+  EXIT_NOT_A_BODY = 3,  // the body does not decode
+  EXIT_NOT_OURS = 4,    // deciphers, but does not open like a report of this program
+  EXIT_EMPTY = 5,       // the sealed report holds no text
+};
+
+const char kHelp[] =
+    "usage: velorin-report [BODY-FILE | -] [-o REPORT-FILE]\n"
+    "\n"
+    "In:  a bug report request body exactly as the report server received it\n"
+    "     (the POST body of /bug.php, form field DATA=..., other fields and a\n"
+    "     trailing line break allowed), from BODY-FILE, or from standard input\n"
+    "     when BODY-FILE is \"-\" or missing.\n"
+    "Out: the plain-text system report the player's program sealed, byte for\n"
+    "     byte (it carries the client's crash files, zero bytes included), to\n"
+    "     REPORT-FILE or standard output. The tool undoes the form encoding,\n"
+    "     Base64, zlib compression and the report cipher, and drops the zero\n"
+    "     padding of the last block.\n"
+    "\n"
+    "Sample: tools/velorin-report/sample-body.txt in the source tree is a body\n"
+    "built by the program's own report body code; try\n"
+    "     velorin-report tools/velorin-report/sample-body.txt\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  report written; it opens with the first section head\n"
+    "     (\"PROCESSOR INFORMATION\")\n"
+    "  1  a file could not be opened, read or written\n"
+    "  2  unknown option or wrong arguments\n"
+    "  3  the body is not a readable report body (the message names the step)\n"
+    "  4  deciphered text written, but it does not open with the first section\n"
+    "     head: likely not a report from this program\n"
+    "  5  the sealed report is empty: the sender sealed no text\n";
 
 bool readAll(FILE* in, std::string* out) {
   char chunk[65536];
@@ -26,9 +58,10 @@ bool readAll(FILE* in, std::string* out) {
   return !ferror(in);
 }
 
-int usage() {
-  fprintf(stderr, "usage: velorin-report [BODY-FILE | -] [-o REPORT-FILE]\n");
-  return 2;
+int usageError(const char* problem, const char* argument) {
+  fprintf(stderr, "velorin-report: %s%s\n", problem, argument);
+  fprintf(stderr, "usage: velorin-report [BODY-FILE | -] [-o REPORT-FILE]  (--help for more)\n");
+  return EXIT_USAGE;
 }
 
 }  // namespace
@@ -36,45 +69,68 @@ int usage() {
 int main(int argc, char** argv) {
   const char* inputPath = nullptr;
   const char* outputPath = nullptr;
+  bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
-    if (strcmp(argv[i], "-o") == 0 && i + 1 < argc)
+    const char* arg = argv[i];
+    if (!optionsEnded && strcmp(arg, "--") == 0) {
+      optionsEnded = true;
+    } else if (!optionsEnded && (strcmp(arg, "-h") == 0 || strcmp(arg, "--help") == 0)) {
+      fputs(kHelp, stdout);
+      return EXIT_REPORT;
+    } else if (!optionsEnded && strcmp(arg, "-o") == 0) {
+      if (i + 1 >= argc)
+        return usageError("-o needs a file name", "");
       outputPath = argv[++i];
-    else if (strcmp(argv[i], "-h") == 0 || strcmp(argv[i], "--help") == 0 || inputPath)
-      return usage();
-    else
-      inputPath = argv[i];
+    } else if (!optionsEnded && arg[0] == '-' && arg[1] != '\0') {
+      // Never opened as a body: "-x" is far likelier a mistyped option.
+      return usageError("unknown option ", arg);
+    } else if (inputPath) {
+      return usageError("more than one body file: ", arg);
+    } else {
+      inputPath = arg;
+    }
   }
 
   std::string body;
   FILE* in = (!inputPath || strcmp(inputPath, "-") == 0) ? stdin : fopen(inputPath, "rb");
   if (!in) {
     fprintf(stderr, "velorin-report: cannot open %s\n", inputPath);
-    return 1;
+    return EXIT_FILE_ERROR;
   }
   bool read = readAll(in, &body);
   if (in != stdin)
     fclose(in);
   if (!read) {
     fprintf(stderr, "velorin-report: cannot read the body (or it exceeds %zu bytes)\n", kMaxBody);
-    return 1;
+    return EXIT_FILE_ERROR;
   }
 
   std::string report, error;
   if (!decodeReportBody(body, &report, &error)) {
     fprintf(stderr, "velorin-report: %s\n", error.c_str());
-    return 1;
+    return EXIT_NOT_A_BODY;
   }
 
   FILE* out = outputPath ? fopen(outputPath, "wb") : stdout;
   if (!out) {
     fprintf(stderr, "velorin-report: cannot create %s\n", outputPath);
-    return 1;
+    return EXIT_FILE_ERROR;
   }
   bool written = fwrite(report.data(), 1, report.size(), out) == report.size();
   written = (out == stdout ? fflush(out) : fclose(out)) == 0 && written;
   if (!written) {
     fprintf(stderr, "velorin-report: cannot write the report\n");
-    return 1;
+    return EXIT_FILE_ERROR;
   }
-  return 0;
+  if (report.empty()) {
+    fprintf(stderr, "velorin-report: the sealed report is empty: the sender sealed no text\n");
+    return EXIT_EMPTY;
+  }
+  if (!looksLikeSystemReport(report)) {
+    fprintf(stderr,
+            "velorin-report: the text does not open with the report's first section head "
+            "(PROCESSOR INFORMATION): likely not a report from this program\n");
+    return EXIT_NOT_OURS;
+  }
+  return EXIT_REPORT;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "report/report_cipher.h"
+#include "report/report_sections.h"
 #include "tools/velorin-report/rijndael_decipher.h"
 
 namespace {
@@ -89,24 +90,26 @@ bool formDecode(const std::string& text, std::string* out) {
   return true;
 }
 
-bool base64Decode(const std::string& text, std::string* out) {
+Base64Result base64Decode(const std::string& text, std::string* out) {
   out->clear();
   if (text.size() % 4 != 0)
-    return false;
+    return BASE64_BAD_LENGTH;
   for (size_t i = 0; i < text.size(); i += 4) {
     const bool last = i + 4 == text.size();
     int pad = 0;
     uint32_t v = 0;
     for (int k = 0; k < 4; ++k) {
       char c = text[i + k];
-      int d;
-      if (c == '=' && last && k >= 2 && (k == 3 || text[i + 3] == '=')) {
+      int d = 0;
+      if (c == '=') {
+        // Padding stands only in the last group: "xx==" or "xxx=".
+        if (!last || k < 2 || (k == 2 && text[i + 3] != '='))
+          return BASE64_MISPLACED_PADDING;
         ++pad;
-        d = 0;
       } else {
         d = base64Value(c);
-        if (d < 0 || pad > 0)
-          return false;
+        if (d < 0)
+          return BASE64_BAD_CHARACTER;
       }
       v = (v << 6) | uint32_t(d);
     }
@@ -116,7 +119,7 @@ bool base64Decode(const std::string& text, std::string* out) {
     if (pad < 1)
       *out += char(v);
   }
-  return true;
+  return BASE64_OK;
 }
 
 bool inflateAll(const std::string& packed, size_t limit, std::string* out) {
@@ -154,15 +157,28 @@ bool decodeReportBody(const std::string& body, std::string* report, std::string*
     *error = "bad form encoding";
     return false;
   }
-  if (!base64Decode(base64, &packed)) {
-    *error = "bad Base64 text";
-    return false;
+  switch (base64Decode(base64, &packed)) {
+    case BASE64_OK:
+      break;
+    case BASE64_BAD_LENGTH:
+      *error = "Base64 text is not a whole number of four-character groups";
+      return false;
+    case BASE64_BAD_CHARACTER:
+      *error = "bad character in the Base64 text";
+      return false;
+    case BASE64_MISPLACED_PADDING:
+      *error = "misplaced \"=\" in the Base64 text";
+      return false;
   }
   if (!inflateAll(packed, kMaxInflatedReport, &sealed)) {
     *error = "compressed data is damaged, incomplete or too large";
     return false;
   }
-  if (sealed.empty() || sealed.size() % 32 != 0) {
+  if (sealed.empty()) {
+    *error = "compressed data inflates to nothing: no sealed report inside";
+    return false;
+  }
+  if (sealed.size() % 32 != 0) {
     *error = "sealed report is not a whole number of 32-byte blocks";
     return false;
   }
@@ -173,4 +189,8 @@ bool decodeReportBody(const std::string& body, std::string* report, std::string*
   sealed.resize(unpaddedLength(sealed));
   report->swap(sealed);
   return true;
+}
+
+bool looksLikeSystemReport(const std::string& report) {
+  return report.compare(0, sizeof kProcessorSectionHead - 1, kProcessorSectionHead) == 0;
 }

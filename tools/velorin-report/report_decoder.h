@@ -13,9 +13,16 @@ const size_t kMaxInflatedReport = 16u << 20;
 // "%XY" (either case) becomes the byte, "+" a blank. False on a bad escape.
 bool formDecode(const std::string& text, std::string* out);
 
+enum Base64Result {
+  BASE64_OK,
+  BASE64_BAD_LENGTH,        // not a multiple of four characters
+  BASE64_BAD_CHARACTER,     // outside the alphabet
+  BASE64_MISPLACED_PADDING  // "=" anywhere but the last one or two places
+};
+
 // Standard alphabet with "=" padding; a blank is read as "+" (a sender that
-// left "+" unescaped). False on any other character or a bad length.
-bool base64Decode(const std::string& text, std::string* out);
+// left "+" unescaped).
+Base64Result base64Decode(const std::string& text, std::string* out);
 
 // The whole zlib stream; false when it is damaged, cut short or inflates to
 // more than limit bytes.
@@ -23,5 +30,9 @@ bool inflateAll(const std::string& packed, size_t limit, std::string* out);
 
 // Decodes a body ("DATA=..." possibly among other fields, trailing line
 // breaks ignored) into the report text. On false, *error says which step
-// failed.
+// failed. A sealed report of zero padding only decodes to the empty text.
 bool decodeReportBody(const std::string& body, std::string* report, std::string* error);
+
+// Whether a decoded text opens with the report's first section head. Text
+// that does not was likely not sealed by this program.
+bool looksLikeSystemReport(const std::string& report);

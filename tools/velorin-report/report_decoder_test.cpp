@@ -1,6 +1,7 @@
 #include "tools/velorin-report/report_decoder.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <zlib.h>
 
 #include <cstdio>
@@ -14,8 +15,10 @@
 #include "crypto/rijndael_cipher.h"
 #include "report/report_body.h"
 #include "report/report_cipher.h"
+#include "report/report_sections.h"
 #include "tests/unit/crypto_test_util.h"
 #include "tools/velorin-report/rijndael_decipher.h"
+#include "tools/velorin-report/sample_report.h"
 
 namespace {
 
@@ -58,6 +61,18 @@ std::string cutBody(const std::string& text) {
   std::vector<uint8_t> packed(packedLength);
   compress(packed.data(), &packedLength, sealed.get(), uLong(sealedLength));
   return "DATA=" + formEncode(base64Encode(packed.data(), sealedLength));
+}
+
+std::string bodyOf(const std::string& text) {
+  std::string body;
+  EXPECT_TRUE(buildBugReportBody(text.data(), text.size(), &body));
+  return body;
+}
+
+// Exit code of the tool run through the shell with these arguments.
+int runTool(const std::string& arguments) {
+  int status = system((std::string(VELORIN_REPORT_TOOL) + " " + arguments).c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
@@ -112,8 +127,34 @@ TEST(ReportDecoderTest, BodiesOfEveryPaddingCaseComeBackWhole) {
     ASSERT_TRUE(decodeReportBody(body, &report, &error)) << n << ": " << error;
     EXPECT_EQ(report, text) << n << " bytes";
     // Among other fields and with a line break after it, as a saved request may be.
-    ASSERT_TRUE(decodeReportBody("X=1&" + body + "&Y=2\r\n", &report, &error)) << error;
-    EXPECT_EQ(report, text) << n << " bytes, with other fields";
+    // Among other fields, last or alone, with a line break after it, as a
+    // saved request may be.
+    for (const std::string& saved :
+         {"X=1&" + body + "&Y=2\r\n", "X=1&" + body + "\r\n", body + "\r\n"}) {
+      ASSERT_TRUE(decodeReportBody(saved, &report, &error)) << n << ": " << error;
+      EXPECT_EQ(report, text) << n << " bytes, as " << saved.substr(0, 8);
+    }
+  }
+}
+
+// Zeros at the end of a report cannot be told from padding below the shortest
+// length that the padded size allows; above it they are the report's own.
+TEST(ReportDecoderTest, TrailingZerosSurviveAsFarAsThePaddingAllows) {
+  struct {
+    size_t length, zeros, kept;
+  } cases[] = {
+      {33, 3, 33},  // padded to 64: 33 is the shortest that pads so
+      {64, 5, 64},  // padded to 96: 64 to 95 do
+      {96, 7, 96},  // padded to 128: 96 to 127 do
+      {65, 2, 64},  // padded to 96: the last zero is kept as padding
+      {32, 4, 28},  // padded to 32: any length from 0 does, zeros are lost
+  };
+  for (const auto& c : cases) {
+    std::string text = reportText(c.length, unsigned(c.length));
+    text.replace(c.length - c.zeros, c.zeros, c.zeros, '\0');
+    std::string report, error;
+    ASSERT_TRUE(decodeReportBody(bodyOf(text), &report, &error)) << error;
+    EXPECT_EQ(report, text.substr(0, c.kept)) << c.length << " bytes";
   }
 }
 
@@ -123,6 +164,9 @@ TEST(ReportDecoderTest, DamagedBodiesAreRefusedWithTheFailingStep) {
   uLongf packedLength = 100;
   uint8_t packed[100];
   ASSERT_EQ(compress(packed, &packedLength, fortyBytes, sizeof fortyBytes), Z_OK);
+  uLongf emptyLength = 100;
+  uint8_t empty[100];
+  ASSERT_EQ(compress(empty, &emptyLength, fortyBytes, 0), Z_OK);
 
   struct {
     std::string body;
@@ -132,9 +176,13 @@ TEST(ReportDecoderTest, DamagedBodiesAreRefusedWithTheFailingStep) {
       {"DATUM=abcd", "no DATA field in the body"},
       {"DATA=ab%4", "bad form encoding"},
       {"DATA=ab%zz", "bad form encoding"},
-      {"DATA=abc", "bad Base64 text"},
-      {"DATA=ab%3d%3d%3d%3d", "bad Base64 text"},
-      {"DATA=a*cd", "bad Base64 text"},
+      {"DATA=abc", "Base64 text is not a whole number of four-character groups"},
+      {"DATA=a*cd", "bad character in the Base64 text"},
+      {"DATA=a%3dbc", "misplaced \"=\" in the Base64 text"},
+      {"DATA=ab%3dc", "misplaced \"=\" in the Base64 text"},
+      {"DATA=ab%3d%3dabcd", "misplaced \"=\" in the Base64 text"},
+      {"DATA=" + formEncode(base64Encode(empty, emptyLength)),
+       "compressed data inflates to nothing: no sealed report inside"},
       {"DATA=" + formEncode(base64Encode("not zlib", 8)),
        "compressed data is damaged, incomplete or too large"},
       {"DATA=" + formEncode(base64Encode(packed, packedLength / 2)),
@@ -162,24 +210,55 @@ TEST(ReportDecoderTest, DamagedBodiesAreRefusedWithTheFailingStep) {
 
 // The product's body function and the velorin-report program, end to end:
 // a report of several kilobytes with zero bytes inside comes back byte for
-// byte, from a file and from standard input.
-TEST(ReportDecoderTest, ToolRestoresTheReportByteForByte) {
-  std::string text = reportText(7000, 77);
+// byte, from a file and from standard input; each kind of refusal has its
+// own exit code.
+TEST(ReportDecoderTest, ToolRestoresTheReportAndSaysWhatItGot) {
+  std::string text = kProcessorSectionHead + reportText(7000, 77);
   ASSERT_NE(text.find('\0'), std::string::npos);
-  std::string body;
-  ASSERT_TRUE(buildBugReportBody(text.data(), text.size(), &body));
-  writeFile("report_body.txt", body);
+  writeFile("report_body.txt", bodyOf(text));
   remove("report_out.txt");
-
-  std::string tool = VELORIN_REPORT_TOOL;
-  ASSERT_EQ(system((tool + " report_body.txt -o report_out.txt").c_str()), 0);
+  ASSERT_EQ(runTool("report_body.txt -o report_out.txt"), 0);
   EXPECT_EQ(readFile("report_out.txt"), text);
-  ASSERT_EQ(system((tool + " < report_body.txt > report_stdout.txt").c_str()), 0);
+  ASSERT_EQ(runTool("< report_body.txt > report_stdout.txt"), 0);
   EXPECT_EQ(readFile("report_stdout.txt"), text);
 
+  // Options it does not know are refused, even when a file of that name exists.
+  writeFile("-x", bodyOf(text));
+  EXPECT_EQ(runTool("-x > report_stdout.txt 2>/dev/null"), 2);
+  EXPECT_EQ(runTool("--foo report_body.txt > report_stdout.txt 2>/dev/null"), 2);
+  EXPECT_EQ(runTool("report_body.txt -o 2>/dev/null"), 2);
+  EXPECT_EQ(readFile("report_stdout.txt"), "");
+  EXPECT_EQ(runTool("-- -x > report_stdout.txt"), 0);
+  EXPECT_EQ(readFile("report_stdout.txt"), text);
+
+  EXPECT_EQ(runTool("--help > report_stdout.txt"), 0);
+  std::string help = readFile("report_stdout.txt");
+  for (const char* part : {"In:", "Out:", "sample-body.txt", "Exit codes", "  4  "})
+    EXPECT_NE(help.find(part), std::string::npos) << part;
+
   writeFile("report_body.txt", cutBody(text));
-  EXPECT_NE(system((tool + " report_body.txt > report_stdout.txt 2>/dev/null").c_str()), 0);
-  remove("report_body.txt");
-  remove("report_out.txt");
-  remove("report_stdout.txt");
+  EXPECT_EQ(runTool("report_body.txt > report_stdout.txt 2>/dev/null"), 3);
+
+  // Deciphers, but is not a report of this program: written, and flagged.
+  std::string other = "PROCESSOR INFORMATION\r\nbut no dash line before it";
+  writeFile("report_body.txt", bodyOf(other));
+  EXPECT_EQ(runTool("report_body.txt -o report_out.txt 2>/dev/null"), 4);
+  EXPECT_EQ(readFile("report_out.txt"), other);
+
+  writeFile("report_body.txt", bodyOf(""));
+  EXPECT_EQ(runTool("report_body.txt -o report_out.txt 2>report_stdout.txt"), 5);
+  EXPECT_NE(readFile("report_stdout.txt").find("empty"), std::string::npos);
+
+  for (const char* name : {"report_body.txt", "report_out.txt", "report_stdout.txt", "-x"})
+    remove(name);
+}
+
+// The committed sample body is what the sample generator writes: it decodes
+// to the sample report, which the tool takes for a report of this program.
+TEST(ReportDecoderTest, CommittedSampleIsTheGeneratorsReport) {
+  std::string report, error;
+  ASSERT_TRUE(decodeReportBody(readFile(VELORIN_REPORT_SAMPLE), &report, &error)) << error;
+  EXPECT_EQ(report, sampleReportText());
+  EXPECT_TRUE(looksLikeSystemReport(report));
+  EXPECT_EQ(runTool(std::string(VELORIN_REPORT_SAMPLE) + " > /dev/null"), 0);
 }
