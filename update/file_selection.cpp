@@ -61,8 +61,8 @@ uint32_t downloadTotal(const FileDescriptor* first,
   }
   uint64_t total = 0;
   for (entry = first; entry; entry = entry->pNext) {
-    if (equalsIgnoreCase(entry->szFileType, kTypeInstaller) || entry->nFileSize <= 0 ||
-        !mustDownload(entry))
+    if (equalsIgnoreCase(entry->szFileType, kTypeInstaller) || !mustDownload(entry) ||
+        entry->nFileSize <= 0)
       continue;
     total += static_cast<uint64_t>(entry->nFileSize);
     if (total >= INT_MAX)
