@@ -1,0 +1,163 @@
+#include "update/file_selection.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/log.h"
+#include "update/manifest.h"
+#include "update/target_path.h"
+
+namespace {
+
+FileDescriptor entry(const char* target, const char* type, int32_t size, uint32_t crc = 0) {
+  FileDescriptor e = {};
+  strcpy(e.szTargetFilename, target);
+  strcpy(e.szFileType, type);
+  e.nFileSize = size;
+  e.ulExpectedCrc = crc;
+  return e;
+}
+
+bool always(const FileDescriptor*) {
+  return true;
+}
+bool onlyEvenSizes(const FileDescriptor* e) {
+  return e->nFileSize % 2 == 0;
+}
+
+void writeFile(const char* path, const std::string& bytes) {
+  FILE* f = fopen(path, "wb");
+  ASSERT_NE(f, nullptr);
+  fwrite(bytes.data(), 1, bytes.size(), f);
+  fclose(f);
+}
+
+}  // namespace
+
+TEST(StoredNames, CompressedEntriesDropTheirLastExtension) {
+  const char* cases[][3] = {
+      // target, compressed name ("-" when refused), folder
+      {".\\data\\tables.dat.z", ".\\data\\tables.dat", ".\\data"},
+      {"a.b/c.d.z", "a.b/c.d", "a.b"},
+      {"x\\y/z.z", "x\\y/z", "x"},  // a backslash wins over a later "/"
+      {"data.d\\tables", "-", "data.d"},
+      {"tables", "-", ""},
+      {".z", "-", ""},
+      {"d\\..z", "-", "d"},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c[0]);
+    char stored[kTargetSize] = "x";
+    EXPECT_TRUE(makeStoredFileName(c[0], false, stored, sizeof stored));
+    EXPECT_STREQ(stored, c[0]);
+    bool made = makeStoredFileName(c[0], true, stored, sizeof stored);
+    EXPECT_EQ(made, strcmp(c[1], "-") != 0);
+    EXPECT_STREQ(stored, made ? c[1] : "");
+    char folder[kTargetSize] = "x";
+    EXPECT_TRUE(targetFolder(c[0], folder, sizeof folder));
+    EXPECT_STREQ(folder, c[2]);
+  }
+  char small[7];  // exact fit and one byte short
+  EXPECT_TRUE(makeStoredFileName("abcdef.z", true, small, sizeof small));
+  EXPECT_FALSE(makeStoredFileName("abcdefg.z", true, small, sizeof small));
+  EXPECT_STREQ(small, "");
+}
+
+TEST(Progress, PercentTextAtItsEdges) {
+  const int64_t cases[][3] = {{0, 0, 0},
+                              {5, 0, 0},
+                              {5, -3, 0},
+                              {-1, 10, 0},
+                              {1, 3, 33},
+                              {2, 3, 66},
+                              {99, 100, 99},
+                              {100, 100, 100},
+                              {150, 100, 100},
+                              {INT_MAX - 1, INT_MAX, 99},
+                              {INT_MAX, INT_MAX, 100}};
+  for (auto& c : cases)
+    EXPECT_EQ(progressPercent(c[0], c[1]), c[2]) << c[0] << " of " << c[1];
+
+  // The changed flag compares leading numbers, and is left alone while the
+  // text was empty; a buffer one byte short of "100%" stays empty.
+  char text[16] = "";
+  bool changed = true;
+  updatePercentText(text, sizeof text, 0, 0, &changed);
+  EXPECT_TRUE(changed);
+  updatePercentText(text, sizeof text, 4, 1000, &changed);
+  EXPECT_FALSE(changed);
+  updatePercentText(text, sizeof text, 1000, 1000, &changed);
+  EXPECT_TRUE(changed);
+  EXPECT_STREQ(text, "100%");
+  char exact[5] = "", tooSmall[4] = "";
+  updatePercentText(exact, sizeof exact, 1, 1, &changed);
+  updatePercentText(tooSmall, sizeof tooSmall, 1, 1, &changed);
+  EXPECT_STREQ(exact, "100%");
+  EXPECT_STREQ(tooSmall, "");
+}
+
+TEST(Progress, DownloadTotalsByPhase) {
+  FileDescriptor list[] = {entry("a", "0", 10), entry("i", "8", 1000), entry("s", "3", 20),
+                           entry("f", "9", 40), entry("s2", "3", 400), entry("f2", "9", 800),
+                           entry("b", "", 3)};
+  for (size_t i = 0; i + 1 < sizeof list / sizeof list[0]; ++i)
+    list[i].pNext = &list[i + 1];
+  EXPECT_EQ(downloadTotal(list, PHASE_FLASH_INSTALLATION, always), 40u);
+  EXPECT_EQ(downloadTotal(list, PHASE_SELF_UPDATE, always), 20u);
+  EXPECT_EQ(downloadTotal(list, PHASE_UPDATE, always), 10u + 20 + 40 + 400 + 800 + 3);
+  EXPECT_EQ(downloadTotal(list, PHASE_UPDATE, onlyEvenSizes), 10u + 20 + 40 + 400 + 800);
+  EXPECT_EQ(downloadTotal(list, PHASE_OTHER, always), 0u);
+  EXPECT_EQ(downloadTotal(&list[6], PHASE_FLASH_INSTALLATION, always), 0u);
+  // Sizes near the per-entry ceiling add up past 32 bits: the total stops at
+  // the progress bar's largest range.
+  FileDescriptor big[9];
+  for (int i = 0; i < 9; ++i) {
+    big[i] = entry("x", "0", int32_t(kMaxEntrySize));
+    big[i].pNext = i < 8 ? &big[i + 1] : nullptr;
+  }
+  EXPECT_EQ(downloadTotal(big, PHASE_UPDATE, always), uint32_t(INT_MAX));
+  big[6].pNext = nullptr;
+  EXPECT_EQ(downloadTotal(big, PHASE_UPDATE, always), 7u * kMaxEntrySize);
+}
+
+TEST(Validation, OnlyTheChecksumDecides) {
+  clearLog();
+  writeFile("velorin_select_abc.dat", "abc");
+  writeFile("velorin_select_stub.exe", std::string("abc") + "AFF" + '\3' + '\0' + '\x55' + '\xAA');
+  FileDescriptor current = entry("velorin_select_abc.dat", "0", 3, 0x359A672Fu);
+  FileDescriptor stale = entry("velorin_select_abc.dat", "0", 3, 12345);
+  FileDescriptor missing = entry("velorin_select_missing.dat", "0", 3, 7);
+  FileDescriptor unchecked = entry("velorin_select_missing.dat", "0", 3, 0);
+  FileDescriptor noTarget = entry("", "0", 3, 7);
+  FileDescriptor packed = entry("velorin_select_abc.dat.z", "0", 3, 0x359A672Fu);
+  packed.bCompressed = 1;
+  FileDescriptor stub = entry("velorin_select_stub.exe", "3", 9, 0x359A672Fu);
+  stub.bStubFile = 1;
+  FileDescriptor stubNoRule = stub;
+  stubNoRule.bStubFile = 0;
+
+  EXPECT_FALSE(validateFile(&current));
+  EXPECT_FALSE(validateFile(&unchecked));
+  EXPECT_FALSE(validateFile(&packed));  // stored without its ".z"
+  EXPECT_FALSE(validateFile(&stub));    // trailer left out
+  EXPECT_EQ(logLength(), 0u);
+  EXPECT_TRUE(validateFile(&stubNoRule));
+  EXPECT_TRUE(validateFile(&stale));
+  EXPECT_TRUE(validateFile(&missing));
+  EXPECT_FALSE(validateFile(&noTarget));
+  EXPECT_NE(strstr(logText(),
+                   "INFO: validateFile: file velorin_select_abc.dat must be downloaded: "
+                   "calculated CRC: 899311407 versus expected CRC: 12345\n"),
+            nullptr);
+  EXPECT_NE(strstr(logText(), "calculated CRC: 0 versus expected CRC: 7\n"), nullptr);
+  EXPECT_NE(strstr(logText(),
+                   "WARNING: validateFile: pCurrentFile->szTargetFilename equals NULL; not "
+                   "requesting download\n"),
+            nullptr);
+  remove("velorin_select_abc.dat");
+  remove("velorin_select_stub.exe");
+}

@@ -1,0 +1,210 @@
+#include "update/manifest.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/log.h"
+
+namespace {
+
+// The text in a heap block of exactly its length, no terminator behind it, so
+// that the sanitizer catches any read past the received bytes.
+struct Parsed {
+  FileDescriptor* entry = nullptr;
+  size_t consumed = 99;
+  ~Parsed() { freeFileDescriptor(entry); }
+};
+
+void parse(const std::string& text, Parsed* out) {
+  std::vector<char> exact(text.begin(), text.end());
+  out->entry = parseFileDescriptor(exact.data(), exact.size(), &out->consumed);
+}
+
+int parseBody(const std::string& text) {
+  std::vector<char> exact(text.begin(), text.end());
+  return parseManifest(exact.data(), exact.size());
+}
+
+std::string line(const std::string& url, const std::string& target, const std::string& rest) {
+  return url + "|" + target + "|" + rest;
+}
+
+class ManifestTest : public ::testing::Test {
+ protected:
+  void SetUp() override { clearLog(); }
+  void TearDown() override { freeFileDescriptorList(); }
+};
+
+struct Accepted {
+  const char* text;
+  const char* url;
+  const char* target;
+  uint32_t crc;
+  int32_t size;
+  const char* type;
+  int32_t compressed;
+  uint32_t usize;
+  const char* name;
+  int32_t stub;
+  size_t consumed;  // 0: the whole text
+};
+
+}  // namespace
+
+TEST_F(ManifestTest, FormsLineEndsAndNumbers) {
+  const Accepted cases[] = {
+      {"http://f/q.exe|.\\quenzar.exe|2712847316|402944|3|quenzar.exe\n", "http://f/q.exe",
+       ".\\quenzar.exe", 2712847316u, 402944, "3", 0, 0, "quenzar.exe", 1, 0},
+      {"http://f/t.dat.z|.\\data\\tables.dat.z|93311208|18231|0|1|51200|tables.dat\r\nnext",
+       "http://f/t.dat.z", ".\\data\\tables.dat.z", 93311208u, 18231, "0", 1, 51200, "tables.dat",
+       0, 74},
+      // Last line without a line end; the stub name in capitals, "\r" dropped.
+      {"u|t|1|2|3|QUENZAR.EXE\r", "u", "t", 1, 2, "3", 0, 0, "QUENZAR.EXE", 1, 0},
+      // The sixth field's "|" is looked for across the line end: "n" followed
+      // by another line is a one-character name, not a flag.
+      {"u|t|1|2||n\nv|w|3|4|5|name\n", "u", "t", 1, 2, "", 0, 0, "n", 0, 11},
+      // No "|" left in the text: the sixth field is the name even if short.
+      {"u|t|1|2|0|1", "u", "t", 1, 2, "0", 0, 0, "1", 0, 0},
+      {"u|t|1|2|0|ab\n", "u", "t", 1, 2, "0", 0, 0, "ab", 0, 0},
+      // Empty flag and empty numbers read as 0; empty URL and target are kept.
+      {"||||||x.y|nm\n", "", "", 0, 0, "", 0, 0, "nm", 0, 0},
+      {"u||4294967295| +7x|9|0||nm\n", "u", "", 0xFFFFFFFFu, 7, "9", 0, 0, "nm", 0, 0},
+      {"u|t.z|-1|abc|1|7| 12 |nm", "u", "t.z", 0xFFFFFFFFu, 0, "1", 7, 12, "nm", 0, 0},
+      {"u|t|4294967296|268435456|1|nm", "u", "t", 0, 268435456, "1", 0, 0, "nm", 0, 0},
+  };
+  for (const Accepted& c : cases) {
+    SCOPED_TRACE(c.text);
+    Parsed p;
+    parse(c.text, &p);
+    ASSERT_NE(p.entry, nullptr) << logText();
+    EXPECT_STREQ(p.entry->szUrl, c.url);
+    EXPECT_STREQ(p.entry->szTargetFilename, c.target);
+    EXPECT_EQ(p.entry->ulExpectedCrc, c.crc);
+    EXPECT_EQ(p.entry->nFileSize, c.size);
+    EXPECT_STREQ(p.entry->szFileType, c.type);
+    EXPECT_EQ(p.entry->bCompressed, c.compressed);
+    EXPECT_EQ(p.entry->nUncompressedSize, c.usize);
+    EXPECT_STREQ(p.entry->szBaseName, c.name);
+    EXPECT_EQ(p.entry->bStubFile, c.stub);
+    EXPECT_EQ(p.consumed, c.consumed ? c.consumed : strlen(c.text));
+    EXPECT_EQ(p.entry->pNext, nullptr);
+  }
+}
+
+TEST_F(ManifestTest, EveryFieldAtItsLimitAndOneByteBeyond) {
+  struct Limit {
+    std::string fit, over;
+  };
+  const Limit limits[] = {
+      {line("u" + std::string(2082, 'x'), "t", "1|2|3|nm"),
+       line("u" + std::string(2083, 'x'), "t", "1|2|3|nm")},
+      {line("u", std::string(259, 'x'), "1|2|3|nm"), line("u", std::string(260, 'x'), "1|2|3|nm")},
+      {"u|t|1|2|3|nm", "u|t|1|2|33|nm"},
+      {"u|t|1|2|3|" + std::string(127, 'n'), "u|t|1|2|3|" + std::string(128, 'n')},
+      {"u|t.z|1|2|3|1|5|" + std::string(127, 'n'), "u|t.z|1|2|3|1|5|" + std::string(128, 'n')},
+  };
+  for (const Limit& l : limits) {
+    // The same with each line end: "\r\n" lines read exactly like "\n" lines.
+    for (const char* end : {"", "\n", "\r\n"}) {
+      SCOPED_TRACE(l.fit.substr(0, 20) + " / " + std::to_string(strlen(end)));
+      Parsed fit, over;
+      parse(l.fit + end, &fit);
+      parse(l.over + end, &over);
+      EXPECT_NE(fit.entry, nullptr);
+      EXPECT_EQ(over.entry, nullptr);
+      EXPECT_EQ(over.consumed, 0u);
+    }
+  }
+  Parsed url;
+  parse(line(std::string(2083, 'u'), "t", "1|2|3|nm"), &url);
+  ASSERT_NE(url.entry, nullptr);
+  EXPECT_EQ(strlen(url.entry->szUrl), 2083u);
+}
+
+TEST_F(ManifestTest, RefusedLines) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "fewer than six fields"},  // never handed over by the walk, still refused
+      {"\n", "fewer than six fields"},
+      {"u|t|12", "fewer than six fields"},  // body cut in the middle of a line
+      {"u|t|1|2\n|x|3|4|5|nm", "fewer than six fields"},
+      {"u|t|1|2|3|\nv|w|1|2|3|nm", "no name"},
+      {"u|t|1|2|3|\r\n|w|1|2|3|nm", "no name"},
+      {"u|t|1|2|3|\n|w|1|2|3|nm", "compression fields incomplete"},
+      {"u|t|1|2|3|1|51", "compression fields incomplete"},
+      {"u|t|1|2|3|1|51\n|nm", "compression fields incomplete"},
+      {"u|t|1|2|3|ab|cd", "name holds \"|\""},
+      {"u|t|1|-1|3|nm", "size negative"},
+      {"u|t|1|4294967295|3|nm", "size negative"},
+      {"u|t|1|268435457|3|nm", "size negative or above"},
+      {"u|t|1|2|3|1|268435457|nm", "inflated size above"},
+      {"u|.\\data\\tables|1|2|0|1|9|tables", "compressed target without"},
+      {"u|.\\data.d\\tables|1|2|0|1|9|tables", "compressed target without"},
+      {"u|.\\data\\.z|1|2|0|1|9|tables", "compressed target without"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    clearLog();
+    Parsed p;
+    parse(c.first, &p);
+    EXPECT_EQ(p.entry, nullptr);
+    EXPECT_EQ(p.consumed, 0u);
+    EXPECT_NE(strstr(logText(), c.second), nullptr) << logText();
+  }
+  Parsed zero;
+  parse(std::string("u|t|1|2|3|n\0m\n", 14), &zero);
+  EXPECT_EQ(zero.entry, nullptr);
+
+  // Targets that would leave the install folder, and near misses that stay.
+  for (const char* target :
+       {"C:\\x.dll", "c:x.dll", "\\x.dll", "/x.dll", "\\\\srv\\s\\x", "//srv/s/x", "..\\x.dll",
+        "a\\..\\..\\x", "a/../x", "a\\...\\x", "a\\.. \\x", "a\\x.dll:s", "a\\NUL", "a\\com1.txt",
+        "lpt9", "a\\", "a\\.", "."}) {
+    clearLog();
+    Parsed p;
+    parse(line("u", target, "1|2|0|nm\n"), &p);
+    EXPECT_EQ(p.entry, nullptr) << target;
+    EXPECT_NE(strstr(logText(), "leaves the install folder"), nullptr) << target;
+  }
+  for (const char* target : {".\\quenzar.exe", "a\\.\\b.dll", "data/x.dat", "com10", "a..b\\.c"}) {
+    Parsed p;
+    parse(line("u", target, "1|2|0|nm\n"), &p);
+    EXPECT_NE(p.entry, nullptr) << target;
+  }
+}
+
+TEST_F(ManifestTest, WholeBodiesBuildTheListInOrder) {
+  const std::string body =
+      "http://f/a|.\\a.dll|10|1|0|a.dll\r\n"
+      "http://f/q|.\\quenzar.exe|20|2|3|Quenzar.exe\r\n"
+      "http://f/c.z|.\\d\\c.dat.z|30|3|0|1|33|c.dat";
+  ASSERT_EQ(parseBody(body), MANIFEST_OK);
+  std::vector<std::string> names;
+  for (FileDescriptor* e = g_pxFileDescriptor; e; e = e->pNext)
+    names.push_back(e->szBaseName);
+  EXPECT_EQ(names, (std::vector<std::string>{"a.dll", "Quenzar.exe", "c.dat"}));
+  EXPECT_EQ(g_pxFileDescriptor->pNext->bStubFile, 1);
+  EXPECT_EQ(g_pxFileDescriptor->pNext->pNext->nUncompressedSize, 33u);
+
+  // A new body replaces the list; the lines before a refused one stay.
+  EXPECT_EQ(parseBody("u|a|1|2|0|one\nu|b|1|2|0|two\n\n"), MANIFEST_FAILED);
+  ASSERT_NE(g_pxFileDescriptor, nullptr);
+  EXPECT_STREQ(g_pxFileDescriptor->szBaseName, "one");
+  ASSERT_NE(g_pxFileDescriptor->pNext, nullptr);
+  EXPECT_EQ(g_pxFileDescriptor->pNext->pNext, nullptr);
+
+  // Entries leave from the head; an appended one goes to the tail.
+  FileDescriptor* spare = g_pxFileDescriptor;
+  g_pxFileDescriptor = spare->pNext;
+  appendFileDescriptor(spare);
+  EXPECT_STREQ(g_pxFileDescriptor->pNext->szBaseName, "one");
+  EXPECT_EQ(g_pxFileDescriptor->pNext->pNext, nullptr);
+  dropFirstFileDescriptor();
+  EXPECT_STREQ(g_pxFileDescriptor->szBaseName, "one");
+
+  EXPECT_EQ(parseBody(""), MANIFEST_OK);
+  EXPECT_EQ(g_pxFileDescriptor, nullptr);
+  dropFirstFileDescriptor();  // empty list: nothing
+}

@@ -1,0 +1,117 @@
+// The manifest fetch through Wine's WinINet against a one-answer HTTP server
+// on the loopback interface, one fresh server per request.
+#include "update/manifest_fetch.h"
+
+#include <gtest/gtest.h>
+#include <winsock2.h>
+
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "app/log.h"
+#include "update/manifest.h"
+
+namespace {
+
+// Listens on 127.0.0.1 at a free port and answers one request with a canned
+// response, then closes the connection.
+class OneAnswerServer {
+ public:
+  explicit OneAnswerServer(std::string response) : m_response(std::move(response)) {
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+    m_port = ntohs(address.sin_port);
+    listen(m_listener, 1);
+    m_thread = std::thread([this] { serve(); });
+  }
+  ~OneAnswerServer() {
+    closesocket(m_listener);  // ends an accept that never got a client
+    m_thread.join();
+    WSACleanup();
+  }
+  std::string url() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/product.txt"; }
+
+ private:
+  void serve() {
+    SOCKET client = accept(m_listener, nullptr, nullptr);
+    if (client == INVALID_SOCKET)
+      return;
+    std::string request;
+    char chunk[1024];
+    int got;
+    while (request.find("\r\n\r\n") == std::string::npos &&
+           (got = recv(client, chunk, sizeof chunk, 0)) > 0)
+      request.append(chunk, got);
+    send(client, m_response.data(), int(m_response.size()), 0);
+    shutdown(client, SD_BOTH);
+    closesocket(client);
+  }
+
+  std::string m_response;
+  SOCKET m_listener = INVALID_SOCKET;
+  int m_port = 0;
+  std::thread m_thread;
+};
+
+std::string answer(const char* status, const std::string& body) {
+  return std::string("HTTP/1.0 ") + status + "\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\nLocation: http://127.0.0.1:1/elsewhere\r\nConnection: close\r\n\r\n" + body;
+}
+
+size_t listLength() {
+  size_t n = 0;
+  for (const FileDescriptor* e = g_pxFileDescriptor; e; e = e->pNext)
+    ++n;
+  return n;
+}
+
+}  // namespace
+
+TEST(ManifestFetch, ResultsByAnswer) {
+  std::string longBody;  // many reads of 1024 bytes
+  for (int i = 0; i < 300; ++i)
+    longBody += "http://h/f" + std::to_string(i) + "|.\\f" + std::to_string(i) + ".dat|" +
+                std::to_string(1000 + i) + "|" + std::to_string(i) + "|0|f" + std::to_string(i) +
+                ".dat\r\n";
+  const struct {
+    const char* status;
+    std::string body;
+    int result;
+    size_t entries;
+  } cases[] = {
+      {"200 OK", longBody, MANIFEST_OK, 300},
+      {"200 OK", "", MANIFEST_OK, 0},
+      {"200 OK", "u|a|1|2|0|one\nu|..\\b|1|2|0|two\n", MANIFEST_FAILED, 1},
+      {"404 Not Found", "u|a|1|2|0|one\n", MANIFEST_BAD_STATUS, 0},
+      {"302 Found", "u|a|1|2|0|one\n", MANIFEST_BAD_STATUS, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.status + (" / " + std::to_string(c.body.size())));
+    OneAnswerServer server(answer(c.status, c.body));
+    EXPECT_EQ(fetchManifest(server.url().c_str()), c.result);
+    EXPECT_EQ(listLength(), c.entries);
+    if (c.result == MANIFEST_FAILED && g_pxFileDescriptor)  // the line before the refused one
+      EXPECT_STREQ(g_pxFileDescriptor->szBaseName, "one");
+  }
+  freeFileDescriptorList();
+}
+
+TEST(ManifestFetch, RefusedConnectionAsksForARetry) {
+  std::string url;
+  {
+    OneAnswerServer closed("");  // its port is free again once it is gone
+    url = closed.url();
+  }
+  clearLog();
+  EXPECT_EQ(fetchManifest(url.c_str()), MANIFEST_REQUEST_FAILED);
+  EXPECT_NE(strstr(logText(), "FAIL: Connection failure, retry\n"), nullptr) << logText();
+  EXPECT_EQ(g_pxFileDescriptor, nullptr);
+}
