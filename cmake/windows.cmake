@@ -24,8 +24,24 @@ add_custom_command(
   COMMAND python3 ${CMAKE_SOURCE_DIR}/ui/draw_icon.py ${CMAKE_BINARY_DIR}/generated/velorin.ico
   DEPENDS ${CMAKE_SOURCE_DIR}/ui/draw_icon.py
   COMMENT "Drawing the program icon")
+# The window's panels and button faces, drawn the same way. Pillow comes from
+# Debian's python3-pil, so they are drawn by the system interpreter even when
+# another python3 comes first on PATH.
+find_program(VELORIN_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+if(NOT VELORIN_SYSTEM_PYTHON)
+  find_program(VELORIN_SYSTEM_PYTHON python3 REQUIRED)
+endif()
+set(VELORIN_ARTWORK)
+foreach(name top_panel middle_panel bottom_panel cancel accept browse minimize)
+  list(APPEND VELORIN_ARTWORK ${CMAKE_BINARY_DIR}/generated/${name}.bmp)
+endforeach()
+add_custom_command(
+  OUTPUT ${VELORIN_ARTWORK}
+  COMMAND ${VELORIN_SYSTEM_PYTHON} ${CMAKE_SOURCE_DIR}/ui/draw_panels.py ${CMAKE_BINARY_DIR}/generated
+  DEPENDS ${CMAKE_SOURCE_DIR}/ui/draw_panels.py
+  COMMENT "Drawing the window panels and button faces")
 set_source_files_properties(${CMAKE_SOURCE_DIR}/ui/velorin.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/velorin.ico;${CMAKE_BINARY_DIR}/generated/velorin_version.h;${CMAKE_SOURCE_DIR}/ui/resource.h")
+  OBJECT_DEPENDS "${VELORIN_ARTWORK};${CMAKE_BINARY_DIR}/generated/velorin.ico;${CMAKE_BINARY_DIR}/generated/velorin_version.h;${CMAKE_SOURCE_DIR}/ui/resource.h")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated -I${CMAKE_SOURCE_DIR}")
 
 add_executable(velorin WIN32 ${CMAKE_SOURCE_DIR}/app/win_main.cpp ${CMAKE_SOURCE_DIR}/ui/velorin.rc)

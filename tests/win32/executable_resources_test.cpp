@@ -83,4 +83,44 @@ TEST_F(ExecutableResources, IconAboutBoxAndVersion) {
   EXPECT_EQ(0u, HIWORD(fixed->dwFileVersionLS));      // .0.x
 }
 
+// The window is built from these bitmaps at fixed positions, so each must
+// have exactly its size; the depth is the one the panels were drawn for.
+TEST_F(ExecutableResources, WindowArtworkAtItsSizesAndDepths) {
+  struct Artwork {
+    int id, width, height, bits;
+  };
+  const Artwork artwork[] = {
+      {IDB_TOP_PANEL, 420, 92, 8}, {IDB_MIDDLE_PANEL, 420, 186, 8}, {IDB_BOTTOM_PANEL, 420, 67, 4},
+      {IDB_CANCEL, 78, 19, 8},     {IDB_ACCEPT, 79, 19, 8},         {IDB_BROWSE, 79, 19, 8},
+      {IDB_MINIMIZE, 17, 13, 8},
+  };
+  for (const Artwork& a : artwork) {
+    SCOPED_TRACE(a.id);
+    HRSRC found = FindResourceA(module_, MAKEINTRESOURCEA(a.id), MAKEINTRESOURCEA(2));  // RT_BITMAP
+    ASSERT_NE(nullptr, found);
+    ASSERT_GE(SizeofResource(module_, found), sizeof(BITMAPINFOHEADER));
+    const BITMAPINFOHEADER* info =
+        static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module_, found)));
+    ASSERT_NE(nullptr, info);
+    EXPECT_EQ(sizeof(BITMAPINFOHEADER), info->biSize);
+    EXPECT_EQ(a.width, info->biWidth);
+    EXPECT_EQ(a.height, info->biHeight);  // positive: rows stored bottom-up
+    EXPECT_EQ(a.bits, info->biBitCount);
+    EXPECT_EQ(static_cast<DWORD>(BI_RGB), info->biCompression);
+    // Palette and rows (each padded to four bytes) are all there.
+    DWORD stride = ((a.width * a.bits + 31) / 32) * 4;
+    EXPECT_EQ(info->biSize + (4u << a.bits) + stride * a.height, SizeofResource(module_, found));
+
+    // And the loader the window paints with accepts it.
+    HBITMAP loaded = static_cast<HBITMAP>(
+        LoadImageA(module_, MAKEINTRESOURCEA(a.id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    ASSERT_NE(nullptr, loaded);
+    BITMAP bitmap = {};
+    EXPECT_EQ(static_cast<int>(sizeof bitmap), GetObjectA(loaded, sizeof bitmap, &bitmap));
+    DeleteObject(loaded);
+    EXPECT_EQ(a.width, bitmap.bmWidth);
+    EXPECT_EQ(a.height, bitmap.bmHeight);
+  }
+}
+
 }  // namespace
