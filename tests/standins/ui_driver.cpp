@@ -19,6 +19,7 @@
 //                                       (length= and text=, no size limit)
 //   hittest   HWND X Y                  what WM_NCHITTEST answers at screen X,Y
 //   resize    HWND W H                  SetWindowPos to W x H, then its rect
+//   screen                              desktop client size (w=, h=)
 //   textwidth TEXT                      pixel width of TEXT in 9-point bold
 //                                       Arial on the screen
 //   tree      DIALOG                    the items of a dialog's tree view
@@ -552,6 +553,12 @@ int main(int argc, char** argv) {
     return hitTest(parseHandle(argv[2]), atoi(argv[3]), atoi(argv[4]));
   if (command == "resize" && argc == 5)
     return resizeWindow(parseHandle(argv[2]), atoi(argv[3]), atoi(argv[4]));
+  if (command == "screen" && argc == 2) {
+    RECT screen = {};
+    GetClientRect(GetDesktopWindow(), &screen);
+    printf("w=%ld\th=%ld\n", screen.right, screen.bottom);
+    return 0;
+  }
   if (command == "textwidth" && argc == 3)
     return textWidth(argv[2]);
   if ((command == "tree" && argc == 3) || (command == "treeselect" && argc >= 4))
