@@ -9,6 +9,7 @@ import os
 import re
 import statistics
 import subprocess
+import tempfile
 import time
 
 import screen_pixels
@@ -279,8 +280,24 @@ class UninstallHandOff(WindowStory):
         trace = os.path.join(self.workdir, "process-trace.log")
         program = self.start("/uninstall", env={"WINEDEBUG": "-all,trace+process"}, log=trace)
         box = self.dialog(title="Question")
-        self.driver.press(box["hwnd"], text="Yes")
-        self.assertEqual(program.wait(), 0)
+        # The window never shows during an uninstall and closes at once; a
+        # watcher follows its Cancel button from creation to destruction.
+        with tempfile.TemporaryFile() as output:
+            watcher = subprocess.Popen(["wine", self.driver.exe, "watchstyle", str(IDC_CANCEL), "--class",
+                                        MAIN_CLASS, "--timeout", "30000"], env=self.prefix.env,
+                                       stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.DEVNULL)
+            time.sleep(2)  # the watcher is polling before the window exists
+            self.driver.press(box["hwnd"], text="Yes")
+            self.assertEqual(program.wait(), 0)
+            watcher.wait(60)
+            output.seek(0)
+            watched = output.read().decode("utf-8", "replace")
+        shown = [r["shown"] for r in parse_records(watched)]
+        # Shown from creation, hidden by the uninstall status, then destroyed
+        # with the window (-1: no such child any more).
+        self.assertEqual(shown[:2], [1, 0], "Cancel is hidden before the hand-off: %r" % watched)
+        self.assertTrue(all(value == -1 for value in shown[2:]), watched)
+        self.assertIn("gone", watched)
         subprocess.run(["wineserver", "-w"], env=self.prefix.env, timeout=60)
 
         with open(trace, "rb") as f:

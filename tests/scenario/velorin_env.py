@@ -343,7 +343,7 @@ def parse_records(output):
             value = _unescape_field(value)
             if key in ("hwnd", "pid", "tid", "id", "userdata", "owner", "visible", "platform",
                        "major", "minor", "build", "x", "y", "w", "h", "length", "hit", "width",
-                       "height", "done", "depth"):
+                       "height", "done", "depth", "shown", "ms"):
                 value = int(value, 0)
             record[key] = value
         records.append(record)

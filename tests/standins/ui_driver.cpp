@@ -22,6 +22,11 @@
 //   screen                              desktop client size (w=, h=)
 //   textwidth TEXT                      pixel width of TEXT in 9-point bold
 //                                       Arial on the screen
+//   watchstyle ID [filters] [--timeout ms]
+//                                       wait for a matching top-level window,
+//                                       then print every change of its child
+//                                       ID's own WS_VISIBLE flag until the
+//                                       window is destroyed ("gone")
 //   tree      DIALOG                    the items of a dialog's tree view
 //   treeselect DIALOG PART...           expand and select the tree item whose
 //                                       labels contain each PART in turn
@@ -474,6 +479,42 @@ int treeCommand(HWND dialog, int partCount, char** parts) {
   return 0;
 }
 
+// Follows one child's WS_VISIBLE style bit (not IsWindowVisible, which is
+// false for every child of a hidden window) at a fine interval, for states
+// that last only a moment before the window closes.
+int watchStyle(int id, const Filter& filter, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  HWND window = nullptr;
+  while (!window) {
+    std::vector<HWND> found = findWindows(filter);
+    if (!found.empty()) {
+      window = found[0];
+      break;
+    }
+    if (GetTickCount() - start >= timeoutMs) {
+      printf("timeout\n");
+      return 1;
+    }
+    Sleep(5);
+  }
+  int last = -1;
+  while (IsWindow(window)) {
+    HWND child = GetDlgItem(window, id);
+    int shown = child ? ((GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) ? 1 : 0) : -1;
+    if (shown != last) {
+      printf("shown=%d\tms=%lu\n", shown, GetTickCount() - start);
+      last = shown;
+    }
+    if (GetTickCount() - start >= timeoutMs) {
+      printf("timeout\n");
+      return 1;
+    }
+    Sleep(2);
+  }
+  printf("gone\n");
+  return 0;
+}
+
 int usage() {
   fprintf(stderr,
           "usage: ui_driver windows|wait [--class C] [--title T] [--text T] [--exclude H] "
@@ -482,7 +523,8 @@ int usage() {
           "       ui_driver press HWND (--id N | --text T) | post HWND MSG WPARAM LPARAM\n"
           "       ui_driver hold PATH [--seconds N]\n"
           "       ui_driver text HWND | hittest HWND X Y | resize HWND W H | textwidth TEXT\n"
-          "       ui_driver tree DIALOG | treeselect DIALOG PART...\n");
+          "       ui_driver tree DIALOG | treeselect DIALOG PART...\n"
+          "       ui_driver watchstyle ID [filters] [--timeout ms]\n");
   return 2;
 }
 
@@ -553,6 +595,11 @@ int main(int argc, char** argv) {
     return hitTest(parseHandle(argv[2]), atoi(argv[3]), atoi(argv[4]));
   if (command == "resize" && argc == 5)
     return resizeWindow(parseHandle(argv[2]), atoi(argv[3]), atoi(argv[4]));
+  if (command == "watchstyle" && argc >= 3) {
+    if (!parseOptions(argc, argv, 3, &filter, &timeoutMs))
+      return usage();
+    return watchStyle(static_cast<int>(parseNumber(argv[2])), filter, timeoutMs);
+  }
   if (command == "screen" && argc == 2) {
     RECT screen = {};
     GetClientRect(GetDesktopWindow(), &screen);
