@@ -38,11 +38,27 @@ ScreenSize screenSize() {
   return {screen.right - screen.left, screen.bottom - screen.top};
 }
 
+// Button faces are loaded once and kept for the run: buttons are destroyed
+// and created again as the screens change, and BM_SETIMAGE does not take
+// ownership of the bitmap.
+HBITMAP buttonFace(int bitmapId) {
+  static const int kIds[] = {IDB_CANCEL, IDB_ACCEPT, IDB_BROWSE, IDB_MINIMIZE};
+  static HBITMAP faces[sizeof kIds / sizeof kIds[0]];
+  for (size_t i = 0; i < sizeof kIds / sizeof kIds[0]; ++i) {
+    if (kIds[i] != bitmapId)
+      continue;
+    if (!faces[i])
+      faces[i] = LoadBitmapA(g_hInstance, MAKEINTRESOURCEA(bitmapId));
+    return faces[i];
+  }
+  return nullptr;
+}
+
 HWND createButton(const char* text, int id, int bitmapId, int x, int y, int width, int height) {
   HWND button =
       CreateWindowExA(0, "button", text, WS_CHILD | WS_VISIBLE | BS_BITMAP, x, y, width, height,
                       g_hMainWnd, reinterpret_cast<HMENU>(id), g_hInstance, nullptr);
-  HBITMAP face = LoadBitmapA(g_hInstance, MAKEINTRESOURCEA(bitmapId));
+  HBITMAP face = buttonFace(bitmapId);
   if (button && face)
     SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(face));
   return button;

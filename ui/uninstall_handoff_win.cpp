@@ -73,7 +73,7 @@ bool handOffToUninstaller() {
   }
   char ownPath[kOwnPathSize] = "";
   DWORD length = GetModuleFileNameA(nullptr, ownPath, sizeof ownPath);
-  if (length == 0 || length >= sizeof ownPath - 1) {
+  if (length == 0 || length >= sizeof ownPath) {
     logMessage(LOG_FAIL, "Uninstall: own path unknown or too long");
     DeleteFileA(copy);
     return false;

@@ -131,24 +131,34 @@ TEST(WindowRules, HeightRuleKeepsTheFormOfTheState) {
   }
 }
 
-TEST(WindowRules, FormAndMiddleContentOfEachState) {
-  for (int state : kAllStates) {
-    for (int phase : kAllPhases) {
-      SCOPED_TRACE(std::to_string(state) + "/" + std::to_string(phase));
-      bool largeState =
-          state == PS_INSTALLATION || state == PS_FLASH_INSTALLATION || state == PS_UPDATE;
-      bool large = largeState || phase == SP_MAINTENANCE;
-      EXPECT_EQ(large ? FORM_LARGE : FORM_SMALL, layoutForm(state, phase));
-      MiddleContent expected = !large                           ? MIDDLE_NONE
-                               : state == PS_INSTALLATION       ? MIDDLE_TERMS
-                               : state == PS_FLASH_INSTALLATION ? MIDDLE_FLASH_PAGE
-                               : phase == SP_MAINTENANCE        ? MIDDLE_MAINTENANCE_PAGE
-                                                                : MIDDLE_UPDATE_PAGE;
-      EXPECT_EQ(expected, middleContent(state, phase));
-    }
-    EXPECT_EQ(state != PS_UNINSTALLATION, cancelButtonShown(state));
-    EXPECT_EQ(state == PS_CHOOSE_DIRECTORY, hasFolderChooser(state));
+TEST(WindowRules, FormAndMiddleContent) {
+  struct {
+    int state, phase;
+    FormSize form;
+    MiddleContent middle;
+  } const cases[] = {
+      {PS_NONE, SP_WAITING, FORM_SMALL, MIDDLE_NONE},
+      {PS_INSTALLATION, SP_NOT_NEEDED, FORM_LARGE, MIDDLE_TERMS},
+      {PS_INSTALLATION, SP_WAITING, FORM_LARGE, MIDDLE_TERMS},
+      {PS_CHOOSE_DIRECTORY, SP_NOT_NEEDED, FORM_SMALL, MIDDLE_NONE},
+      {PS_FLASH_INSTALLATION, SP_CONNECTED, FORM_LARGE, MIDDLE_FLASH_PAGE},
+      // Flash before maintenance, maintenance before the update page.
+      {PS_FLASH_INSTALLATION, SP_MAINTENANCE, FORM_LARGE, MIDDLE_FLASH_PAGE},
+      {PS_UPDATE, SP_MAINTENANCE, FORM_LARGE, MIDDLE_MAINTENANCE_PAGE},
+      {PS_UPDATE, SP_CONNECTED, FORM_LARGE, MIDDLE_UPDATE_PAGE},
+      {PS_SELF_UPDATE, SP_CONNECTED, FORM_SMALL, MIDDLE_NONE},
+      {PS_SELF_UPDATE, SP_MAINTENANCE, FORM_LARGE, MIDDLE_MAINTENANCE_PAGE},
+      {PS_UNINSTALLATION, SP_NOT_NEEDED, FORM_SMALL, MIDDLE_NONE},
+      {PS_BUG_REPORT, SP_WAITING, FORM_SMALL, MIDDLE_NONE},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.form, layoutForm(c.state, c.phase)) << c.state << "/" << c.phase;
+    EXPECT_EQ(c.middle, middleContent(c.state, c.phase)) << c.state << "/" << c.phase;
   }
+  EXPECT_FALSE(cancelButtonShown(PS_UNINSTALLATION));
+  EXPECT_TRUE(cancelButtonShown(PS_CHOOSE_DIRECTORY));
+  EXPECT_TRUE(hasFolderChooser(PS_CHOOSE_DIRECTORY));
+  EXPECT_FALSE(hasFolderChooser(PS_INSTALLATION));
 }
 
 TEST(WindowRules, WhatIsPaintedWhere) {
