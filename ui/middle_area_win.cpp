@@ -21,8 +21,14 @@ typedef BOOL(WINAPI* AtlAxWinInitFunction)();
 
 // ATL.DLL is bound on first use: the library file is put in place at start
 // (carried in the executable on systems before Windows 2000).
+// Once it has succeeded the class stays registered for the run; it is not
+// asked again, because Wine's AtlAxWinInit answers FALSE on a second call
+// (the class exists already), which would leave every later page blank.
 bool initAtlHosting() {
   static AtlAxWinInitFunction atlAxWinInit;
+  static bool registered;
+  if (registered)
+    return true;
   if (!atlAxWinInit) {
     HMODULE atl = LoadLibraryA("ATL.DLL");
     if (!atl) {
@@ -36,7 +42,8 @@ bool initAtlHosting() {
     if (!atlAxWinInit)
       return false;
   }
-  return atlAxWinInit() != 0;
+  registered = atlAxWinInit() != 0;
+  return registered;
 }
 
 HWND createRichEdit(DWORD style,
