@@ -17,6 +17,7 @@ import velorin_env
 from velorin_env import (DIALOG_CLASS, MAIN_CLASS, WM_COMMAND, Config, ScenarioGroup, parse_records)
 
 WM_CLOSE = 0x0010
+WM_PRODUCT_INFO_READY = 0x8065
 HTCAPTION = 2
 IDOK = 1
 IDC_CANCEL = 200
@@ -265,7 +266,15 @@ class Discovery(WindowStory):
         window = self.refresh(window)
         self.assertEqual((window["visible"], window["h"]), (1, 159))
         self.assert_status_painted(self.screenshot(window), 100, WAITING_STATUS)
-        self.cancel(program, window)
+
+        # Product info announced from outside: with no manifest list nothing
+        # is selected, the update counts as complete, and the launch finds no
+        # program to start and says so instead of pretending to start one.
+        self.driver.post(window["hwnd"], WM_PRODUCT_INFO_READY)
+        box = self.dialog(title="Error")
+        self.assertEqual(box["texts"], ["The primary executable for this program is unknown.  Please try again later!"])
+        self.driver.press(box["hwnd"], control_id=IDOK)
+        self.assertEqual(program.wait(), 0)
         self.assertEqual(self.service.requests(), [], "nothing was fetched")
         self.assertEqual(self.settings().get("CWD"), self.prefix.win(install))
 
