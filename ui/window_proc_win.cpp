@@ -12,6 +12,11 @@ volatile LONG g_nServerPhase = SP_WAITING;
 namespace {
 
 LRESULT onCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!commandAllowed(g_nProcessState, LOWORD(wParam))) {
+    logMessage(LOG_WARNING, "WndProc: command %u ignored in state %ld", LOWORD(wParam),
+               static_cast<long>(g_nProcessState));
+    return 0;
+  }
   switch (LOWORD(wParam)) {
     case IDM_ABOUT:
       showAboutBox(window);

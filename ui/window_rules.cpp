@@ -124,6 +124,18 @@ bool hasFolderChooser(int state) {
   return state == PS_CHOOSE_DIRECTORY;
 }
 
+bool commandAllowed(int state, int commandId) {
+  switch (commandId) {
+    case 203:  // IDC_ACCEPT_TERMS
+      return state == PS_INSTALLATION;
+    case 204:  // IDC_ACCEPT_DIRECTORY
+    case 205:  // IDC_BROWSE
+      return state == PS_CHOOSE_DIRECTORY;
+    default:
+      return true;
+  }
+}
+
 PaintPlan paintPlan(int state, int phase) {
   PaintPlan plan = {};
   // Before product info arrives an update is painted like the small form,

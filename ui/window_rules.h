@@ -89,6 +89,13 @@ bool cancelButtonShown(int state);
 // The folder chooser's buttons and edit exist only in PS_CHOOSE_DIRECTORY.
 bool hasFolderChooser(int state);
 
+// Whether a screen's own command is acted on in this state: Accept of the
+// terms only on the terms screen, Accept and Browse of the folder chooser
+// only there. A stray command from outside (the buttons exist only on their
+// screens) must not move an installed client's folder or restart an install.
+// Other commands are always acted on.
+bool commandAllowed(int state, int commandId);
+
 // ---- painting
 
 struct PaintPlan {

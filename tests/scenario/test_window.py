@@ -267,6 +267,15 @@ class Discovery(WindowStory):
         self.assertEqual((window["visible"], window["h"]), (1, 159))
         self.assert_status_painted(self.screenshot(window), 100, WAITING_STATUS)
 
+        # The first run's commands do nothing here: no terms, no browser.
+        for command in (IDC_ACCEPT_TERMS, IDC_BROWSE, IDC_ACCEPT_DIRECTORY):
+            self.driver.post(window["hwnd"], WM_COMMAND, command)
+        self.assertEqual(self.driver.wait(window_class=DIALOG_CLASS, timeout=1.5), [])
+        window = self.refresh(window)
+        self.assertEqual(window["h"], 159)
+        self.assertEqual(sorted(k for k in self.controls(window) if isinstance(k, int)),
+                         [IDC_CANCEL, IDC_MINIMIZE])
+
         # Product info announced from outside: with no manifest list nothing
         # is selected, the update counts as complete, and the launch finds no
         # program to start and says so instead of pretending to start one.
@@ -276,7 +285,8 @@ class Discovery(WindowStory):
         self.driver.press(box["hwnd"], control_id=IDOK)
         self.assertEqual(program.wait(), 0)
         self.assertEqual(self.service.requests(), [], "nothing was fetched")
-        self.assertEqual(self.settings().get("CWD"), self.prefix.win(install))
+        self.assertEqual(self.settings(), {"CWD": self.prefix.win(install), "lastSRun": self.version_text()},
+                         "no install recorded, the folder unchanged")
 
 
 class UninstallHandOff(WindowStory):

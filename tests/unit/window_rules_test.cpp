@@ -161,6 +161,16 @@ TEST(WindowRules, FormAndMiddleContent) {
   EXPECT_FALSE(hasFolderChooser(PS_INSTALLATION));
 }
 
+TEST(WindowRules, ScreenCommandsOnlyOnTheirScreens) {
+  for (int state : kAllStates) {
+    EXPECT_EQ(state == PS_INSTALLATION, commandAllowed(state, 203)) << state;
+    EXPECT_EQ(state == PS_CHOOSE_DIRECTORY, commandAllowed(state, 204)) << state;
+    EXPECT_EQ(state == PS_CHOOSE_DIRECTORY, commandAllowed(state, 205)) << state;
+    for (int always : {104, 200, 201, 202, 206})
+      EXPECT_TRUE(commandAllowed(state, always)) << state << " " << always;
+  }
+}
+
 TEST(WindowRules, WhatIsPaintedWhere) {
   // Terms: large panels, status at the bottom; the waiting text never shows.
   PaintPlan terms = paintPlan(PS_INSTALLATION, SP_WAITING);
