@@ -112,9 +112,11 @@ class Story:
         terms = [c for c in children if c["class"].upper() == "RICHEDIT"]
         if terms and window["h"] == 345:
             length = len(driver.text(terms[0]["hwnd"]))
-            self.say("The terms screen appeared (%d x %d, centred): %d characters of terms to read, "
-                     "with Accept and Cancel below; the line under them asks the player to read the terms."
-                     % (window["w"], window["h"], length))
+            screen_w, screen_h = driver.screen()
+            centred = (window["x"], window["y"]) == ((screen_w - 420) // 2, (screen_h - 345) // 2)
+            self.say("The terms screen appeared (%d x %d%s): %d characters of terms to read, "
+                     "with Accept and Cancel below." % (window["w"], window["h"],
+                                                        ", centred" if centred else ", NOT centred", length))
             states += ["discovery", "installation (terms)"]
         else:
             self.fail("the terms screen did not appear")
