@@ -44,5 +44,21 @@ struct RegKeyTraits {
   static void close(Handle h) { RegCloseKey(h); }
 };
 
+struct GdiObjectTraits {  // fonts, bitmaps, brushes (not selected into a DC)
+  using Handle = HGDIOBJ;
+  static Handle invalid() { return nullptr; }
+  static bool isValid(Handle h) { return h != nullptr; }
+  static void close(Handle h) { DeleteObject(h); }
+};
+
+struct MemoryDcTraits {  // CreateCompatibleDC
+  using Handle = HDC;
+  static Handle invalid() { return nullptr; }
+  static bool isValid(Handle h) { return h != nullptr; }
+  static void close(Handle h) { DeleteDC(h); }
+};
+
 using ScopedHandle = ScopedHandleT<KernelHandleTraits>;
+using ScopedGdiObject = ScopedHandleT<GdiObjectTraits>;
+using ScopedMemoryDc = ScopedHandleT<MemoryDcTraits>;
 using ScopedRegKey = ScopedHandleT<RegKeyTraits>;

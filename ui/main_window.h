@@ -1,22 +1,50 @@
-// The main window: a hidden borderless pop-up until the state machine shows it.
+// The main window: a borderless pop-up of two forms (small 420 x 159, large
+// 420 x 345) built from three panels, with its buttons, progress bar, status
+// line and the middle area that holds the terms text or a web page.
 #pragma once
 
 #include <windows.h>
 
-constexpr int kWindowWidth = 420;
-constexpr int kSmallFormHeight = 159;
-constexpr int kLargeFormHeight = 345;
+#include "ui/window_rules.h"
 
-// Written once by initMainWindow on the GUI thread; read by workers to post.
+// All written on the GUI thread only. The main window is read by workers to
+// post; the progress bar receives PBM_SETPOS from the download worker.
 extern HWND g_hMainWnd;
+extern HWND g_hCancelButton;
+extern HWND g_hAcceptButton;  // terms (203) or folder chooser (204); else null
+extern HWND g_hBrowseButton;  // folder chooser only
+extern HWND g_hMinimizeButton;
+extern HWND g_hProgressBar;
+extern HWND g_hTermsText;   // large form of the installation state only
+extern HWND g_hFolderEdit;  // folder chooser only
+extern HWND g_hWebHost;     // large form of the other states
 
 // Registers the class "InstallerWindow" with WndProc and icon 107.
 ATOM registerWindowClass(HINSTANCE instance);
 
-// Creates the main window (hidden when showCommand is SW_HIDE), marks it for
-// the instance search and arms the discovery timer. False when the window
-// could not be created.
+// Creates the window and its permanent controls (hidden when showCommand is
+// SW_HIDE), marks it for the instance search and arms the discovery timer.
+// False when the window could not be created.
 bool initMainWindow(HINSTANCE instance, int showCommand);
+
+// Brings window and controls into the form and content of the current state.
+void layoutWindow();
+// The WM_PAINT handler.
+void paintWindow(HWND window);
+// Asks for a repaint of one area: 0 file line, 1 percent, 2 status line,
+// 3 whole client area (erased). Any other kind does nothing.
+void invalidateProgressArea(int kind);
+
+// Shows a page in the middle area; false when the hosting library cannot be
+// initialised (the middle panel then shows through).
+bool createWebHost(const char* url);
+void destroyWebHost();
+// Removes the terms text and the folder edit, if any.
+void destroyTextControls();
+// Creates g_hTermsText holding text; fontHeight 0 keeps the control's font.
+void createTermsControl(const char* text, int fontHeight);
+// Creates a single-line rich-edit control of at most 260 characters.
+HWND createEditControl(int x, int y, int width, int height, const char* text, int fontHeight);
 
 // The window procedure (window_proc_win.cpp).
 LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

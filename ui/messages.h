@@ -3,28 +3,8 @@
 
 #include <windows.h>
 
+#include "ui/process_state.h"
 #include "ui/resource.h"
-
-enum ProcessState {
-  PS_NONE = 0,
-  PS_DISCOVERY = 2,
-  PS_BUG_REPORT = 3,
-  PS_INSTALLATION = 4,
-  PS_CHOOSE_DIRECTORY = 5,
-  PS_UNINSTALLATION = 7,
-  PS_FLASH_INSTALLATION = 8,
-  PS_UPDATE = 9,
-  PS_EXECUTION = 10,
-  PS_SHUTDOWN = 11,
-  PS_SELF_UPDATE = 12,
-};
-
-enum ServerPhase {
-  SP_WAITING = 0,
-  SP_NOT_NEEDED = 2,
-  SP_CONNECTED = 3,
-  SP_MAINTENANCE = 5,
-};
 
 #define WM_DOWNLOAD_FINISHED (WM_USER + 1)
 #define WM_REQUEST_PRODUCT_INFO (WM_APP + 100)

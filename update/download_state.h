@@ -4,7 +4,18 @@
 #include <cstddef>
 
 constexpr size_t kTempFileSize = 260;
+constexpr size_t kPercentSize = 16;
 
 // Temporary file the current download is written to; for a stub download it
 // is the new stub that the shutdown starts. Written on the GUI thread.
 extern char g_szTempFile[kTempFileSize];
+// Path of the client's program (manifest type "1"), relative to the install
+// folder; empty while no manifest named it. Written on the GUI thread.
+extern char g_szPrimaryExe[260];
+// Percent text beside the progress bar ("42%"), written by the download
+// worker; g_bPercentChanged is cleared when the window has painted it.
+extern char g_szPercent[kPercentSize];
+extern volatile bool g_bPercentChanged;
+// Bytes of the whole update, and of them already received.
+extern volatile unsigned long g_nProgressTotal;
+extern volatile unsigned long g_nProgressDone;

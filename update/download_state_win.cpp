@@ -1,3 +1,8 @@
 #include "update/download_state.h"
 
 char g_szTempFile[kTempFileSize];
+char g_szPrimaryExe[260];
+char g_szPercent[kPercentSize] = "0%";
+volatile bool g_bPercentChanged;
+volatile unsigned long g_nProgressTotal;
+volatile unsigned long g_nProgressDone;

@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """The demo's story, played in the scenario environment (see tests/scenario/velorin_env.py).
 
-A player has downloaded velorin.exe and starts it: the stub comes up with its
-hidden main window, the player opens the About box with Alt+"?", closes it,
-and cancels the run. Every state is captured as a screenshot; at the end the
-demo prints the exit code and what the stub left in the registry.
+A player has downloaded velorin.exe and starts it for the first time: the terms
+screen appears, the player accepts, the folder chooser proposes a folder, the
+player browses to drive C: and accepts. A second player, who has the client
+installed, starts it and sees it wait for an internet connection. Every screen
+is captured as a screenshot; the demo prints what the player saw in the
+player's words, and keeps the details (window records, Wine's output,
+registry values) in demo.log beside the screenshots.
 
 Usage: demo_story.py --velorin EXE --driver EXE --template DIR --out DIR [--pause SECONDS]
 """
@@ -22,26 +25,41 @@ import velorin_env  # noqa: E402
 from velorin_env import (ALT_KEY_LPARAM, DEBUG_KEY, IDC_CANCEL, MAIN_CLASS, SETTINGS_KEY, WM_COMMAND,  # noqa: E402
                          WM_SYSKEYDOWN, Config, Driver, Prefix, Program, Service)
 
+IDC_ACCEPT_TERMS = 203
+IDC_ACCEPT_DIRECTORY = 204
+IDC_BROWSE = 205
+
 
 class Story:
     def __init__(self, out, pause):
         self.out = out
         self.pause = pause
         self.shots = []
+        self.log = open(os.path.join(out, "demo.log"), "w")
+        self.ok = True
 
     def say(self, text):
         print("demo: " + text, flush=True)
+        self.note(text)
+
+    def note(self, text):
+        self.log.write(text + "\n")
+        self.log.flush()
 
     def capture(self, name):
-        """Saves a screenshot of the whole screen for this state."""
-        time.sleep(self.pause or 0.3)  # let Wine finish painting
+        """Saves a screenshot of the whole screen for this screen of the story."""
+        time.sleep(self.pause or 0.6)  # let Wine finish painting
         path = os.path.join(self.out, "%02d-%s.png" % (len(self.shots) + 1, name))
         result = subprocess.run(["import", "-window", "root", path], capture_output=True, text=True)
         if result.returncode == 0:
             self.shots.append(path)
-            self.say("screenshot %s" % path)
+            self.say("  screenshot: %s" % path)
         else:
-            self.say("screenshot %s failed: %s" % (name, result.stderr.strip()))
+            self.say("  screenshot %s failed: %s" % (name, result.stderr.strip()))
+
+    def fail(self, text):
+        self.say("NOT AS EXPECTED: " + text)
+        self.ok = False
 
     def play(self):
         workdir = Config.workdir
@@ -49,68 +67,146 @@ class Story:
         service.start()
         prefix = Prefix(workdir)
         try:
-            return self._play(prefix, Driver(prefix))
+            return self._play(prefix, Driver(prefix), service)
         finally:
             prefix.remove()
             service.stop()
+            self.log.close()
 
-    def _play(self, prefix, driver):
-        # A Wine desktop of its own draws window frames and captions, which a
-        # bare X server without a window manager would leave out.
+    def window(self, driver, program):
+        found = driver.wait(window_class=MAIN_CLASS, visible=True, timeout=30)
+        if not found:
+            self.fail("the installer window did not appear")
+            program.kill()
+            return None
+        self.note("window record: %r" % found[0])
+        return found[0]
+
+    def controls(self, driver, window):
+        children = driver.children(window["hwnd"])
+        for child in children:
+            self.note("control: %r" % {k: v for k, v in child.items() if k != "text"})
+        return children
+
+    def _play(self, prefix, driver, service):
+        # A Wine desktop of its own draws the folder browser's frame and
+        # caption, which a bare X server without a window manager leaves out.
         with prefix.edit_registry() as registry:
             registry.set_string(r"Software\Wine\Explorer", "Desktop", "Default")
             registry.set_string(r"Software\Wine\Explorer\Desktops", "Default", "1024x768")
-        self.say("service hosts %s answered by the local service" % ", ".join(Config.hosts))
+        self.note("service hosts %s answered by the local service" % ", ".join(Config.hosts))
         download = prefix.c("download")
         os.makedirs(download)
         stub = os.path.join(download, "velorin.exe")
         shutil.copy2(Config.velorin, stub)
-        self.say("the player starts %s (file version %s)" %
+        wine_log = os.path.join(self.out, "wine.log")
+        states = []
+
+        self.say("A new player starts %s (version %s)." %
                  (prefix.win(stub), ".".join(map(str, velorin_env.file_version(stub)))))
-        program = Program(prefix, prefix.win(stub), cwd=download, log=os.path.join(self.out, "wine.log"))
-
-        found = driver.wait(window_class=MAIN_CLASS, timeout=30)
-        if not found:
-            self.say("no main window appeared")
-            self.capture("no-window")
-            program.kill()
+        program = Program(prefix, prefix.win(stub), cwd=download, log=wine_log)
+        window = self.window(driver, program)
+        if not window:
             return 1
-        window = found[0]
-        self.say("main window '%s' of class %s, %s, marker 0x%08X" %
-                 (window["title"], window["class"], "visible" if window["visible"] else "hidden",
-                  window["userdata"]))
-        self.capture("started")
+        children = self.controls(driver, window)
+        terms = [c for c in children if c["class"].upper() == "RICHEDIT"]
+        if terms and window["h"] == 345:
+            length = len(driver.text(terms[0]["hwnd"]))
+            screen_w, screen_h = driver.screen()
+            centred = (window["x"], window["y"]) == ((screen_w - 420) // 2, (screen_h - 345) // 2)
+            self.say("The terms screen appeared (%d x %d%s): %d characters of terms to read, "
+                     "with Accept and Cancel below." % (window["w"], window["h"],
+                                                        ", centred" if centred else ", NOT centred", length))
+            states += ["discovery", "installation (terms)"]
+        else:
+            self.fail("the terms screen did not appear")
+        self.capture("terms")
 
-        self.say('the player presses Alt+"?"')
+        self.say("The player presses Accept.")
+        driver.press(window["hwnd"], control_id=IDC_ACCEPT_TERMS)
+        time.sleep(1)
+        window = self.window(driver, program)
+        edit = [c for c in self.controls(driver, window) if c["class"].upper() == "RICHEDIT"]
+        if edit and window["h"] == 159:
+            self.say("The folder chooser appeared, proposing to install into %s." % driver.text(edit[0]["hwnd"]))
+            states.append("folder chooser")
+        else:
+            self.fail("the folder chooser did not appear")
+        self.capture("folder-chooser")
+
+        self.say("The player presses Browse and picks drive C: in the folder browser.")
+        driver.press(window["hwnd"], control_id=IDC_BROWSE)
+        found = driver.wait(window_class="#32770", text="Choose Installation Directory", timeout=15)
+        if found:
+            try:
+                driver.tree_select(found[0]["hwnd"], "Desktop", "My Computer", "C:")
+            except AssertionError as error:
+                self.fail(str(error))
+            self.capture("folder-browser")
+            driver.press(found[0]["hwnd"], control_id=1)
+            driver.gone(found[0]["hwnd"], timeout=10)
+            if edit:
+                self.say("The folder chooser now proposes %s." % driver.text(edit[0]["hwnd"]))
+            self.capture("folder-chosen")
+        else:
+            self.fail("the folder browser did not appear")
+
+        self.say("The player presses Accept to install.")
+        driver.press(window["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
+        code = program.wait(30)
+        states.append("shutdown")
+        self.say("The installer closed (exit code %d): installing the client files is not part of this "
+                 "build yet, so it stops here instead of pretending to install." % code)
+        values = prefix.registry().values(SETTINGS_KEY)
+        self.note("HKCU\\%s after the first start: %r" % (SETTINGS_KEY, values))
+        self.say("States of the first start: %s." % " -> ".join(states))
+
+        # -- a player with the client installed
+        install = prefix.c("Quenzar")
+        os.makedirs(install, exist_ok=True)
+        with prefix.edit_registry() as registry:
+            registry.set_string(SETTINGS_KEY, "CWD", prefix.win(install))
+        self.say("A player with the client installed in %s starts the installer again." % prefix.win(install))
+        program = Program(prefix, prefix.win(stub), cwd=download, log=wine_log)
+        window = self.window(driver, program)
+        if not window:
+            return 1
+        time.sleep(2)
+        self.controls(driver, window)
+        self.say("The installer is waiting for an internet connection (\"Waiting for Internet Connection...\"): "
+                 "fetching the product list is not part of this build yet, so it keeps waiting.")
+        self.capture("waiting-for-connection")
+        self.say("The web page shown during an update appears only once the product list has arrived; under "
+                 "Wine its area would stay blank anyway, because Wine Gecko (its HTML engine) is not packaged "
+                 "for Debian.")
+
+        self.say('The player presses Alt+"?" for the About box.')
         driver.post(window["hwnd"], WM_SYSKEYDOWN, ord("?"), ALT_KEY_LPARAM)
         boxes = driver.wait(window_class="#32770", text="Velorin Version 1.0", timeout=15)
         if boxes:
-            box = boxes[0]
-            # The icon's control carries a resource number, not text.
-            texts = [c["text"] for c in driver.children(box["hwnd"])
-                     if c["text"] and c["text"].isprintable() and "\ufffd" not in c["text"]]
-            self.say("About box '%s' shows: %s" % (box["title"], " | ".join(texts)))
+            self.say("The About box says \"Velorin Version 1.0\".")
             self.capture("about-box")
-            driver.press(box["hwnd"], control_id=1)
-            driver.gone(box["hwnd"], timeout=10)
-            self.say("the player pressed OK")
-            self.capture("about-closed")
+            driver.press(boxes[0]["hwnd"], control_id=1)
+            driver.gone(boxes[0]["hwnd"], timeout=10)
         else:
-            self.say("the About box did not appear")
-            self.capture("no-about-box")
+            self.fail("the About box did not appear")
 
-        self.say("the player cancels the run")
+        self.say("The player presses Cancel.")
         driver.post(window["hwnd"], WM_COMMAND, IDC_CANCEL)
         code = program.wait(30)
-        self.say("velorin.exe ended with exit code %d" % code)
+        self.say("The installer closed (exit code %d). States of the second start: discovery -> update "
+                 "(waiting) -> shutdown." % code)
+        self.note("requests the service received: %r" % service.requests())
 
         registry = prefix.registry()
         for key in (SETTINGS_KEY, DEBUG_KEY):
             values = registry.values(key)
-            self.say("HKCU\\%s: %s" % (key, ", ".join("%s=%r" % item for item in sorted(values.items()))
-                                         if values else "(no values)"))
-        self.say("screenshots:\n" + "\n".join("  " + path for path in self.shots))
-        return 0 if code == 0 and boxes else 1
+            self.note("HKCU\\%s: %s" % (key, ", ".join("%s=%r" % item for item in sorted(values.items()))
+                                        if values else "(no values)"))
+        self.say("Details (window records, registry values, requests) are in %s; Wine's output in %s."
+                 % (os.path.join(self.out, "demo.log"), wine_log))
+        self.say("Screenshots:\n" + "\n".join("  " + path for path in self.shots))
+        return 0 if self.ok and code == 0 else 1
 
 
 def main():

@@ -15,6 +15,21 @@
 //   post      HWND MSG WPARAM LPARAM    PostMessageA (numbers in C notation)
 //   foreground                          the foreground window
 //   osversion                           what GetVersionExA reports
+//   text      HWND                      the whole text of a window or control
+//                                       (length= and text=, no size limit)
+//   hittest   HWND X Y                  what WM_NCHITTEST answers at screen X,Y
+//   resize    HWND W H                  SetWindowPos to W x H, then its rect
+//   screen                              desktop client size (w=, h=)
+//   textwidth TEXT                      pixel width of TEXT in 9-point bold
+//                                       Arial on the screen
+//   watchstyle ID [filters] [--timeout ms]
+//                                       wait for a matching top-level window,
+//                                       then print every change of its child
+//                                       ID's own WS_VISIBLE flag until the
+//                                       window is destroyed ("gone")
+//   tree      DIALOG                    the items of a dialog's tree view
+//   treeselect DIALOG PART...           expand and select the tree item whose
+//                                       labels contain each PART in turn
 //   hold      PATH [--seconds N]        open PATH with no sharing; print
 //                                       "held", keep it until stdin ends or
 //                                       N seconds pass
@@ -22,6 +37,7 @@
 // --exclude HWND (may repeat), --visible.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -84,18 +100,30 @@ HWND parseHandle(const char* text) {
   return reinterpret_cast<HWND>(static_cast<uintptr_t>(parseNumber(text)));
 }
 
+// Window rectangle in screen coordinates: x=, y=, w=, h=.
+std::string rectFields(HWND hwnd, HWND relativeTo) {
+  RECT rect = {};
+  GetWindowRect(hwnd, &rect);
+  if (relativeTo)
+    MapWindowPoints(nullptr, relativeTo, reinterpret_cast<POINT*>(&rect), 2);
+  char text[96];
+  snprintf(text, sizeof text, "x=%ld\ty=%ld\tw=%ld\th=%ld", rect.left, rect.top,
+           rect.right - rect.left, rect.bottom - rect.top);
+  return text;
+}
+
 void printWindow(HWND hwnd) {
   DWORD pid = 0;
   DWORD tid = GetWindowThreadProcessId(hwnd, &pid);
   HWND owner = GetWindow(hwnd, GW_OWNER);
   printf(
-      "hwnd=0x%lx\tpid=%lu\ttid=%lu\tclass=%s\tvisible=%d\tuserdata=0x%08lx\towner=0x%lx\ttitle=%"
-      "s\n",
+      "hwnd=0x%lx\tpid=%lu\ttid=%lu\tclass=%s\tvisible=%d\tuserdata=0x%08lx\towner=0x%lx\t%s\t"
+      "title=%s\n",
       static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), pid, tid,
       escape(className(hwnd)).c_str(), IsWindowVisible(hwnd) ? 1 : 0,
       static_cast<unsigned long>(GetWindowLongA(hwnd, GWL_USERDATA)),
       static_cast<unsigned long>(reinterpret_cast<uintptr_t>(owner)),
-      escape(windowText(hwnd)).c_str());
+      rectFields(hwnd, nullptr).c_str(), escape(windowText(hwnd)).c_str());
 }
 
 struct Filter {
@@ -231,10 +259,12 @@ int waitGone(HWND hwnd, DWORD timeoutMs) {
   return 0;
 }
 
-BOOL CALLBACK printChild(HWND hwnd, LPARAM) {
-  printf("hwnd=0x%lx\tid=%d\tclass=%s\tvisible=%d\ttext=%s\n",
+// Children are listed with their rectangles in the parent's client area.
+BOOL CALLBACK printChild(HWND hwnd, LPARAM parent) {
+  printf("hwnd=0x%lx\tid=%d\tclass=%s\tvisible=%d\t%s\ttext=%s\n",
          static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), GetDlgCtrlID(hwnd),
          escape(className(hwnd)).c_str(), IsWindowVisible(hwnd) ? 1 : 0,
+         rectFields(hwnd, reinterpret_cast<HWND>(parent)).c_str(),
          escape(windowText(hwnd)).c_str());
   return TRUE;
 }
@@ -285,13 +315,216 @@ int holdFile(const char* path, DWORD seconds) {
   return 0;
 }
 
+// The whole text of a window of another process: WM_GETTEXT is marshalled
+// with its buffer size, so any length can be read.
+int printText(HWND hwnd) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+    printf("no answer\n");
+    return 1;
+  }
+  std::vector<char> buffer(length + 2, '\0');
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutA(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                      SMTO_ABORTIFHUNG, 5000, &copied);
+  buffer.back() = '\0';
+  printf("length=%lu\ttext=%s\n", static_cast<unsigned long>(copied),
+         escape(buffer.data()).c_str());
+  return 0;
+}
+
+int hitTest(HWND hwnd, int x, int y) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 5000,
+                           &result)) {
+    printf("no answer\n");
+    return 1;
+  }
+  printf("hit=%ld\n", static_cast<long>(result));
+  return 0;
+}
+
+int resizeWindow(HWND hwnd, int width, int height) {
+  BOOL done =
+      SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Sleep(200);
+  printf("done=%d\t%s\n", done ? 1 : 0, rectFields(hwnd, nullptr).c_str());
+  return 0;
+}
+
+// The painted status line's font: 9-point bold Arial on the screen.
+int textWidth(const char* text) {
+  HDC screen = GetDC(nullptr);
+  LOGFONTA logFont = {};
+  lstrcpyA(logFont.lfFaceName, "Arial");
+  logFont.lfWeight = FW_BOLD;
+  logFont.lfHeight = -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  logFont.lfCharSet = DEFAULT_CHARSET;
+  HFONT font = CreateFontIndirectA(&logFont);
+  HGDIOBJ previous = SelectObject(screen, font);
+  SIZE size = {};
+  GetTextExtentPoint32A(screen, text, lstrlenA(text), &size);
+  SelectObject(screen, previous);
+  DeleteObject(font);
+  ReleaseDC(nullptr, screen);
+  printf("width=%ld\theight=%ld\n", size.cx, size.cy);
+  return 0;
+}
+
+// Tree view items of another process: the item structure and its text
+// buffer must live in that process, so they are placed there.
+class RemoteTree {
+ public:
+  explicit RemoteTree(HWND tree) : m_tree(tree) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(tree, &pid);
+    m_process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (m_process)
+      m_memory =
+          static_cast<char*>(VirtualAllocEx(m_process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+  }
+  ~RemoteTree() {
+    if (m_memory)
+      VirtualFreeEx(m_process, m_memory, 0, MEM_RELEASE);
+    if (m_process)
+      CloseHandle(m_process);
+  }
+  bool ready() const { return m_memory != nullptr; }
+
+  std::string label(HTREEITEM item) {
+    TVITEMA data = {};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = m_memory + 512;
+    data.cchTextMax = 1024;
+    SIZE_T done = 0;
+    char text[1024] = "";
+    if (!WriteProcessMemory(m_process, m_memory, &data, sizeof data, &done) ||
+        !SendMessageA(m_tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(m_memory)) ||
+        !ReadProcessMemory(m_process, m_memory + 512, text, sizeof text - 1, &done))
+      return "";
+    return text;
+  }
+
+  HTREEITEM next(HTREEITEM item, UINT how) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(m_tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+  }
+
+ private:
+  HWND m_tree;
+  HANDLE m_process = nullptr;
+  char* m_memory = nullptr;
+};
+
+BOOL CALLBACK findTreeChild(HWND hwnd, LPARAM param) {
+  if (className(hwnd) != WC_TREEVIEWA)
+    return TRUE;
+  *reinterpret_cast<HWND*>(param) = hwnd;
+  return FALSE;
+}
+
+HWND findTree(HWND dialog) {
+  HWND found = nullptr;
+  EnumChildWindows(dialog, findTreeChild, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+void printTree(RemoteTree& tree, HTREEITEM item, int depth) {
+  for (; item; item = tree.next(item, TVGN_NEXT)) {
+    printf("depth=%d\titem=0x%lx\ttext=%s\n", depth,
+           static_cast<unsigned long>(reinterpret_cast<uintptr_t>(item)),
+           escape(tree.label(item)).c_str());
+    printTree(tree, tree.next(item, TVGN_CHILD), depth + 1);
+  }
+}
+
+int treeCommand(HWND dialog, int partCount, char** parts) {
+  HWND treeWindow = findTree(dialog);
+  if (!treeWindow) {
+    printf("no tree\n");
+    return 1;
+  }
+  RemoteTree tree(treeWindow);
+  if (!tree.ready()) {
+    printf("no access\n");
+    return 1;
+  }
+  if (partCount == 0) {
+    printTree(tree, tree.next(nullptr, TVGN_ROOT), 0);
+    return 0;
+  }
+  HTREEITEM level = tree.next(nullptr, TVGN_ROOT);
+  HTREEITEM chosen = nullptr;
+  for (int i = 0; i < partCount; ++i) {
+    chosen = nullptr;
+    for (HTREEITEM item = level; item; item = tree.next(item, TVGN_NEXT)) {
+      if (tree.label(item).find(parts[i]) != std::string::npos) {
+        chosen = item;
+        break;
+      }
+    }
+    if (!chosen) {
+      printf("no item %s\n", parts[i]);
+      return 1;
+    }
+    if (i + 1 < partCount) {
+      SendMessageA(treeWindow, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(chosen));
+      level = tree.next(chosen, TVGN_CHILD);
+    }
+  }
+  // Selecting sends the dialog the same notification a click does.
+  SendMessageA(treeWindow, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(chosen));
+  printf("selected=%s\n", escape(tree.label(chosen)).c_str());
+  return 0;
+}
+
+// Follows one child's WS_VISIBLE style bit (not IsWindowVisible, which is
+// false for every child of a hidden window) at a fine interval, for states
+// that last only a moment before the window closes.
+int watchStyle(int id, const Filter& filter, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  HWND window = nullptr;
+  while (!window) {
+    std::vector<HWND> found = findWindows(filter);
+    if (!found.empty()) {
+      window = found[0];
+      break;
+    }
+    if (GetTickCount() - start >= timeoutMs) {
+      printf("timeout\n");
+      return 1;
+    }
+    Sleep(5);
+  }
+  int last = -1;
+  while (IsWindow(window)) {
+    HWND child = GetDlgItem(window, id);
+    int shown = child ? ((GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) ? 1 : 0) : -1;
+    if (shown != last) {
+      printf("shown=%d\tms=%lu\n", shown, GetTickCount() - start);
+      last = shown;
+    }
+    if (GetTickCount() - start >= timeoutMs) {
+      printf("timeout\n");
+      return 1;
+    }
+    Sleep(2);
+  }
+  printf("gone\n");
+  return 0;
+}
+
 int usage() {
   fprintf(stderr,
           "usage: ui_driver windows|wait [--class C] [--title T] [--text T] [--exclude H] "
           "[--visible] [--timeout ms]\n"
           "       ui_driver gone HWND [--timeout ms] | children HWND | foreground | osversion\n"
           "       ui_driver press HWND (--id N | --text T) | post HWND MSG WPARAM LPARAM\n"
-          "       ui_driver hold PATH [--seconds N]\n");
+          "       ui_driver hold PATH [--seconds N]\n"
+          "       ui_driver text HWND | hittest HWND X Y | resize HWND W H | textwidth TEXT\n"
+          "       ui_driver tree DIALOG | treeselect DIALOG PART...\n"
+          "       ui_driver watchstyle ID [filters] [--timeout ms]\n");
   return 2;
 }
 
@@ -316,7 +549,8 @@ int main(int argc, char** argv) {
     return waitGone(parseHandle(argv[2]), timeoutMs);
   }
   if (command == "children" && argc == 3) {
-    EnumChildWindows(parseHandle(argv[2]), printChild, 0);
+    HWND parent = parseHandle(argv[2]);
+    EnumChildWindows(parent, printChild, reinterpret_cast<LPARAM>(parent));
     return 0;
   }
   if (command == "press" && argc == 5) {
@@ -355,6 +589,27 @@ int main(int argc, char** argv) {
            escape(info.szCSDVersion).c_str());
     return 0;
   }
+  if (command == "text" && argc == 3)
+    return printText(parseHandle(argv[2]));
+  if (command == "hittest" && argc == 5)
+    return hitTest(parseHandle(argv[2]), atoi(argv[3]), atoi(argv[4]));
+  if (command == "resize" && argc == 5)
+    return resizeWindow(parseHandle(argv[2]), atoi(argv[3]), atoi(argv[4]));
+  if (command == "watchstyle" && argc >= 3) {
+    if (!parseOptions(argc, argv, 3, &filter, &timeoutMs))
+      return usage();
+    return watchStyle(static_cast<int>(parseNumber(argv[2])), filter, timeoutMs);
+  }
+  if (command == "screen" && argc == 2) {
+    RECT screen = {};
+    GetClientRect(GetDesktopWindow(), &screen);
+    printf("w=%ld\th=%ld\n", screen.right, screen.bottom);
+    return 0;
+  }
+  if (command == "textwidth" && argc == 3)
+    return textWidth(argv[2]);
+  if ((command == "tree" && argc == 3) || (command == "treeselect" && argc >= 4))
+    return treeCommand(parseHandle(argv[2]), argc - 3, argv + 3);
   if (command == "hold" && (argc == 3 || argc == 5)) {
     DWORD seconds = 60;
     if (argc == 5) {

@@ -1,0 +1,47 @@
+// one_window: the smallest Win32 program that opens one window and paints it,
+// the yardstick for how long velorin.exe takes to show its first screen under
+// the same Wine prefix. It stays until WM_CLOSE.
+#include <windows.h>
+
+namespace {
+
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      TextOutA(dc, 11, 100, "One window", 10);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = windowProc;
+  windowClass.hInstance = instance;
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = "OneWindow";
+  if (!RegisterClassA(&windowClass))
+    return 1;
+  HWND window = CreateWindowExA(0, "OneWindow", "One window", WS_POPUP, 302, 211, 420, 345,
+                                nullptr, nullptr, instance, nullptr);
+  if (!window)
+    return 1;
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  return 0;
+}
