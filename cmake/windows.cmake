@@ -87,7 +87,8 @@ if(VELORIN_MINGW_THREADS STREQUAL "posix")
   add_test(NAME thread_layer_reference
     COMMAND ${CMAKE_SOURCE_DIR}/tests/win32/compare-thread-models
       ${VELORIN_SHIPPED_EXE} $<TARGET_FILE:velorin_posix_reference>
-      ${CMAKE_SOURCE_DIR}/tests/win32/velorin-imports.txt)
+      ${CMAKE_SOURCE_DIR}/tests/win32/velorin-imports.txt
+      ${CMAKE_BINARY_DIR}/thread_layer_size.txt)
   return()
 endif()
 
