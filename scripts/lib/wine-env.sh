@@ -9,6 +9,11 @@ velorin_wine_template() {
   rm -rf "$dir"; mkdir -p "$dir"
   echo "booting Wine prefix $dir"
   WINEPREFIX="$dir" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1
+  # The window's fonts are Arial; Debian has no Arial, but Liberation Sans has
+  # its metrics. Naming it as Arial's replacement makes every Arial request
+  # (whatever family bits it carries) render as it would on Windows.
+  WINEPREFIX="$dir" WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
+    /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1
   WINEPREFIX="$dir" wineserver -w
   if [ ! -f "$dir/system.reg" ]; then
     echo "booting Wine prefix $dir failed" >&2
