@@ -101,3 +101,10 @@ foreach(dir tests/standins tests/scenario)
     add_subdirectory(${dir})
   endif()
 endforeach()
+
+# The checksum and manifest parser as the player runs them (this tree's
+# compilers, under Wine), each beside its reference in the same process.
+add_executable(shipped_code_bench ${CMAKE_SOURCE_DIR}/bench/shipped_code_bench.cpp)
+target_link_libraries(shipped_code_bench PRIVATE velorin_core)
+add_test(NAME bench_shipped_code
+  COMMAND shipped_code_bench Z:${CMAKE_BINARY_DIR}/shipped_code_bench.txt)
