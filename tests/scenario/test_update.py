@@ -1,0 +1,349 @@
+#!/usr/bin/env python3
+"""Scenarios of an update: an installed client brought up to date by the real
+velorin.exe against the service, from a release published by velorin-release.
+
+Checked by what a player and an operator see: the files in the install folder,
+the service's request log, the registry, the boxes, and no temporary file
+left behind.
+"""
+
+import os
+import shutil
+import time
+
+import release_builder as rb
+from velorin_env import DIALOG_CLASS, ScenarioGroup, main
+
+IDOK = 1
+DOWNLOAD_HOST = rb.BASE_HOST
+MAINTENANCE = "/client/php/ServerStatus/maintenance.php"
+UPDATE_PAGE = "/client/php/flash8/index.php?mode=update"
+
+
+class UpdateGroup(ScenarioGroup):
+    """A client release on the service and an install folder recorded in "CWD"."""
+
+    files = None
+
+    def setUp(self):
+        super().setUp()
+        self.install = self.prefix.c("Quenzar")
+        shutil.rmtree(self.install, ignore_errors=True)
+        os.makedirs(self.install)
+        self.service.set_rules([])
+        self.set_state(settings={"CWD": self.prefix.win(self.install)})
+        self.clear_log()
+
+    def clear_log(self):
+        open(self.service.log, "w").close()
+
+    def publish(self, files, **kwargs):
+        self.files = files
+        return rb.publish(self.workdir, files, self.service.root, **kwargs)
+
+    def expected_paths(self):
+        """The files an update fetches into an empty folder."""
+        return sorted(p for p in self.files if p not in (rb.INSTALLER, rb.UNCHECKED))
+
+    def installed(self, path):
+        full = os.path.join(self.install, *path.split("/"))
+        if not os.path.exists(full):
+            return None
+        with open(full, "rb") as f:
+            return f.read()
+
+    def install_current(self, paths=None):
+        """Puts the release's files in the install folder as a finished update leaves them."""
+        for path in paths or self.expected_paths():
+            full = os.path.join(self.install, *path.split("/"))
+            os.makedirs(os.path.dirname(full), exist_ok=True)
+            with open(full, "wb") as f:
+                f.write(self.files[path])
+
+    def file_requests(self):
+        return [r for r in self.service.requests() if r["path"].startswith("/client/r")]
+
+    def temp_files(self):
+        """Temporary download files ("cci*.tmp") anywhere on drive C:."""
+        found = []
+        for folder, _, names in os.walk(self.prefix.c()):
+            found += [os.path.join(folder, n) for n in names if n.lower().startswith("cci") and n.lower().endswith(".tmp")]
+        return found
+
+    def run_update(self, timeout=120):
+        program = self.start()
+        code = program.wait(timeout)
+        self.prefix.stop()
+        return code
+
+    def assert_whole(self, paths):
+        for path in paths:
+            self.assertEqual(self.installed(path), self.files[path], "%s stored byte-identical" % path)
+
+    def assert_ends_with_box(self, program, title, text, timeout=60):
+        box = self.dialog(title=title, timeout=timeout)
+        self.assertEqual(box["texts"], [text])
+        self.driver.press(box["hwnd"], control_id=IDOK)
+        self.assertEqual(program.wait(30), 0)
+        self.prefix.stop()
+
+
+class UpdateStory(UpdateGroup):
+    def test_fresh_folder_then_current_then_one_stale_file(self):
+        lines = self.publish(rb.story_files())
+        self.assertGreaterEqual(len(lines), 30)
+
+        # A folder with nothing in it: every file fetched once and stored.
+        self.assertEqual(self.run_update(), 0)
+        paths = self.expected_paths()
+        self.assert_whole(paths)
+        self.assertIsNone(self.installed(rb.INSTALLER), "the installer is never fetched")
+        self.assertIsNone(self.installed(rb.UNCHECKED), "a checksum-0 entry is never fetched")
+        self.assertEqual(self.installed("data/empty.cfg"), b"", "an empty file is stored empty")
+        for path in paths:
+            if rb.is_compressed(path):
+                self.assertIsNone(self.installed(path + ".z"), "stored without its .z")
+        requests = self.service.requests()
+        self.assertTrue(all(r["method"] == "GET" for r in requests))
+        self.assertEqual([(r["host"], r["path"]) for r in requests if r["path"] == "/product.txt"],
+                         [("update1.quenzar.test", "/product.txt")])
+        fetched = sorted(r["path"] for r in self.file_requests())
+        self.assertEqual(fetched, sorted(rb.served_path(p, compressed=rb.is_compressed(p)) for p in paths),
+                         "one GET per file, nothing else")
+        self.assertTrue(all(r["status"] == 200 for r in self.file_requests()))
+        self.assertEqual([r["path"] for r in requests][-1], MAINTENANCE, "the status check ends the update")
+        others = [r["target"] for r in requests if not r["path"].startswith("/client/r")]
+        # Besides the files: the manifest, the page the window shows while it
+        # downloads, and the status check.
+        self.assertEqual(others, ["/product.txt", UPDATE_PAGE, MAINTENANCE])
+        self.assertEqual(self.temp_files(), [])
+        self.assertEqual(self.settings(), {"CWD": self.prefix.win(self.install), "lastSRun": self.version_text()})
+
+        # Everything current: no file request at all, straight to the start.
+        self.clear_log()
+        self.assertEqual(self.run_update(), 0)
+        self.assertEqual([r["path"] for r in self.service.requests()], ["/product.txt", MAINTENANCE])
+
+        # One stale file among many (and one whose copy is longer): exactly those.
+        stale = "art/cards/file03.bin"
+        with open(os.path.join(self.install, "art", "cards", "file03.bin"), "r+b") as f:
+            f.write(b"\0\1\2")
+        longer = [p for p in paths if rb.is_compressed(p)][0]
+        with open(os.path.join(self.install, *longer.split("/")), "ab") as f:
+            f.write(b"more")
+        self.clear_log()
+        self.assertEqual(self.run_update(), 0)
+        self.assertEqual(sorted(r["path"] for r in self.file_requests()),
+                         sorted([rb.served_path(stale), rb.served_path(longer, compressed=True)]))
+        self.assert_whole(paths)
+        self.assertEqual(self.temp_files(), [])
+
+
+def small_files():
+    files = rb.story_files(count=8, seed=11)
+    files["art/big.bin"] = os.urandom(3_000_000)
+    return files
+
+
+class ServerFaults(UpdateGroup):
+    """Which server answers the manifest, and when the run gives up."""
+
+    def test_primary_fails_secondary_serves_or_retry_or_box(self):
+        self.publish(small_files())
+        paths = self.expected_paths()
+
+        # Primary 404: the secondary's manifest is used.
+        self.service.set_rules([{"path": "/product.txt", "host": "update1.quenzar.test", "action": "status",
+                                 "status": 404}])
+        self.assertEqual(self.run_update(), 0)
+        self.assert_whole(paths)
+        self.assertEqual([(r["host"], r["status"]) for r in self.service.requests() if r["path"] == "/product.txt"],
+                         [("update1.quenzar.test", 404), ("update2.quenzar.test", 200)])
+
+        # Primary 404 and the secondary unreachable: a second later the whole
+        # fetch is tried again, and succeeds now that the service is back.
+        shutil.rmtree(self.install)
+        os.makedirs(self.install)
+        self.clear_log()
+        self.service.set_rules([
+            {"path": "/product.txt", "host": "update1.quenzar.test", "action": "status", "status": 404, "times": 1},
+            {"path": "/product.txt", "host": "update2.quenzar.test", "action": "drop", "times": 1}])
+        self.assertEqual(self.run_update(), 0)
+        self.assert_whole(paths)
+        manifest = [r for r in self.service.requests() if r["path"] == "/product.txt"]
+        self.assertEqual([(r["host"], r["status"]) for r in manifest],
+                         [("update1.quenzar.test", 404), ("update2.quenzar.test", None),
+                          ("update1.quenzar.test", 200)])
+        self.assertGreaterEqual(manifest[2]["time"] - manifest[1]["time"], 0.9, "the retry waits a second")
+
+        # Both answer 404: the error box, and the run ends with nothing fetched.
+        shutil.rmtree(self.install)
+        os.makedirs(self.install)
+        self.clear_log()
+        self.service.set_rules([{"path": "/product.txt", "action": "status", "status": 404}])
+        program = self.start()
+        self.assert_ends_with_box(program, "Error",
+                                  "The server is experiencing technical difficulties. Please try again later!")
+        self.assertEqual(os.listdir(self.install), [])
+        self.assertEqual([r["path"] for r in self.service.requests()], ["/product.txt", "/product.txt"])
+
+
+class BrokenTransfers(UpdateGroup):
+    """Transfers cut off and resumed; each resume waits five seconds."""
+
+    def test_cut_transfers_resume_and_are_stored_whole(self):
+        self.publish(small_files())
+        paths = self.expected_paths()
+        compressed = [p for p in paths if rb.is_compressed(p)][0]
+        restarted = "art/big.bin"
+        plain = rb.PRIMARY
+        self.service.set_rules([
+            {"path": rb.served_path(plain), "action": "close_after", "bytes": 1000, "times": 1},
+            {"path": rb.served_path(compressed, compressed=True), "action": "close_after", "bytes": 300,
+             "times": 1},
+            # Cut, and the resumed request answered 200 with the whole file.
+            {"path": rb.served_path(restarted), "action": "close_after", "bytes": 100000, "times": 1},
+            {"path": rb.served_path(restarted), "action": "ignore_range", "times": 1},
+        ])
+        self.assertEqual(self.run_update(timeout=180), 0)
+        self.assert_whole(paths)
+        by_path = {}
+        for r in self.file_requests():
+            by_path.setdefault(r["path"], []).append(r)
+        for path, cut, second_status in ((plain, 1000, 206), (compressed, 300, 206), (restarted, 100000, 200)):
+            served = rb.served_path(path, compressed=rb.is_compressed(path))
+            first, second = by_path[served]
+            self.assertEqual(first["sent"], cut)
+            headers = dict(second["headers"])
+            self.assertEqual(headers.get("Range"), "bytes=%d-" % cut)
+            self.assertEqual(second["status"], second_status)
+            self.assertGreaterEqual(second["time"] - first["time"], 4.5, "resumed after about 5 s")
+            self.assertLess(second["time"] - first["time"], 15)
+        self.assertEqual(self.temp_files(), [])
+
+
+class BadAnswers(UpdateGroup):
+    """Answers that end the run, each with its box; what was stored stays whole."""
+
+    def test_redirect_bad_stream_and_locked_files(self):
+        files = small_files()
+        lines = self.publish(files)
+        paths = self.expected_paths()
+        order = [l[1].decode().replace("\\", "/").lstrip("./") for l in lines]
+        victim = [p for p in order if p in paths][2]  # two files stored before it
+
+        # A 302 on a file.
+        self.service.set_rules([{"path": rb.served_path(victim, compressed=rb.is_compressed(victim)),
+                                 "action": "redirect", "location": "http://www.quenzar.test/"}])
+        program = self.start()
+        self.assert_ends_with_box(program, "Error",
+                                  "There is a problem with the files on the server.  Please try again later!")
+        before = [p for p in order if p in paths][:2]
+        self.assert_whole(before)
+        self.assertIsNone(self.installed(victim))
+        self.assertEqual(self.temp_files(), [])
+
+        # A compressed entry whose stream does not inflate to the listed size:
+        # a failed download, never stored.
+        compressed = [p for p in paths if rb.is_compressed(p)][0]
+        served = os.path.join(self.service.root, *rb.served_path(compressed, compressed=True).lstrip("/").split("/"))
+        with open(served, "rb") as f:
+            stream = f.read()
+        import zlib
+        short = zlib.compress(files[compressed][:-1])
+        manifest = os.path.join(self.service.root, "product.txt")
+        with open(manifest, "rb") as f:
+            text = f.read()
+        text = text.replace(b"|%d|" % len(stream) + b"0|1|", b"|%d|" % len(short) + b"0|1|", 1)
+        with open(manifest, "wb") as f:
+            f.write(text)
+        with open(served, "wb") as f:
+            f.write(short)
+        self.service.set_rules([])
+        self.clear_log()
+        program = self.start()
+        self.assert_ends_with_box(program, "Download Error",
+                                  "There was an error trying to download files.  Your connection to the internet "
+                                  "might have been lost.  Please try again later!")
+        self.assertIsNone(self.installed(compressed))
+        self.assertEqual(self.temp_files(), [])
+        shutil.copy2(os.path.join(self.workdir, "release-r7", "product.txt"), manifest)
+        with open(served, "wb") as f:
+            f.write(stream)
+
+        # A stored file held open by another process: its checksum cannot be
+        # taken, so it is fetched, and storing it fails with the saving box.
+        self.install_current()
+        held = rb.PRIMARY
+        with self.driver.hold(os.path.join(self.prefix.win(self.install), *held.split("/")).replace("/", "\\")):
+            program = self.start()
+            self.assert_ends_with_box(program, "Download Error",
+                                      "There was a problem saving files to your computer.  You may not have "
+                                      "permissions or enough space available to save files!")
+        self.assert_whole([p for p in paths if p != held])
+        self.assertEqual(self.installed(held), files[held], "the held copy is untouched")
+        self.assertEqual(self.temp_files(), [])
+
+
+class Maintenance(UpdateGroup):
+    """The status check before the start, with every file current."""
+
+    def test_maintenance_answers(self):
+        self.publish(rb.story_files(count=6, seed=3))
+        self.install_current()
+        go_ahead = [("OK inside other text", {"action": "body", "body": "Servers: OK, all good"}),
+                    ("404", {"action": "status", "status": 404}),
+                    ("unreachable", {"action": "drop"})]
+        for what, rule in go_ahead:
+            self.clear_log()
+            self.service.set_rules([dict(rule, path=MAINTENANCE)])
+            self.assertEqual(self.run_update(), 0, what)
+            self.assertEqual([r["path"] for r in self.service.requests()], ["/product.txt", MAINTENANCE], what)
+
+        for what, body in (("no OK", "MAINTENANCE"), ("lower-case ok", "ok")):
+            self.clear_log()
+            self.service.set_rules([{"path": MAINTENANCE, "action": "body", "body": body}])
+            program = self.start()
+            window = self.main_window()
+            deadline = time.monotonic() + 20
+            while time.monotonic() < deadline and self.refresh_height(window) != 345:
+                time.sleep(0.2)
+            self.assertEqual(self.refresh_height(window), 345, "%s: the large form" % what)
+            time.sleep(1.5)
+            self.assertTrue(program.running(), "%s: the client is not started" % what)
+            self.cancel(program, window)
+            paths = [r["path"] for r in self.service.requests()]
+            self.assertEqual(paths[:2], ["/product.txt", MAINTENANCE], what)
+            self.assertIn(MAINTENANCE, paths[2:], "%s: the window shows the maintenance page" % what)
+
+    def refresh_height(self, window):
+        found = [w for w in self.driver.windows(window_class="InstallerWindow") if w["hwnd"] == window["hwnd"]]
+        return found[0]["h"] if found else None
+
+
+class CancelDownload(UpdateGroup):
+    def test_cancel_during_a_download_leaves_stored_files_and_no_temporary_file(self):
+        files = small_files()
+        lines = self.publish(files)
+        order = [l[1].decode().replace("\\", "/").lstrip("./") for l in lines]
+        big = "art/big.bin"
+        # The big file breaks off early; Cancel comes during its resume pause.
+        self.service.set_rules([{"path": rb.served_path(big), "action": "close_after", "bytes": 200000,
+                                 "times": 1}])
+        program = self.start()
+        window = self.main_window()
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline and not any(r["path"] == rb.served_path(big) for r in self.service.requests()):
+            time.sleep(0.1)
+        time.sleep(1)
+        self.cancel(program, window)
+        self.prefix.stop()
+        self.assertIsNone(self.installed(big))
+        stored = [p for p in order[:order.index(big)] if p in self.expected_paths()]
+        self.assert_whole(stored)
+        self.assertEqual(self.temp_files(), [])
+        self.assertEqual(len([r for r in self.file_requests() if r["path"] == rb.served_path(big)]), 1)
+
+
+if __name__ == "__main__":
+    main()
