@@ -19,8 +19,7 @@ Actions: "status" (answer "status" with an optional "body"), "redirect"
 (302 to "location"), "close_after" (announce the whole body, send "bytes"
 bytes of it, then close), "ignore_range" (answer 200 with the whole file even
 to a Range request), "body" (answer 200 with the text of "body"), "stall"
-(wait "seconds", at most 60, then answer normally), "drop" (close the
-connection without an answer, as an unreachable server's request fails).
+(wait "seconds", at most 60, then answer normally).
 
 Only the Python standard library is used.
 """
@@ -141,11 +140,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
         rule = self.server.rules.match(self.command, host, path)
         action = rule.get("action") if rule else None
         self.entry["fault"] = action
-        if action == "drop":
-            self.entry.update(status=None, sent=0)
-            self._log()
-            self.close_connection = True
-            return
         if action == "stall":
             time.sleep(min(float(rule.get("seconds", 1)), MAX_STALL_SECONDS))
         if action == "status":
