@@ -7,15 +7,13 @@ the service's request log, the registry, the boxes, and no temporary file
 left behind.
 """
 
-import contextlib
 import os
 import shutil
-import subprocess
 import time
 
 import release_builder as rb
 import velorin_env
-from velorin_env import ScenarioGroup, main
+from velorin_env import ScenarioGroup, main, unreachable
 
 # The secondary update server and the download server get addresses of their
 # own, so that a scenario can make one of them unreachable (a refused
@@ -32,23 +30,6 @@ IDOK = 1
 DOWNLOAD_HOST = rb.BASE_HOST
 MAINTENANCE = "/client/php/ServerStatus/maintenance.php"
 UPDATE_PAGE = "/client/php/flash8/index.php?mode=update"
-
-
-@contextlib.contextmanager
-def unreachable(address):
-    """Connections to address are refused at once while the block runs: a
-    routing rule placed before the local table prohibits it."""
-    def ip(*args):
-        subprocess.run(["ip", "rule", *args], check=True)
-    ip("add", "to", address + "/32", "prohibit", "pref", "10")
-    ip("del", "pref", "0")
-    ip("add", "lookup", "local", "pref", "100")
-    try:
-        yield
-    finally:
-        ip("del", "pref", "10")
-        ip("add", "lookup", "local", "pref", "0")
-        ip("del", "pref", "100")
 
 
 class UpdateGroup(ScenarioGroup):
@@ -284,7 +265,9 @@ class BadAnswers(UpdateGroup):
         manifest = os.path.join(self.service.root, "product.txt")
         with open(manifest, "rb") as f:
             text = f.read()
-        text = text.replace(b"|%d|" % len(stream) + b"0|1|", b"|%d|" % len(short) + b"0|1|", 1)
+        changed = text.replace(b"|%d|" % len(stream) + b"0|1|", b"|%d|" % len(short) + b"0|1|", 1)
+        self.assertNotEqual(changed, text, "the manifest lists the shorter stream")
+        text = changed
         with open(manifest, "wb") as f:
             f.write(text)
         with open(served, "wb") as f:
@@ -313,6 +296,20 @@ class BadAnswers(UpdateGroup):
         self.assert_whole([p for p in paths if p != held])
         self.assertEqual(self.installed(held), files[held], "the held copy is untouched")
         self.assertEqual(self.temp_files(), [])
+
+        # A client file that refuses to be opened for writing with access
+        # denied counts as locked: checked twice, then the run ends with its
+        # box and nothing is fetched. (Under Wine a file held open gives a
+        # sharing violation, and root ignores read-only bits; a folder where
+        # the file should be is refused with access denied on every system.)
+        locked = os.path.join(self.install, *paths[0].split("/"))
+        os.remove(locked)
+        os.makedirs(locked)
+        self.clear_log()
+        program = self.start()
+        self.assert_ends_with_box(program, "Error", "Unable to play poker; please restart your computer")
+        os.rmdir(locked)
+        self.assertEqual([r["path"] for r in self.service.requests()], ["/product.txt"])
 
 
 class Maintenance(UpdateGroup):

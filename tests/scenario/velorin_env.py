@@ -156,6 +156,23 @@ class Network:
             self.dnsmasq.wait(10)
 
 
+@contextlib.contextmanager
+def unreachable(address):
+    """Connections to address are refused at once while the block runs: a
+    routing rule placed before the local table prohibits it."""
+    def ip(*args):
+        run(["ip", "rule", *args])
+    ip("add", "to", address + "/32", "prohibit", "pref", "10")
+    ip("del", "pref", "0")
+    ip("add", "lookup", "local", "pref", "100")
+    try:
+        yield
+    finally:
+        ip("del", "pref", "10")
+        ip("add", "lookup", "local", "pref", "0")
+        ip("del", "pref", "100")
+
+
 def dns_query(name, server="127.0.0.1"):
     """The first A record for name from the DNS server, or None."""
     question = b"".join(bytes([len(p)]) + p.encode() for p in name.split(".")) + b"\0"
