@@ -41,14 +41,38 @@ bool queryText(HINTERNET request, DWORD what, char* out, DWORD outSize) {
 }
 
 // Progress after a read: the bar and the percent text run over the whole
-// phase, not over this file.
-void showProgress() {
-  bool changed = g_bPercentChanged;
+// phase, not over this file. Both figures are updated after every read, but
+// the window is asked to redraw only what it would show differently, and not
+// faster than a screen refreshes: the bar once it has moved by 1/512 of its
+// range (under a pixel of its 403) and 16 ms have passed, or when the file is
+// complete; the percent text when its number changes. Under Wine each
+// redraw request costs the worker a round trip through the GUI thread's
+// painting; asked after every 4096-byte read, it made a 16 MB download six
+// times slower than the same reads without it.
+struct ProgressShown {
+  unsigned long position = 0;  // bar position last sent to the window
+  DWORD tick = 0;              // when it was sent
+};
+
+void showProgress(ProgressShown* pShown, bool fileComplete) {
+  bool changed = false;
+  char before[kPercentSize];
+  copyText(before, sizeof before, g_szPercent);
   updatePercentText(g_szPercent, sizeof g_szPercent, static_cast<int64_t>(g_nProgressDone),
                     static_cast<int64_t>(g_nProgressTotal), &changed);
-  g_bPercentChanged = changed;
-  SendMessageA(g_hProgressBar, PBM_SETPOS, g_nProgressDone, 0);
-  invalidateProgressArea(1);
+  if (changed)
+    g_bPercentChanged = true;
+  unsigned long done = g_nProgressDone;
+  unsigned long step = g_nProgressTotal / 512 ? g_nProgressTotal / 512 : 1;
+  unsigned long moved = done > pShown->position ? done - pShown->position : pShown->position - done;
+  DWORD now = GetTickCount();
+  if (fileComplete || (moved >= step && now - pShown->tick >= 16)) {
+    pShown->position = done;
+    pShown->tick = now;
+    SendMessageA(g_hProgressBar, PBM_SETPOS, done, 0);
+  }
+  if (strcmp(before, g_szPercent) != 0)
+    invalidateProgressArea(1);
 }
 
 // One file's transfer: the request in flight and the bytes received so far.
@@ -59,6 +83,7 @@ struct Transfer {
   uint32_t size;
   uint32_t received = 0;  // may pass size when a server sends more
   unsigned resumes = 0;
+  ProgressShown shown;
 
   void store(const unsigned char* data, DWORD count) {
     if (received < size) {
@@ -114,12 +139,12 @@ struct Transfer {
       BOOL read = request.valid() && InternetReadFile(request.get(), chunk, sizeof chunk, &got);
       if (read && got > 0) {
         store(chunk, got);
-        showProgress();
+        showProgress(&shown, received >= size);
       } else if (read && received < size) {
         // Under WinINet a cut transfer reads like the end of the body; only
         // the count tells them apart.
         resume();
-        showProgress();
+        showProgress(&shown, false);
       } else if (!read) {
         if (received >= size)
           break;
@@ -169,6 +194,7 @@ bool download(WPARAM* pSucceeded) {
   }
   Transfer transfer;
   transfer.internet = internet.get();
+  transfer.shown.position = g_nProgressDone;
   transfer.request.reset(
       InternetOpenUrlA(internet.get(), g_pxDownloadFile->szUrl, nullptr, 0, kOpenFlags, 0));
   if (!transfer.request.valid()) {

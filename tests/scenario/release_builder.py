@@ -67,7 +67,9 @@ def publish(workdir, files, www, name="r7", host=BASE_HOST, extra_args=()):
     shutil.rmtree(client, ignore_errors=True)
     shutil.rmtree(release, ignore_errors=True)
     write_client(client, files)
-    args = ["--primary", PRIMARY, "--compress", COMPRESSED]
+    args = ["--primary", PRIMARY]
+    if any(is_compressed(path) for path in files):
+        args += ["--compress", COMPRESSED]
     if INSTALLER in files:
         args += ["--installer", INSTALLER]
     if UNCHECKED in files:

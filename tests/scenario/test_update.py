@@ -9,6 +9,7 @@ left behind.
 
 import os
 import shutil
+import subprocess
 import time
 
 import release_builder as rb
@@ -373,6 +374,140 @@ class CancelDownload(UpdateGroup):
         self.assert_whole(stored)
         self.assertEqual(self.temp_files(), [])
         self.assertEqual(len([r for r in self.file_requests() if r["path"] == rb.served_path(big)]), 1)
+
+
+NGINX_CONF = """
+daemon off;
+master_process off;
+worker_processes 1;
+pid {work}/nginx.pid;
+error_log {work}/nginx-error.log;
+events {{ worker_connections 64; }}
+http {{
+    default_type application/octet-stream;
+    log_format requests '$host|$request_uri|$status|$http_range|$body_bytes_sent';
+    access_log {work}/nginx-access.log requests;
+    client_body_temp_path {work}/body;
+    proxy_temp_path {work}/proxy;
+    fastcgi_temp_path {work}/fastcgi;
+    uwsgi_temp_path {work}/uwsgi;
+    scgi_temp_path {work}/scgi;
+    server {{
+        listen 80;
+        root {root};
+    }}
+}}
+"""
+
+
+class StaticWebServer(UpdateGroup):
+    """A release is a plain folder: nginx serves it instead of the test service."""
+
+    def test_release_served_by_nginx(self):
+        self.publish(rb.story_files(count=32, seed=5))
+        self.service.stop()
+        work = os.path.join(self.workdir, "nginx")
+        os.makedirs(work)
+        conf = os.path.join(work, "nginx.conf")
+        with open(conf, "w") as f:
+            f.write(NGINX_CONF.format(work=work, root=self.service.root))
+        nginx = subprocess.Popen(["nginx", "-c", conf, "-p", work], stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL, preexec_fn=velorin_env._die_with_parent)
+        self.addCleanup(lambda: (nginx.terminate(), nginx.wait(10)))
+        velorin_env._wait_until_ready(velorin_env.Service._answers, nginx, "nginx")
+
+        def log():
+            with open(os.path.join(work, "nginx-access.log")) as f:
+                return [line.rstrip("\n").split("|") for line in f]
+
+        self.assertEqual(self.run_update(), 0)
+        paths = self.expected_paths()
+        self.assert_whole(paths)
+        files = [entry for entry in log() if entry[1].startswith("/client/r")]
+        self.assertEqual(sorted(e[1] for e in files),
+                         sorted(rb.served_path(p, compressed=rb.is_compressed(p)) for p in paths))
+        self.assertTrue(all(e[2] == "200" for e in files))
+        # The pages nginx does not have answer 404: the update goes ahead.
+        self.assertIn([DOWNLOAD_HOST, MAINTENANCE, "404", "", "153"][:3], [e[:3] for e in log()])
+        self.assertEqual(self.temp_files(), [])
+
+
+def measure_line(name, value, reference_name, reference):
+    return "%-44s %8.3f s   %-28s %8.3f s   ratio %.2f" % (name, value, reference_name, reference,
+                                                         value / reference if reference else float("nan"))
+
+
+class Measures(UpdateGroup):
+    """Figures printed by the test run beside their references; nothing is asserted on time."""
+
+    def write_figures(self, lines):
+        text = "\n".join(lines) + "\n"
+        print("\n" + text)
+        if velorin_env.Config.measurements:
+            os.makedirs(velorin_env.Config.measurements, exist_ok=True)
+            with open(os.path.join(velorin_env.Config.measurements, "update.txt"), "w") as f:
+                f.write(text)
+
+    def test_update_check_and_download_speed(self):
+        import random
+        import zlib
+        lines = []
+
+        # A current install of about 200 MB in 300 files: the update check.
+        rng = random.Random(1)
+        files = {rb.PRIMARY: b"MZ" + rng.randbytes(1_000_000)}
+        for n in range(299):
+            files["data/pack%02d/file%03d.bin" % (n % 12, n)] = rng.randbytes(rng.randrange(300_000, 1_050_000))
+        total = sum(len(d) for d in files.values())
+        self.publish(files, extra_args=())
+        self.install_current()
+        del files
+        self.clear_log()
+        self.assertEqual(self.run_update(), 0)
+        requests = self.service.requests()
+        self.assertEqual([r["path"] for r in requests], ["/product.txt", MAINTENANCE])
+        check = requests[1]["time"] - requests[0]["time"]
+        started = time.perf_counter()
+        for folder, _, names in os.walk(self.install):
+            for name in names:
+                with open(os.path.join(folder, name), "rb") as f:
+                    zlib.crc32(f.read(), 0xFFFFFFFF)
+        reference = time.perf_counter() - started
+        lines.append(measure_line("update check, %d files, %.0f MB current" % (len(self.files), total / 1e6),
+                                  check, "python zlib.crc32 same files", reference))
+        shutil.rmtree(self.install)
+        os.makedirs(self.install)
+        shutil.rmtree(os.path.join(self.service.root, "client"))
+
+        # One 16 MB file over a shaped link, then over plain loopback.
+        files = {rb.PRIMARY: b"MZ" + os.urandom(1000), "big/large.bin": os.urandom(16 << 20)}
+        self.publish(files)
+        self.install_current([rb.PRIMARY])
+        url = "http://%s%s" % (DOWNLOAD_HOST, rb.served_path("big/large.bin"))
+
+        def one_download():
+            os.remove(os.path.join(self.install, "big", "large.bin")) if self.installed("big/large.bin") else None
+            self.clear_log()
+            self.assertEqual(self.run_update(), 0)
+            self.assert_whole(["big/large.bin"])
+            got = {r["path"]: r["time"] for r in self.service.requests()}
+            stub = got[MAINTENANCE] - got[rb.served_path("big/large.bin")]
+            result = subprocess.run(["curl", "-sS", "-o", "/dev/null", "-w", "%{time_total}", url],
+                                    check=True, capture_output=True, text=True)
+            return stub, float(result.stdout)
+
+        subprocess.run(["ip", "link", "set", "lo", "mtu", "1500"], check=True)
+        subprocess.run(["tc", "qdisc", "add", "dev", "lo", "root", "tbf", "rate", "100mbit", "burst", "256kb",
+                        "latency", "100ms"], check=True)
+        try:
+            stub, curl = one_download()
+        finally:
+            subprocess.run(["tc", "qdisc", "del", "dev", "lo", "root"], check=True)
+            subprocess.run(["ip", "link", "set", "lo", "mtu", "65536"], check=True)
+        lines.append(measure_line("16 MB download, 100 Mbit/s tbf, MTU 1500", stub, "curl same URL", curl))
+        stub, curl = one_download()
+        lines.append(measure_line("16 MB download, plain loopback (info)", stub, "curl same URL", curl))
+        self.write_figures(["update measures (velorin.exe under Wine; reference beside each)"] + lines)
 
 
 if __name__ == "__main__":
