@@ -8,6 +8,7 @@
 #include "ui/messages.h"
 #include "ui/unbuilt_window_steps.h"
 #include "ui/window_handlers.h"
+#include "update/product_info_thread.h"
 
 HANDLE volatile g_hProductInfoThread;
 HANDLE g_hDownloadThread;
@@ -88,6 +89,5 @@ void onFlashPollTimer(HWND window) {
 void onRequestProductInfo(HWND window) {
   logMessage(LOG_INFO, "WndProc: requesting product info (phase 1)");
   ShowWindow(window, SW_SHOW);
-  if (!g_hProductInfoThread)
-    g_hProductInfoThread = startProductInfoThread();
+  startProductInfoThread();
 }

@@ -5,6 +5,7 @@
 #include "ui/main_window.h"
 #include "ui/messages.h"
 #include "ui/unbuilt_window_steps.h"
+#include "update/download_selection.h"
 #include "update/download_state.h"
 
 namespace {

@@ -13,6 +13,7 @@
 #include "ui/status_text.h"
 #include "ui/unbuilt_window_steps.h"
 #include "ui/window_handlers.h"
+#include "update/server_status.h"
 
 void onShowTerms() {
   setStatusString(IDS_TERMS);

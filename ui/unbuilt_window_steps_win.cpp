@@ -2,46 +2,6 @@
 
 #include "app/log.h"
 
-HANDLE startProductInfoThread() {
-  logMessage(LOG_WARNING, "startProductInfoThread: not part of this build; no manifest requested");
-  return nullptr;
-}
-
-HANDLE startDownloadThread() {
-  logMessage(LOG_WARNING, "startDownloadThread: not part of this build; nothing downloaded");
-  return nullptr;
-}
-
-bool selectSelfUpdate() {
-  logMessage(LOG_WARNING, "selectSelfUpdate: not part of this build; no stub selected");
-  return false;
-}
-
-bool selectNextFile() {
-  logMessage(LOG_WARNING, "selectNextFile: not part of this build; no file selected");
-  return false;
-}
-
-bool checkFilesWritable() {
-  logMessage(LOG_WARNING, "checkFilesWritable: not part of this build; no files listed");
-  return true;
-}
-
-void initDownloadProgress() {
-  logMessage(LOG_WARNING, "initDownloadProgress: not part of this build");
-}
-
-const char* shownFileName() {
-  return nullptr;
-}
-
-bool checkServerStatus() {
-  // "Go ahead" is what every answer but an explicit maintenance notice means;
-  // the launch that follows has no primary executable and says so.
-  logMessage(LOG_WARNING, "checkServerStatus: not part of this build; no check made");
-  return true;
-}
-
 void launchClient() {
   logMessage(LOG_WARNING, "launchClient: not part of this build; no client started");
 }
@@ -53,10 +13,6 @@ void bringThreadWindowForward(DWORD) {
 bool performInstallActions() {
   logMessage(LOG_WARNING, "performInstallActions: not part of this build; nothing installed");
   return false;
-}
-
-void requestUrlAsync(const char* url) {
-  logMessage(LOG_WARNING, "requestUrlAsync: not part of this build; no request sent to '%s'", url);
 }
 
 const char* installStartUrl() {
@@ -107,10 +63,4 @@ bool postBugReport() {
 
 void recordReportedFiles() {
   logMessage(LOG_WARNING, "recordReportedFiles: not part of this build");
-}
-
-void storeDownloadedFile(HWND) {
-  // Nothing was downloaded either; the update stops here rather than report
-  // files it never stored.
-  logMessage(LOG_WARNING, "storeDownloadedFile: not part of this build; nothing stored");
 }

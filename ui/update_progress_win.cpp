@@ -16,7 +16,9 @@
 #include "ui/status_text.h"
 #include "ui/unbuilt_window_steps.h"
 #include "ui/window_handlers.h"
+#include "update/download_selection.h"
 #include "update/download_state.h"
+#include "update/server_status.h"
 
 namespace {
 
@@ -67,9 +69,7 @@ void startNextDownload(HWND window) {
     initDownloadProgress();
     ShowWindow(g_hProgressBar, SW_SHOW);
     RedrawWindow(window, nullptr, nullptr, 0);
-    if (g_hDownloadThread)
-      CloseHandle(g_hDownloadThread);
-    g_hDownloadThread = startDownloadThread();
+    startSelectedDownload(window);
     logMessage(LOG_INFO, "WndProc: next file selected for download; downloading...");
     return;
   }

@@ -28,6 +28,13 @@ void onProductInfoReady(HWND window);
 void onDownloadFinished(HWND window, WPARAM succeeded);
 void onDownloadsComplete(HWND window);
 
+// store_download_win.cpp: the downloaded head entry goes to its stored name,
+// then the next file downloads (or WM_DOWNLOADS_COMPLETE is posted).
+void storeDownloadedFile(HWND window);
+// Starts the worker for the selected file into g_hDownloadThread; posts a
+// failed WM_DOWNLOAD_FINISHED when no worker could start.
+void startSelectedDownload(HWND window);
+
 // bug_report_prompt_win.cpp
 void onBugReportPrompt();
 

@@ -5,6 +5,7 @@
 #include "ui/main_window.h"
 #include "ui/messages.h"
 #include "ui/window_handlers.h"
+#include "update/download_state.h"
 
 volatile LONG g_nProcessState = PS_NONE;
 volatile LONG g_nServerPhase = SP_WAITING;
@@ -71,6 +72,12 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       if (g_hDownloadThread) {
         CloseHandle(g_hDownloadThread);
         g_hDownloadThread = nullptr;
+      }
+      // A run that ends during a download (Cancel, an error box) leaves no
+      // temporary file; after a self-update the file is the new stub.
+      if (g_nProcessState != PS_SELF_UPDATE && g_szTempFile[0]) {
+        DeleteFileA(g_szTempFile);
+        g_szTempFile[0] = '\0';
       }
       PostQuitMessage(0);
       return 0;

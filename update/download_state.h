@@ -19,3 +19,16 @@ extern volatile bool g_bPercentChanged;
 // Bytes of the whole update, and of them already received.
 extern volatile unsigned long g_nProgressTotal;
 extern volatile unsigned long g_nProgressDone;
+
+struct FileDescriptor;
+
+// The current download, chosen by the selection on the GUI thread before a
+// worker starts and read by that worker: the entry whose URL is fetched, the
+// entry whose name the window paints (null when none), and the bytes expected.
+extern FileDescriptor* g_pxDownloadFile;
+extern FileDescriptor* volatile g_pxShownFile;
+extern int g_nDownloadSize;
+// The received (and, for a compressed entry, inflated) file: g_nDownloadSize
+// bytes, written by the worker and read by the window only after
+// WM_DOWNLOAD_FINISHED 1; freed by the window once stored (free()).
+extern unsigned char* g_pDownloadBuffer;

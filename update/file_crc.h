@@ -23,10 +23,18 @@ void updateCrc(const void* data, size_t length, uint32_t* pCrc);
 // is taken once, at the end.
 void updateCrcFromFile(FILE* file, uint32_t* pCrc);
 
+// Bytes of a file of fileSize bytes that come before the stub's affiliate
+// text, given the file's last four bytes; -1 when the file does not end in the
+// stub trailer or the trailer's length runs past the start of the file.
+int64_t trailerCoveredLength(uint64_t fileSize, const unsigned char tail[4]);
+
 // Checksum of a stored file; 0 when it cannot be opened. With bSkipTrailer
 // and a file ending in the stub trailer (affiliate text of L bytes, 16-bit
 // little-endian L, signature bytes 0x55 0xAA), only the bytes before the
 // affiliate text count, so stubs that differ only in their affiliate have the
 // same checksum. A trailer whose length runs past the start of the file is
 // not a trailer: the whole file counts.
+// The Windows build opens the file with read access and read sharing only, so
+// a file another process holds open for writing cannot be opened and reads as
+// 0, as it does for the rest of the update.
 uint32_t calculateFileCrc(const char* path, bool bSkipTrailer);

@@ -3,13 +3,17 @@
 
 A player has downloaded velorin.exe and starts it for the first time: the terms
 screen appears, the player accepts, the folder chooser proposes a folder, the
-player browses to drive C: and accepts. A second player, who has the client
-installed, starts it and sees it wait for an internet connection. Every screen
+player browses to drive C: and accepts. A second player, whose install folder
+lacks the client's files, starts it: it fetches the product list, downloads
+every file of a release published with velorin-release, checks them against
+the release and reaches the point where the client would start. A third
+player starts it while the update servers cannot be reached and sees it wait
+for an internet connection. Every screen
 is captured as a screenshot; the demo prints what the player saw in the
 player's words, and keeps the details (window records, Wine's output,
 registry values) in demo.log beside the screenshots.
 
-Usage: demo_story.py --velorin EXE --driver EXE --template DIR --out DIR [--pause SECONDS]
+Usage: demo_story.py --velorin EXE --driver EXE --template DIR --release-tool EXE --out DIR [--pause SECONDS]
 """
 
 import argparse
@@ -21,6 +25,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "scenario"))
 
+import release_builder  # noqa: E402
 import velorin_env  # noqa: E402
 from velorin_env import (ALT_KEY_LPARAM, DEBUG_KEY, IDC_CANCEL, MAIN_CLASS, SETTINGS_KEY, WM_COMMAND,  # noqa: E402
                          WM_SYSKEYDOWN, Config, Driver, Prefix, Program, Service)
@@ -28,6 +33,10 @@ from velorin_env import (ALT_KEY_LPARAM, DEBUG_KEY, IDC_CANCEL, MAIN_CLASS, SETT
 IDC_ACCEPT_TERMS = 203
 IDC_ACCEPT_DIRECTORY = 204
 IDC_BROWSE = 205
+
+# The update servers answer on an address of their own, which the third start
+# makes unreachable.
+UPDATE_SERVERS_ADDRESS = "127.0.0.2"
 
 
 class Story:
@@ -87,6 +96,34 @@ class Story:
         for child in children:
             self.note("control: %r" % {k: v for k, v in child.items() if k != "text"})
         return children
+
+    def _wait_for_connection(self, driver, prefix, stub, download, wine_log):
+        program = Program(prefix, prefix.win(stub), cwd=download, log=wine_log)
+        window = self.window(driver, program)
+        if not window:
+            return None
+        time.sleep(2)
+        self.controls(driver, window)
+        self.say("The installer is waiting for an internet connection (\"Waiting for Internet Connection...\"): "
+                 "the product list cannot be fetched, and it asks again every second.")
+        self.capture("waiting-for-connection")
+        self.say('The player presses Alt+"?" for the About box.')
+        driver.post(window["hwnd"], WM_SYSKEYDOWN, ord("?"), ALT_KEY_LPARAM)
+        boxes = driver.wait(window_class="#32770", text="Velorin Version 1.0", timeout=15)
+        if boxes:
+            self.say("The About box says \"Velorin Version 1.0\".")
+            self.capture("about-box")
+            driver.press(boxes[0]["hwnd"], control_id=1)
+            driver.gone(boxes[0]["hwnd"], timeout=10)
+        else:
+            self.fail("the About box did not appear")
+
+        self.say("The player presses Cancel.")
+        driver.post(window["hwnd"], WM_COMMAND, IDC_CANCEL)
+        code = program.wait(30)
+        self.say("The installer closed (exit code %d). States of the third start: discovery -> update "
+                 "(waiting) -> shutdown." % code)
+        return code
 
     def _play(self, prefix, driver, service):
         # A Wine desktop of its own draws the folder browser's frame and
@@ -161,43 +198,59 @@ class Story:
         self.note("HKCU\\%s after the first start: %r" % (SETTINGS_KEY, values))
         self.say("States of the first start: %s." % " -> ".join(states))
 
-        # -- a player with the client installed
+        # -- a player whose install folder lacks the client's files
         install = prefix.c("Quenzar")
         os.makedirs(install, exist_ok=True)
+        files = release_builder.story_files()
+        files["art/intro.bin"] = os.urandom(6 << 20)
+        release_builder.publish(Config.workdir, files, service.root)
+        self.say("The service publishes a release of %d files made with velorin-release (%s)."
+                 % (len(files), ", ".join(sorted({p.split("/")[0] + "/" for p in files}))))
+        # The large file breaks off halfway; the installer resumes it five
+        # seconds later, which leaves time to see the download.
+        service.set_rules([{"path": release_builder.served_path("art/intro.bin"), "action": "close_after",
+                            "bytes": 3 << 20, "times": 1}])
         with prefix.edit_registry() as registry:
             registry.set_string(SETTINGS_KEY, "CWD", prefix.win(install))
-        self.say("A player with the client installed in %s starts the installer again." % prefix.win(install))
+        self.say("A player with an empty install folder %s starts the installer." % prefix.win(install))
         program = Program(prefix, prefix.win(stub), cwd=download, log=wine_log)
         window = self.window(driver, program)
         if not window:
             return 1
-        time.sleep(2)
-        self.controls(driver, window)
-        self.say("The installer is waiting for an internet connection (\"Waiting for Internet Connection...\"): "
-                 "fetching the product list is not part of this build yet, so it keeps waiting.")
-        self.capture("waiting-for-connection")
-        self.say("The web page shown during an update appears only once the product list has arrived; under "
-                 "Wine its area would stay blank anyway, because Wine Gecko (its HTML engine) is not packaged "
-                 "for Debian.")
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline and not any(
+                r["path"] == release_builder.served_path("art/intro.bin") for r in service.requests()):
+            time.sleep(0.2)
+        time.sleep(1)
+        self.say("It fetched the product list and downloads the files one after another, the progress bar and "
+                 "percent running once over the whole update. The transfer of art/intro.bin breaks off halfway.")
+        self.capture("downloading")
+        code = program.wait(120)
+        expected = [p for p in files if p not in (release_builder.INSTALLER, release_builder.UNCHECKED)]
+        whole = [p for p in expected
+                 if os.path.exists(os.path.join(install, *p.split("/")))
+                 and open(os.path.join(install, *p.split("/")), "rb").read() == files[p]]
+        fetched = [r for r in service.requests() if r["path"].startswith("/client/r")]
+        resumed = [dict(r["headers"]).get("Range") for r in fetched
+                   if r["path"] == release_builder.served_path("art/intro.bin")][1:]
+        self.say("The broken transfer was resumed with \"Range: %s\" and completed." % ", ".join(map(str, resumed)))
+        self.say("The installer closed (exit code %d): %d of %d files are in place, byte for byte as released, "
+                 "after %d file requests; the installer entry and the checksum-0 entry were not fetched."
+                 % (code, len(whole), len(expected), len(fetched)))
+        if len(whole) != len(expected) or code != 0:
+            self.fail("the update did not store every file")
+        self.say("The server status check let it go ahead, so the run reached the execution state; starting "
+                 "the game client is not part of this build yet, so nothing was started.")
+        self.note("requests the service received: %r" % [(r["host"], r["target"], r["status"])
+                                                          for r in service.requests()])
 
-        self.say('The player presses Alt+"?" for the About box.')
-        driver.post(window["hwnd"], WM_SYSKEYDOWN, ord("?"), ALT_KEY_LPARAM)
-        boxes = driver.wait(window_class="#32770", text="Velorin Version 1.0", timeout=15)
-        if boxes:
-            self.say("The About box says \"Velorin Version 1.0\".")
-            self.capture("about-box")
-            driver.press(boxes[0]["hwnd"], control_id=1)
-            driver.gone(boxes[0]["hwnd"], timeout=10)
-        else:
-            self.fail("the About box did not appear")
-
-        self.say("The player presses Cancel.")
-        driver.post(window["hwnd"], WM_COMMAND, IDC_CANCEL)
-        code = program.wait(30)
-        self.say("The installer closed (exit code %d). States of the second start: discovery -> update "
-                 "(waiting) -> shutdown." % code)
-        self.note("requests the service received: %r" % service.requests())
-
+        # -- a player whose update servers cannot be reached
+        service.set_rules([])
+        self.say("A third player starts the installer while the update servers cannot be reached.")
+        with velorin_env.unreachable(UPDATE_SERVERS_ADDRESS):
+            code = self._wait_for_connection(driver, prefix, stub, download, wine_log)
+        if code is None:
+            return 1
         registry = prefix.registry()
         for key in (SETTINGS_KEY, DEBUG_KEY):
             values = registry.values(key)
@@ -210,6 +263,9 @@ class Story:
 
 
 def main():
+    Config.host_entries = [name + "=" + UPDATE_SERVERS_ADDRESS if name.startswith("update") else name
+                           for name in velorin_env.DEFAULT_SERVICE_HOSTS]
+    Config.hosts = [entry.split("=")[0] for entry in Config.host_entries]
     with velorin_env.environment() as rest:
         parser = argparse.ArgumentParser()
         parser.add_argument("--out", required=True)

@@ -4,11 +4,22 @@
 import os
 
 import velorin_env
-from velorin_env import MAIN_CLASS, ScenarioGroup
+from velorin_env import MAIN_CLASS, Config, ScenarioGroup, unreachable
+
+# The update servers answer on an address of their own, made unreachable
+# while the installed stub runs, so that it stays waiting for the manifest.
+UPDATE_SERVERS_ADDRESS = "127.0.0.2"
+if not os.environ.get("VELORIN_SERVICE_HOSTS"):
+    Config.host_entries = [name + "=" + UPDATE_SERVERS_ADDRESS if name.startswith("update") else name
+                           for name in velorin_env.DEFAULT_SERVICE_HOSTS]
 
 
 class SecondStart(ScenarioGroup):
     def test_installed_stub_is_brought_forward_and_the_second_ends(self):
+        with unreachable(UPDATE_SERVERS_ADDRESS):
+            self.installed_stub_is_brought_forward()
+
+    def installed_stub_is_brought_forward(self):
         install = self.prefix.c("Quenzar")
         os.makedirs(install, exist_ok=True)
         self.set_state(settings={"CWD": self.prefix.win(install)})

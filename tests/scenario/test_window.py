@@ -14,7 +14,15 @@ import time
 
 import screen_pixels
 import velorin_env
-from velorin_env import (DIALOG_CLASS, MAIN_CLASS, WM_COMMAND, Config, ScenarioGroup, parse_records)
+from velorin_env import (DIALOG_CLASS, MAIN_CLASS, WM_COMMAND, Config, ScenarioGroup, parse_records,
+                         unreachable)
+
+# The update servers get an address of their own, which the wait for the
+# manifest makes unreachable.
+UPDATE_SERVERS_ADDRESS = "127.0.0.2"
+if not os.environ.get("VELORIN_SERVICE_HOSTS"):
+    Config.host_entries = [name + "=" + UPDATE_SERVERS_ADDRESS if name.startswith("update") else name
+                           for name in velorin_env.DEFAULT_SERVICE_HOSTS]
 
 WM_CLOSE = 0x0010
 WM_PRODUCT_INFO_READY = 0x8065
@@ -241,12 +249,17 @@ class Discovery(WindowStory):
         self.assertEqual(self.service.requests(), [], "the terms fetch nothing")
 
     def test_recorded_folder_waits_for_the_manifest(self):
+        with unreachable(UPDATE_SERVERS_ADDRESS):
+            self.waits_for_the_manifest()
+
+    def waits_for_the_manifest(self):
         install = self.prefix.c("Quenzar")
         os.makedirs(install, exist_ok=True)
         self.set_state(settings={"CWD": self.prefix.win(install)})
         program = self.start()
         window = self.shown_window()
-        # No manifest reader in this build: the update waits in the small form.
+        # The update servers cannot be reached: the manifest request fails,
+        # is asked again every second, and the update waits in the small form.
         time.sleep(2)
         window = self.refresh(window)
         self.assert_centred(window, 159)
@@ -277,14 +290,16 @@ class Discovery(WindowStory):
                          [IDC_CANCEL, IDC_MINIMIZE])
 
         # Product info announced from outside: with no manifest list nothing
-        # is selected, the update counts as complete, and the launch finds no
-        # program to start and says so instead of pretending to start one.
+        # is selected, the update counts as complete, the status check lets
+        # it go ahead, and the launch finds no program to start and says so
+        # instead of pretending to start one.
         self.driver.post(window["hwnd"], WM_PRODUCT_INFO_READY)
         box = self.dialog(title="Error")
         self.assertEqual(box["texts"], ["The primary executable for this program is unknown.  Please try again later!"])
         self.driver.press(box["hwnd"], control_id=IDOK)
         self.assertEqual(program.wait(), 0)
-        self.assertEqual(self.service.requests(), [], "nothing was fetched")
+        self.assertEqual([r["path"] for r in self.service.requests()],
+                         ["/client/php/ServerStatus/maintenance.php"], "nothing but the status was fetched")
         self.assertEqual(self.settings(), {"CWD": self.prefix.win(install), "lastSRun": self.version_text()},
                          "no install recorded, the folder unchanged")
 

@@ -82,6 +82,7 @@ class Config:
     terms_dump = os.environ.get("VELORIN_TERMS_DUMP")  # stand-in printing the terms text
     one_window = os.environ.get("VELORIN_ONE_WINDOW")  # stand-in opening one window
     measurements = os.environ.get("VELORIN_MEASUREMENTS")  # folder for timing figures
+    release_tool = os.environ.get("VELORIN_RELEASE_TOOL")  # host build of velorin-release
 
 
 def file_version(path):
@@ -153,6 +154,23 @@ class Network:
         if self.dnsmasq and self.dnsmasq.poll() is None:
             self.dnsmasq.terminate()
             self.dnsmasq.wait(10)
+
+
+@contextlib.contextmanager
+def unreachable(address):
+    """Connections to address are refused at once while the block runs: a
+    routing rule placed before the local table prohibits it."""
+    def ip(*args):
+        run(["ip", "rule", *args])
+    ip("add", "to", address + "/32", "prohibit", "pref", "10")
+    ip("del", "pref", "0")
+    ip("add", "lookup", "local", "pref", "100")
+    try:
+        yield
+    finally:
+        ip("del", "pref", "10")
+        ip("add", "lookup", "local", "pref", "0")
+        ip("del", "pref", "100")
 
 
 def dns_query(name, server="127.0.0.1"):
@@ -591,9 +609,10 @@ def _parse_arguments():
     parser.add_argument("--terms-dump", dest="terms_dump")
     parser.add_argument("--one-window", dest="one_window")
     parser.add_argument("--measurements")
+    parser.add_argument("--release-tool", dest="release_tool")
     known, rest = parser.parse_known_args()
     for name in ("velorin", "driver", "template", "source", "version", "terms_dump", "one_window",
-                 "measurements"):
+                 "measurements", "release_tool"):
         value = getattr(known, name)
         if value:
             setattr(Config, name, value)
@@ -619,7 +638,7 @@ def environment():
         if not path or not os.path.isfile(path):
             sys.exit("scenario: --%s (or its VELORIN_ variable) must name the built program" % name)
         setattr(Config, name, os.path.abspath(path))
-    for name in ("terms_dump", "one_window", "measurements"):  # optional
+    for name in ("terms_dump", "one_window", "measurements", "release_tool"):  # optional
         if getattr(Config, name):
             setattr(Config, name, os.path.abspath(getattr(Config, name)))
 

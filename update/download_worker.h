@@ -1,0 +1,17 @@
+// The download worker: one thread per file, fetching the current selection
+// (download_state.h) into memory, resuming after breaks, inflating
+// compressed entries, writing the temporary file and posting
+// WM_DOWNLOAD_FINISHED to the main window.
+#pragma once
+
+#include <windows.h>
+
+// The worker's body. Posts WM_DOWNLOAD_FINISHED 1 when the file is in
+// g_szTempFile and g_pDownloadBuffer (g_nDownloadSize bytes), 0 when the
+// download failed; on a bad first answer or a transfer that never completes
+// it shows its own box and ends the run instead.
+DWORD WINAPI ThreadFunc(LPVOID);
+
+// Starts ThreadFunc for the selected file and returns its handle (the caller
+// closes it), or null when no thread could be started.
+HANDLE startDownloadThread();
