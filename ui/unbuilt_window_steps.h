@@ -9,6 +9,9 @@
 
 #include <windows.h>
 
+#include "install/install_actions.h"
+#include "ui/client_launch.h"
+
 // Manifest thread: starts the fetch of "product.txt" and returns the thread,
 // or null when none was started. Without a manifest reader nothing starts,
 // WM_PRODUCT_INFO_READY never arrives and the update keeps waiting.
@@ -28,13 +31,7 @@ const char* shownFileName();
 
 // Server status: false only when the service said it is in maintenance.
 bool checkServerStatus();
-// Starts the game client (the window is destroyed afterwards).
-void launchClient();
-// Brings the first window of a thread to the front.
-void bringThreadWindowForward(DWORD threadId);
 
-// Install actions into g_szCWD; true on success.
-bool performInstallActions();
 // Sends a request on a thread of its own; the answer is not read.
 void requestUrlAsync(const char* url);
 // The install-start tracking address, or "" when none is built.

@@ -42,19 +42,6 @@ bool checkServerStatus() {
   return true;
 }
 
-void launchClient() {
-  logMessage(LOG_WARNING, "launchClient: not part of this build; no client started");
-}
-
-void bringThreadWindowForward(DWORD) {
-  logMessage(LOG_WARNING, "bringThreadWindowForward: not part of this build");
-}
-
-bool performInstallActions() {
-  logMessage(LOG_WARNING, "performInstallActions: not part of this build; nothing installed");
-  return false;
-}
-
 void requestUrlAsync(const char* url) {
   logMessage(LOG_WARNING, "requestUrlAsync: not part of this build; no request sent to '%s'", url);
 }
