@@ -17,3 +17,8 @@ bool findProcessModule(DWORD processId, const char* path, MODULEENTRY32* out, DW
 // process exists and could not be ended. A path outside the install folder
 // (g_szCWD) is never used to end anything: true, nothing ended.
 bool terminateIfRunning(const char* path, uint32_t processId, uint32_t checksum);
+
+// TerminateProcess, replaceable by tests that need a process that cannot be
+// ended (nullptr restores the system's).
+using TerminateProcessFunction = BOOL(WINAPI*)(HANDLE, UINT);
+void setTerminateProcessForTesting(TerminateProcessFunction function);

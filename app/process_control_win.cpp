@@ -41,7 +41,13 @@ const Toolhelp* toolhelp() {
   return &functions;
 }
 
+TerminateProcessFunction g_pfnTerminateProcess = TerminateProcess;
+
 }  // namespace
+
+void setTerminateProcessForTesting(TerminateProcessFunction function) {
+  g_pfnTerminateProcess = function ? function : TerminateProcess;
+}
 
 bool findProcessModule(DWORD processId, const char* path, MODULEENTRY32* out, DWORD entrySize) {
   const Toolhelp* functions = toolhelp();
@@ -82,7 +88,7 @@ bool terminateIfRunning(const char* path, uint32_t processId, uint32_t checksum)
   ScopedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
   if (!process.valid())
     return false;
-  bool ended = TerminateProcess(process.get(), 0) != 0;
+  bool ended = g_pfnTerminateProcess(process.get(), 0) != 0;
   if (ended) {
     // The client's files are free only once the process is gone.
     WaitForSingleObject(process.get(), 5000);

@@ -61,7 +61,9 @@ WM_SYSKEYDOWN = 0x0104
 IDC_CANCEL = 200
 ALT_KEY_LPARAM = 0x20000001  # repeat count 1, bit 29: Alt held
 
-WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+# The menu builder stays off: the install's shell links must not become menu
+# entries of the Linux desktop.
+WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"}
 
 
 class Config:
