@@ -84,6 +84,7 @@ class Config:
     terms_dump = os.environ.get("VELORIN_TERMS_DUMP")  # stand-in printing the terms text
     one_window = os.environ.get("VELORIN_ONE_WINDOW")  # stand-in opening one window
     measurements = os.environ.get("VELORIN_MEASUREMENTS")  # folder for timing figures
+    demo_client = os.environ.get("VELORIN_DEMO_CLIENT")  # the demo game client
 
 
 def file_version(path):
@@ -454,6 +455,14 @@ class Driver:
         """Selects the tree item reached through labels containing each part."""
         return self._one("treeselect", hex(dialog), *parts)["selected"]
 
+    def shortcut(self, path):
+        """A shell link loaded back through IShellLinkA: target, args, workdir, description."""
+        return self._one("shortcut", path)
+
+    def folder(self, csidl):
+        """Windows path of a special folder as the shell names it in this prefix."""
+        return self._one("folder", csidl)["path"]
+
     def foreground(self):
         records = parse_records(self.run("foreground")[1])
         return records[0] if records else None
@@ -593,9 +602,10 @@ def _parse_arguments():
     parser.add_argument("--terms-dump", dest="terms_dump")
     parser.add_argument("--one-window", dest="one_window")
     parser.add_argument("--measurements")
+    parser.add_argument("--demo-client", dest="demo_client")
     known, rest = parser.parse_known_args()
     for name in ("velorin", "driver", "template", "source", "version", "terms_dump", "one_window",
-                 "measurements"):
+                 "measurements", "demo_client"):
         value = getattr(known, name)
         if value:
             setattr(Config, name, value)
@@ -621,7 +631,7 @@ def environment():
         if not path or not os.path.isfile(path):
             sys.exit("scenario: --%s (or its VELORIN_ variable) must name the built program" % name)
         setattr(Config, name, os.path.abspath(path))
-    for name in ("terms_dump", "one_window", "measurements"):  # optional
+    for name in ("terms_dump", "one_window", "measurements", "demo_client"):  # optional
         if getattr(Config, name):
             setattr(Config, name, os.path.abspath(getattr(Config, name)))
 
