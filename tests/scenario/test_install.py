@@ -172,15 +172,23 @@ class Uninstall(Lifecycle):
                          env={"DEMO_CLIENT_RECORD": self.prefix.win(record)})
         self.programs.append(client)
         deadline = time.monotonic() + 20
-        while not (os.path.exists(record) and open(record).read().endswith("\n")):
+        line = ""
+        while not line.endswith("\n"):
             self.assertLess(time.monotonic(), deadline, "the demo client did not start")
             time.sleep(0.2)
-        pid = int(open(record).read().split("\t")[0].split("=")[1])
+            if os.path.exists(record):
+                with open(record) as f:
+                    line = f.read()
+        fields = dict(field.split("=", 1) for field in line.rstrip("\n").split("\t"))
+        self.assertEqual(fields["cwd"].lower(), folder.lower())
+        pid = int(fields["pid"])
         self.assertTrue(self.driver.wait(window_class="QuenzarDemoClient", timeout=20))
         return client, pid
 
-    def uninstall(self):
-        """"/uninstall" answered Yes; the uninstaller copy's final box answered OK."""
+    def uninstall(self, client_left=False):
+        """"/uninstall" answered Yes; the uninstaller copy's final box answered OK.
+        Waits for every process of the prefix, or (with a client left running)
+        for the final box to go, after which the copy ends."""
         program = self.start("/uninstall")
         box = self.dialog(title="Question")
         self.driver.press(box["hwnd"], text="Yes")
@@ -189,7 +197,11 @@ class Uninstall(Lifecycle):
         self.assertEqual(done["buttons"], ["OK"])
         self.assertEqual(program.wait(), 0)
         self.driver.press(done["hwnd"], control_id=IDOK)
-        subprocess.run(["wineserver", "-w"], env=self.prefix.env, timeout=60)
+        self.assertTrue(self.driver.gone(done["hwnd"]))
+        if client_left:
+            time.sleep(1.5)
+        else:
+            subprocess.run(["wineserver", "-w"], env=self.prefix.env, timeout=60)
 
     def assert_removed(self, folder):
         registry = self.prefix.registry()
@@ -223,7 +235,7 @@ class Uninstall(Lifecycle):
         # The recorded launch was of another file: the checksum differs.
         self.assertEqual(self.wine_reg("add", "HKCU\\" + SETTINGS_KEY, "/v", "lastRun", "/d",
                                        "bin\\demo_client.exe %d %d" % (pid, checksum ^ 1), "/f").returncode, 0)
-        self.uninstall()
+        self.uninstall(client_left=True)
         self.assertTrue(client.running(), "a process the stub did not start is left alone")
         # Only what the running program holds survives the removal.
         left = sorted(os.path.relpath(os.path.join(p, n), install) for p, _, names in os.walk(install) for n in names)
