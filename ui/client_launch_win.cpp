@@ -124,7 +124,8 @@ void launchClient() {
 
   if (!built || !CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE,
                                 CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &startup, &process)) {
-    logMessage(LOG_FAIL, "Unable to create process: %lu", built ? GetLastError() : 0ul);
+    unsigned error = built ? static_cast<unsigned>(GetLastError()) : 0u;
+    logMessage(LOG_FAIL, "Unable to create process: %ul", error);
     process.dwProcessId = 0;
   } else {
     ScopedHandle thread(process.hThread);
