@@ -312,30 +312,3 @@ TEST(ProcessControl, OnlyTheRecordedFileWithItsChecksumInTheInstallFolderIsEnded
   setTerminateProcessForTesting(nullptr);
   g_szCWD[0] = '\0';
 }
-
-TEST_F(ScratchFolder, ShellFoldersFollowTheFamilyRules) {
-  char programs[MAX_PATH], common[MAX_PATH], desktop[MAX_PATH], commonDesktop[MAX_PATH];
-  ASSERT_TRUE(getProgramsFolder(programs, sizeof programs, false));
-  ASSERT_TRUE(getProgramsFolder(common, sizeof common, true));
-  ASSERT_TRUE(getDesktopFolder(desktop, sizeof desktop, false));
-  ASSERT_TRUE(getDesktopFolder(commonDesktop, sizeof commonDesktop, true));
-  char windows[MAX_PATH];
-  GetWindowsDirectoryA(windows, sizeof windows);
-  if (isWindows9xFamily()) {
-    EXPECT_EQ(std::string(windows) + "\\Start Menu\\Programs", programs);
-    EXPECT_STREQ(programs, common);
-    EXPECT_EQ(std::string(windows) + "\\Desktop", desktop);
-    EXPECT_STREQ(desktop, commonDesktop);
-  } else {
-    char expected[MAX_PATH];
-    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, expected, CSIDL_PROGRAMS, FALSE));
-    EXPECT_STREQ(expected, programs);
-    ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, expected, CSIDL_COMMON_DESKTOPDIRECTORY, FALSE));
-    EXPECT_STREQ(expected, commonDesktop);
-    EXPECT_STRNE(programs, common);
-  }
-  // Too small an output is refused whole.
-  char small[8] = "junk";
-  EXPECT_FALSE(getProgramsFolder(small, sizeof small, false));
-  EXPECT_STREQ("", small);
-}
