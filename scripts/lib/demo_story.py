@@ -3,8 +3,11 @@
 
 A player has downloaded velorin.exe and starts it for the first time: the terms
 screen appears, the player accepts, the folder chooser proposes a folder, the
-player browses to drive C: and accepts. A second player, who has the client
-installed, starts it and sees it wait for an internet connection. Every screen
+player browses to drive C: and accepts; the stub copy, the Start-menu and
+desktop shortcuts and the toolbar button are created and the run goes on to
+the update, which waits for the product list (downloading is not part of this
+build). The player starts it again, then uninstalls it with "/uninstall".
+Every screen
 is captured as a screenshot; the demo prints what the player saw in the
 player's words, and keeps the details (window records, Wine's output,
 registry values) in demo.log beside the screenshots.
@@ -28,6 +31,7 @@ from velorin_env import (ALT_KEY_LPARAM, DEBUG_KEY, IDC_CANCEL, MAIN_CLASS, SETT
 IDC_ACCEPT_TERMS = 203
 IDC_ACCEPT_DIRECTORY = 204
 IDC_BROWSE = 205
+TOOLBAR_KEY = r"Software\Microsoft\Internet Explorer\Extensions\{6FDD5236-C9F0-49ef-935D-385F5E21991A}"
 
 
 class Story:
@@ -151,22 +155,43 @@ class Story:
         else:
             self.fail("the folder browser did not appear")
 
+        folder = driver.text(edit[0]["hwnd"]) if edit else ""
         self.say("The player presses Accept to install.")
         driver.press(window["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
+        time.sleep(3)
+        window = self.window(driver, program)
+        if not window:
+            return 1
+        states += ["install actions", "discovery", "update (waiting)"]
+        self.capture("installed-waiting")
+        self.say("The install actions ran and the installer went on to the update; it waits for the product "
+                 "list, because downloading is not part of this build yet.")
+        driver.post(window["hwnd"], WM_COMMAND, IDC_CANCEL)
         code = program.wait(30)
         states.append("shutdown")
-        self.say("The installer closed (exit code %d): installing the client files is not part of this "
-                 "build yet, so it stops here instead of pretending to install." % code)
-        values = prefix.registry().values(SETTINGS_KEY)
-        self.note("HKCU\\%s after the first start: %r" % (SETTINGS_KEY, values))
+        install = os.path.join(prefix.c(), *folder[3:].split("\\")) if folder.startswith("C:\\") else ""
+        if install and os.path.isdir(install):
+            self.say("In %s: %s." % (folder, ", ".join(sorted(os.listdir(install)))))
+        else:
+            self.fail("no install folder %r" % folder)
+        links = []
+        for csidl in (2, 23, 25):
+            base = driver.folder(csidl)
+            for parent, _, names in os.walk(os.path.join(prefix.c(), *base[3:].split("\\"))):
+                for name in names:
+                    if name.startswith(("Quenzar", "Uninstall")) and name.endswith(".lnk"):
+                        path = prefix.win(os.path.join(parent, name))
+                        link = driver.shortcut(path)
+                        links.append("%s -> %s %s (in %s)" % (path, link["target"], link["args"], link["workdir"]))
+        self.say("Shortcuts, each loaded back:\n" + "\n".join("  " + line for line in links))
+        registry = prefix.registry()
+        self.note("HKCU\\%s after the first start: %r" % (SETTINGS_KEY, registry.values(SETTINGS_KEY)))
+        toolbar = registry.values(TOOLBAR_KEY)
+        self.say("Browser toolbar button: %s." % ", ".join("%s=%s" % item for item in sorted(toolbar.items())))
         self.say("States of the first start: %s." % " -> ".join(states))
 
-        # -- a player with the client installed
-        install = prefix.c("Quenzar")
-        os.makedirs(install, exist_ok=True)
-        with prefix.edit_registry() as registry:
-            registry.set_string(SETTINGS_KEY, "CWD", prefix.win(install))
-        self.say("A player with the client installed in %s starts the installer again." % prefix.win(install))
+        # -- the player starts it again
+        self.say("The player starts the installer again (client installed in %s)." % folder)
         program = Program(prefix, prefix.win(stub), cwd=download, log=wine_log)
         window = self.window(driver, program)
         if not window:
@@ -197,6 +222,42 @@ class Story:
         self.say("The installer closed (exit code %d). States of the second start: discovery -> update "
                  "(waiting) -> shutdown." % code)
         self.note("requests the service received: %r" % service.requests())
+
+        # -- uninstall
+        with prefix.edit_registry() as registry:
+            registry.set_binary(DEBUG_KEY, "usgBugReports", b"\x01\x02\x03\x04")
+        self.say('The player uninstalls with "/uninstall".')
+        program = Program(prefix, prefix.win(stub), ["/uninstall"], cwd=download, log=wine_log)
+        boxes = driver.wait(window_class="#32770", title="Question", timeout=20)
+        if not boxes:
+            self.fail("no uninstall question")
+            return 1
+        self.capture("uninstall-question")
+        self.say('Asked "Do you wish to uninstall the poker client?", the player answers Yes.')
+        driver.press(boxes[0]["hwnd"], text="Yes")
+        done = driver.wait(window_class="#32770", title="Update", timeout=40)
+        program.wait(30)
+        if done:
+            self.capture("uninstalled")
+            self.say('The temporary copy removed the client and says "This product is uninstalled from your '
+                     'system."')
+            driver.press(done[0]["hwnd"], control_id=1)
+            driver.gone(done[0]["hwnd"], timeout=10)
+        else:
+            self.fail("no final box after the uninstall")
+        subprocess.run(["wineserver", "-w"], env=prefix.env, timeout=60)
+        registry = prefix.registry()
+        gone = [what for what, absent in (
+            (folder, not os.path.exists(install)),
+            ("the stub that was run", not os.path.exists(stub)),
+            ("HKCU\\" + SETTINGS_KEY, not registry.has_key(SETTINGS_KEY)),
+            ("the toolbar button", not registry.has_key(TOOLBAR_KEY)),
+            ("the shortcuts", links and not any(os.path.exists(os.path.join(prefix.c(), *line.split(" -> ")[0][3:].split("\\")))
+                                                 for line in links)),
+        ) if absent]
+        self.say("Removed: %s; the Debug key keeps %s." % (", ".join(gone), ", ".join(sorted(registry.values(DEBUG_KEY)))))
+        if len(gone) != 5:
+            self.fail("not everything was removed")
 
         registry = prefix.registry()
         for key in (SETTINGS_KEY, DEBUG_KEY):
