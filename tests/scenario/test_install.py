@@ -118,6 +118,29 @@ class FirstInstall(Lifecycle):
         self.assertEqual(self.service.requests(), [], "nothing is fetched without the update pipeline")
 
 
+    def test_a_stub_copy_that_cannot_be_written_ends_the_run_uninstalled(self):
+        self.set_state()
+        folder = self.prefix.c("Program Files (x86)", "Quenzar")
+        os.makedirs(folder, exist_ok=True)
+        subprocess.run(["mount", "--bind", folder, folder], check=True)
+        subprocess.run(["mount", "-o", "remount,bind,ro", folder], check=True)
+        self.addCleanup(subprocess.run, ["umount", folder])
+        program = self.start()
+        found = self.driver.wait(window_class=MAIN_CLASS, visible=True, text="Accept", timeout=20)
+        self.assertEqual(len(found), 1, found)
+        self.driver.press(found[0]["hwnd"], control_id=IDC_ACCEPT_TERMS)
+        self.assertTrue(self.driver.wait(window_class=MAIN_CLASS, text="Browse", timeout=10))
+        self.driver.press(found[0]["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
+        self.assertEqual(program.wait(), 0, "the run ends instead of going on with a half-made install")
+        self.assertEqual(os.listdir(folder), [])
+        settings = self.prefix.registry().values(SETTINGS_KEY)
+        self.assertEqual(settings.get("install"), "1")
+        self.assertNotIn("CWD", settings, "nothing is recorded without a stub in the folder")
+        for csidl in (CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS):
+            self.assertFalse(os.path.exists(self.linux(self.driver.folder(csidl) + "\\Quenzar")))
+        self.assertFalse(self.prefix.registry().has_key(TOOLBAR_KEY))
+
+
 class Windows98Install(Lifecycle):
     def test_9x_folder_rules(self):
         # A Windows 98 machine keeps its Start menu and desktop in the Windows folder.
