@@ -85,6 +85,7 @@ class Config:
     one_window = os.environ.get("VELORIN_ONE_WINDOW")  # stand-in opening one window
     measurements = os.environ.get("VELORIN_MEASUREMENTS")  # folder for timing figures
     demo_client = os.environ.get("VELORIN_DEMO_CLIENT")  # the demo game client
+    launch_probe = os.environ.get("VELORIN_LAUNCH_PROBE")  # the client launch on its own
 
 
 def file_version(path):
@@ -603,9 +604,10 @@ def _parse_arguments():
     parser.add_argument("--one-window", dest="one_window")
     parser.add_argument("--measurements")
     parser.add_argument("--demo-client", dest="demo_client")
+    parser.add_argument("--launch-probe", dest="launch_probe")
     known, rest = parser.parse_known_args()
     for name in ("velorin", "driver", "template", "source", "version", "terms_dump", "one_window",
-                 "measurements", "demo_client"):
+                 "measurements", "demo_client", "launch_probe"):
         value = getattr(known, name)
         if value:
             setattr(Config, name, value)
@@ -631,7 +633,7 @@ def environment():
         if not path or not os.path.isfile(path):
             sys.exit("scenario: --%s (or its VELORIN_ variable) must name the built program" % name)
         setattr(Config, name, os.path.abspath(path))
-    for name in ("terms_dump", "one_window", "measurements", "demo_client"):  # optional
+    for name in ("terms_dump", "one_window", "measurements", "demo_client", "launch_probe"):  # optional
         if getattr(Config, name):
             setattr(Config, name, os.path.abspath(getattr(Config, name)))
 
