@@ -66,8 +66,7 @@ bool askDnsForGameServers(GameServers* servers) {
     return false;
   }
   findGameServers(reinterpret_cast<const DNS_RECORDA*>(records), servers);
-  // The list is left to the process's end: DnsRecordListFree is not on every
-  // system that has DnsQuery_A's callers, and the stub ends right after.
+  // The list is not freed: the stub ends right after the launch.
   return servers->bFound;
 }
 
