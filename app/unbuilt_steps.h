@@ -5,7 +5,9 @@
 
 #include <cstdint>
 
+#include "app/process_control.h"
 #include "app/stub_expansion.h"
+#include "install/uninstall.h"
 
 // Registers the image component and the runtime library when missing.
 void registerCompanionComponents();
@@ -16,11 +18,12 @@ ExpandResult expandStub(const char* ownPath);
 void buildTrackingUrls();
 // Finishes a self-update hand-over when the command line carries "/target:".
 void executeSelfUpdateMode(const char* commandLine);
-// Ends the client started by the last launch when it still runs; false when
-// it could not be ended.
-bool terminateIfRunning(const char* path, uint32_t processId, uint32_t checksum);
-// Removes the installed client; false when nothing was removed.
-bool performUninstall();
+// The affiliate identifier carried in the executable's tail; "" without a
+// payload reader.
+const char* affiliateIdentifier();
+// Sends the install-finish notification; its signed address is not built
+// here, so nothing is sent.
+void sendInstallFinish();
 // On systems before Windows 2000, puts the carried runtime library in place.
 void placeAtlRuntime();
 // Deletes the files written by expandStub from the install folder.

@@ -19,14 +19,13 @@ void executeSelfUpdateMode(const char*) {
   logMessage(LOG_WARNING, "executeSelfUpdateMode: not part of this build");
 }
 
-bool terminateIfRunning(const char*, uint32_t, uint32_t) {
-  logMessage(LOG_WARNING, "terminateIfRunning: not part of this build; client not checked");
-  return true;
+const char* affiliateIdentifier() {
+  logMessage(LOG_WARNING, "affiliateIdentifier: not part of this build; no affiliate passed");
+  return "";
 }
 
-bool performUninstall() {
-  logMessage(LOG_WARNING, "performUninstall: not part of this build; nothing removed");
-  return false;
+void sendInstallFinish() {
+  logMessage(LOG_WARNING, "sendInstallFinish: not part of this build; install finish not sent");
 }
 
 void placeAtlRuntime() {

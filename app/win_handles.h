@@ -58,7 +58,22 @@ struct MemoryDcTraits {  // CreateCompatibleDC
   static void close(Handle h) { DeleteDC(h); }
 };
 
+struct FindHandleTraits {  // FindFirstFileA
+  using Handle = HANDLE;
+  static Handle invalid() { return INVALID_HANDLE_VALUE; }
+  static bool isValid(Handle h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+  static void close(Handle h) { FindClose(h); }
+};
+
+struct ModuleTraits {  // LoadLibraryA
+  using Handle = HMODULE;
+  static Handle invalid() { return nullptr; }
+  static bool isValid(Handle h) { return h != nullptr; }
+  static void close(Handle h) { FreeLibrary(h); }
+};
+
 using ScopedHandle = ScopedHandleT<KernelHandleTraits>;
 using ScopedGdiObject = ScopedHandleT<GdiObjectTraits>;
 using ScopedMemoryDc = ScopedHandleT<MemoryDcTraits>;
 using ScopedRegKey = ScopedHandleT<RegKeyTraits>;
+using ScopedFindHandle = ScopedHandleT<FindHandleTraits>;

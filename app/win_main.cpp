@@ -1,12 +1,13 @@
 // Entry point of velorin.exe: the whole life of a run on the GUI thread.
 #include <windows.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include "app/app_state.h"
 #include "app/bounded_text.h"
+#include "app/install_path.h"
 #include "app/instance.h"
 #include "app/log.h"
-#include "app/relative_path.h"
 #include "app/run_mode.h"
 #include "app/startup.h"
 #include "app/unbuilt_steps.h"
@@ -26,11 +27,13 @@ bool confirmUninstall() {
 
 // An uninstall must first end the client that the last launch started.
 bool endLastClient() {
-  char relative[256] = "";
   char path[516] = "";
-  if (!normalizeRelativePath(g_szLastRunPath, relative, sizeof relative) ||
-      !formatText(path, sizeof path, "%s\\%s", g_szCWD, relative)) {
-    logMessage(LOG_WARNING, "WinMain: launch record path too long; client not checked");
+  if (!g_szLastRunPath[0] || !g_szCWD[0])
+    return true;  // no launch recorded, or nothing installed
+  if (!joinInstallPath(g_szCWD, g_szLastRunPath, path, sizeof path)) {
+    // A recorded path that leaves the install folder names no client of ours.
+    logMessage(LOG_WARNING, "WinMain: launch record path '%s' not used; client not checked",
+               g_szLastRunPath);
     return true;
   }
   return terminateIfRunning(path, g_ulLastRunPid, g_ulPrimaryExeCrc);
@@ -80,6 +83,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   g_hInstance = instance;
   registerWindowClass(instance);
 
+  // Once for the whole run: the shell links of the install need it, and so
+  // do the component checks.
+  CoInitialize(nullptr);
   registerCompanionComponents();
 
   logMessage(LOG_INFO, "WinMain: Checking for current instance of poker");

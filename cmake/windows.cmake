@@ -11,7 +11,7 @@ enable_language(RC)
 
 set(VELORIN_WIN32_LIBS
   user32 gdi32 comctl32 comdlg32 advapi32 shell32 ole32 oleaut32 uuid
-  version wininet ws2_32 winmm)
+  version wininet wsock32 ws2_32 winmm)
 
 add_compile_options(-Wall -Wextra -O2)
 add_link_options(-static -static-libgcc -static-libstdc++)

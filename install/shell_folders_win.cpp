@@ -21,23 +21,56 @@ void freeItemList(LPITEMIDLIST list) {
   }
 }
 
+// The Windows folder + a fixed tail: where the 9x shell keeps its folders.
+bool windowsFolderPlus(const char* tail, char* out, size_t outSize) {
+  char windows[MAX_PATH] = "";
+  UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+  if (length == 0 || length >= sizeof windows) {
+    copyText(out, outSize, "");
+    return false;
+  }
+  return formatText(out, outSize, "%s%s", windows, tail);
+}
+
 }  // namespace
 
-bool getProgramFilesFolder(char* out, size_t outSize) {
+bool isWindows9xFamily() {
   OSVERSIONINFOA version = {};
   version.dwOSVersionInfoSize = sizeof version;
-  bool windows9x = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
-  if (!windows9x) {
-    // SHGetSpecialFolderLocation and SHGetPathFromIDListA exist on NT 4.0;
-    // only shells of Windows 2000 and later know CSIDL_PROGRAM_FILES.
-    LPITEMIDLIST list = nullptr;
-    char path[MAX_PATH] = "";
-    bool found = SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAM_FILES, &list)) &&
-                 list && SHGetPathFromIDListA(list, path) && path[0];
-    freeItemList(list);
-    if (found)
-      return copyText(out, outSize, path);
+  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+bool getSpecialFolder(int csidl, char* out, size_t outSize) {
+  // SHGetSpecialFolderLocation and SHGetPathFromIDListA exist on NT 4.0.
+  LPITEMIDLIST list = nullptr;
+  char path[MAX_PATH] = "";
+  bool found = SUCCEEDED(SHGetSpecialFolderLocation(nullptr, csidl, &list)) && list &&
+               SHGetPathFromIDListA(list, path) && path[0];
+  freeItemList(list);
+  if (!found) {
+    copyText(out, outSize, "");
+    return false;
   }
+  return copyText(out, outSize, path);
+}
+
+bool getProgramsFolder(char* out, size_t outSize, bool allUsers) {
+  if (isWindows9xFamily())
+    return windowsFolderPlus("\\Start Menu\\Programs", out, outSize);
+  return getSpecialFolder(allUsers ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS, out, outSize);
+}
+
+bool getDesktopFolder(char* out, size_t outSize, bool allUsers) {
+  if (isWindows9xFamily())
+    return windowsFolderPlus("\\Desktop", out, outSize);
+  return getSpecialFolder(allUsers ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOPDIRECTORY, out,
+                          outSize);
+}
+
+bool getProgramFilesFolder(char* out, size_t outSize) {
+  // Only shells of Windows 2000 and later know CSIDL_PROGRAM_FILES.
+  if (!isWindows9xFamily() && getSpecialFolder(CSIDL_PROGRAM_FILES, out, outSize))
+    return true;
   return copyText(out, outSize, kDefaultProgramFiles);
 }
 

@@ -1,6 +1,5 @@
 // Steps the window's state machine calls whose work is not part of this build
-// yet (install actions, launch, bug report, Flash, tracking addresses, browser
-// windows). Each logs
+// yet (bug report, Flash, tracking addresses, browser windows). Each logs
 // "WARNING: <name>: not part of this build" and answers what keeps a run
 // honest and safe: nothing is fetched, selected, installed or started, and no
 // later step acts as if it had been. Later work replaces a function here
@@ -9,13 +8,9 @@
 
 #include <windows.h>
 
-// Starts the game client (the window is destroyed afterwards).
-void launchClient();
-// Brings the first window of a thread to the front.
-void bringThreadWindowForward(DWORD threadId);
+#include "install/install_actions.h"
+#include "ui/client_launch.h"
 
-// Install actions into g_szCWD; true on success.
-bool performInstallActions();
 // The install-start tracking address, or "" when none is built.
 const char* installStartUrl();
 

@@ -2,19 +2,6 @@
 
 #include "app/log.h"
 
-void launchClient() {
-  logMessage(LOG_WARNING, "launchClient: not part of this build; no client started");
-}
-
-void bringThreadWindowForward(DWORD) {
-  logMessage(LOG_WARNING, "bringThreadWindowForward: not part of this build");
-}
-
-bool performInstallActions() {
-  logMessage(LOG_WARNING, "performInstallActions: not part of this build; nothing installed");
-  return false;
-}
-
 const char* installStartUrl() {
   return "";
 }

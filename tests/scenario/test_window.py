@@ -192,22 +192,6 @@ class FirstStart(WindowStory):
         self.assertNotIn("install", self.settings(), "nothing installed without Accept")
         self.assertNotIn("CWD", self.settings())
 
-    def test_accepting_the_folder_without_install_actions_ends_the_run(self):
-        self.set_state()
-        program = self.start()
-        window = self.shown_window()
-        self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_TERMS)
-        self.assertTrue(self.driver.wait(window_class=MAIN_CLASS, text="Browse", timeout=10))
-        self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
-        # The install actions are not part of this build: they answer failure
-        # and the run ends rather than go on as if installed.
-        self.assertEqual(program.wait(), 0)
-        settings = self.settings()
-        self.assertEqual(settings.get("install"), "1")
-        self.assertNotIn("CWD", settings)
-        self.assertFalse(os.path.exists(self.prefix.c("Program Files (x86)", "Quenzar")))
-        self.assertFalse(os.path.exists(self.prefix.c("Program Files", "Quenzar")))
-
     # -- helpers
 
     def built_terms_text(self):
@@ -332,6 +316,10 @@ class UninstallHandOff(WindowStory):
         self.assertEqual(shown[:2], [1, 0], "Cancel is hidden before the hand-off: %r" % watched)
         self.assertTrue(all(value == -1 for value in shown[2:]), watched)
         self.assertIn("gone", watched)
+        # The copy removes the client and says so.
+        done = self.dialog(title="Update", timeout=40)
+        self.assertEqual(done["texts"], ["This product is uninstalled from your system."])
+        self.driver.press(done["hwnd"], control_id=IDOK)
         subprocess.run(["wineserver", "-w"], env=self.prefix.env, timeout=60)
 
         with open(trace, "rb") as f:
@@ -357,7 +345,7 @@ class UninstallHandOff(WindowStory):
             self.assertEqual(f.read(), stub_bytes)
         self.assertEqual(self.prefix.win(copies[0]).lower(), copy.lower())
         self.assertFalse(os.path.exists(self.stub), "the uninstaller copy removes the program it replaced")
-        self.assertTrue(os.path.isdir(install), "removing the client is not part of this build")
+        self.assertFalse(os.path.exists(install), "the copy removed the install folder")
         self.assertEqual(self.service.requests(), [])
 
 

@@ -61,7 +61,9 @@ WM_SYSKEYDOWN = 0x0104
 IDC_CANCEL = 200
 ALT_KEY_LPARAM = 0x20000001  # repeat count 1, bit 29: Alt held
 
-WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+# The menu builder stays off: the install's shell links must not become menu
+# entries of the Linux desktop.
+WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"}
 
 
 class Config:
@@ -83,6 +85,8 @@ class Config:
     one_window = os.environ.get("VELORIN_ONE_WINDOW")  # stand-in opening one window
     measurements = os.environ.get("VELORIN_MEASUREMENTS")  # folder for timing figures
     release_tool = os.environ.get("VELORIN_RELEASE_TOOL")  # host build of velorin-release
+    demo_client = os.environ.get("VELORIN_DEMO_CLIENT")  # the demo game client
+    launch_probe = os.environ.get("VELORIN_LAUNCH_PROBE")  # the client launch on its own
 
 
 def file_version(path):
@@ -470,6 +474,14 @@ class Driver:
         """Selects the tree item reached through labels containing each part."""
         return self._one("treeselect", hex(dialog), *parts)["selected"]
 
+    def shortcut(self, path):
+        """A shell link loaded back through IShellLinkA: target, args, workdir, description."""
+        return self._one("shortcut", path)
+
+    def folder(self, csidl):
+        """Windows path of a special folder as the shell names it in this prefix."""
+        return self._one("folder", csidl)["path"]
+
     def foreground(self):
         records = parse_records(self.run("foreground")[1])
         return records[0] if records else None
@@ -610,9 +622,11 @@ def _parse_arguments():
     parser.add_argument("--one-window", dest="one_window")
     parser.add_argument("--measurements")
     parser.add_argument("--release-tool", dest="release_tool")
+    parser.add_argument("--demo-client", dest="demo_client")
+    parser.add_argument("--launch-probe", dest="launch_probe")
     known, rest = parser.parse_known_args()
     for name in ("velorin", "driver", "template", "source", "version", "terms_dump", "one_window",
-                 "measurements", "release_tool"):
+                 "measurements", "release_tool", "demo_client", "launch_probe"):
         value = getattr(known, name)
         if value:
             setattr(Config, name, value)
@@ -638,7 +652,8 @@ def environment():
         if not path or not os.path.isfile(path):
             sys.exit("scenario: --%s (or its VELORIN_ variable) must name the built program" % name)
         setattr(Config, name, os.path.abspath(path))
-    for name in ("terms_dump", "one_window", "measurements", "release_tool"):  # optional
+    for name in ("terms_dump", "one_window", "measurements", "release_tool", "demo_client",
+                 "launch_probe"):  # optional
         if getattr(Config, name):
             setattr(Config, name, os.path.abspath(getattr(Config, name)))
 

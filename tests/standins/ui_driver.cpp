@@ -33,11 +33,17 @@
 //   hold      PATH [--seconds N]        open PATH with no sharing; print
 //                                       "held", keep it until stdin ends or
 //                                       N seconds pass
+//   shortcut  PATH                      load a shell link back through
+//                                       IShellLinkA: target=, args=,
+//                                       workdir=, description=
+//   folder    CSIDL                     the special folder's path (path=)
 // Filters: --class C, --title T, --text T (a child's text contains T),
 // --exclude HWND (may repeat), --visible.
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objidl.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -515,6 +521,47 @@ int watchStyle(int id, const Filter& filter, DWORD timeoutMs) {
   return 0;
 }
 
+// A .lnk as the shell reads it: what the user's click would start.
+int printShortcut(const char* path) {
+  if (FAILED(CoInitialize(nullptr)))
+    return 1;
+  IShellLinkA* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link)))) {
+    printf("no shell link object\n");
+    return 1;
+  }
+  IPersistFile* file = nullptr;
+  WCHAR wide[MAX_PATH] = L"";
+  MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH);
+  int code = 1;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+      SUCCEEDED(file->Load(wide, STGM_READ))) {
+    char target[MAX_PATH] = "", args[1024] = "", folder[MAX_PATH] = "", description[1024] = "";
+    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    link->GetArguments(args, sizeof args);
+    link->GetWorkingDirectory(folder, MAX_PATH);
+    link->GetDescription(description, sizeof description);
+    printf("target=%s\targs=%s\tworkdir=%s\tdescription=%s\n", escape(target).c_str(),
+           escape(args).c_str(), escape(folder).c_str(), escape(description).c_str());
+    code = 0;
+  } else {
+    printf("not loaded\n");
+  }
+  if (file)
+    file->Release();
+  link->Release();
+  return code;
+}
+
+int printFolder(int csidl) {
+  char path[MAX_PATH] = "";
+  if (!SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE))
+    return 1;
+  printf("path=%s\n", escape(path).c_str());
+  return 0;
+}
+
 int usage() {
   fprintf(stderr,
           "usage: ui_driver windows|wait [--class C] [--title T] [--text T] [--exclude H] "
@@ -610,6 +657,10 @@ int main(int argc, char** argv) {
     return textWidth(argv[2]);
   if ((command == "tree" && argc == 3) || (command == "treeselect" && argc >= 4))
     return treeCommand(parseHandle(argv[2]), argc - 3, argv + 3);
+  if (command == "shortcut" && argc == 3)
+    return printShortcut(argv[2]);
+  if (command == "folder" && argc == 3)
+    return printFolder(static_cast<int>(parseNumber(argv[2])));
   if (command == "hold" && (argc == 3 || argc == 5)) {
     DWORD seconds = 60;
     if (argc == 5) {

@@ -1,0 +1,13 @@
+// Creating and removing folder trees of the install folder.
+#pragma once
+
+// Creates every folder along path: for each "\" the text before it, then the
+// whole path. Failures (an existing folder, the drive part) are ignored.
+void createDirectoryPath(const char* path);
+
+// Deletes every file and folder below path (which ends in "\"), then the
+// folder itself; read-only, hidden and system files go too. A junction or
+// other reparse point is removed as a link: its target's contents are never
+// listed, so the removal cannot leave the tree it was given. What cannot be
+// deleted stays, with the folders that hold it.
+void deleteTree(const char* path);
