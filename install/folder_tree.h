@@ -1,9 +1,6 @@
-// Creating and removing folder trees of the install folder.
+// Removing folder trees of the install folder (createDirectoryPath of
+// install/directory_path.h makes them).
 #pragma once
-
-// Creates every folder along path: for each "\" the text before it, then the
-// whole path. Failures (an existing folder, the drive part) are ignored.
-void createDirectoryPath(const char* path);
 
 // Deletes every file and folder below path (which ends in "\"), then the
 // folder itself; read-only, hidden and system files go too. A junction or

@@ -24,14 +24,6 @@ bool removeIfReparsePoint(const char* folder) {
 
 }  // namespace
 
-void createDirectoryPath(const char* path) {
-  char part[MAX_PATH];
-  for (const char* slash = strchr(path, '\\'); slash; slash = strchr(slash + 1, '\\'))
-    if (copyTextPart(part, sizeof part, path, static_cast<size_t>(slash - path)) && part[0])
-      CreateDirectoryA(part, nullptr);
-  CreateDirectoryA(path, nullptr);
-}
-
 void deleteTree(const char* path) {
   // The folder itself without its closing "\", for the attribute check.
   char folder[MAX_PATH * 2];

@@ -13,6 +13,7 @@
 #include "app/bounded_text.h"
 #include "app/log.h"
 #include "app/process_control.h"
+#include "install/directory_path.h"
 #include "install/folder_tree.h"
 #include "install/install_actions.h"
 #include "install/shell_folders.h"
@@ -124,26 +125,26 @@ TEST_F(Shortcuts, WrittenAndLoadedBackWithTargetArgumentsAndFolder) {
 
 TEST_F(ScratchFolder, CreateDirectoryPathMakesEveryLevel) {
   std::string deep = path("a\\b\\c");
-  createDirectoryPath(deep.c_str());
+  EXPECT_TRUE(createDirectoryPath(deep.c_str()));
   EXPECT_TRUE(exists(path("a")));
   EXPECT_TRUE(exists(path("a\\b")));
   EXPECT_TRUE(exists(deep));
   // A trailing "\" adds nothing; existing levels are no failure.
-  createDirectoryPath((deep + "\\").c_str());
+  EXPECT_TRUE(createDirectoryPath((deep + "\\").c_str()));
   EXPECT_TRUE(exists(deep));
 
   // Relative to the current folder.
   char previous[MAX_PATH];
   GetCurrentDirectoryA(sizeof previous, previous);
   ASSERT_TRUE(SetCurrentDirectoryA(m_root.c_str()));
-  createDirectoryPath("r\\s");
+  EXPECT_TRUE(createDirectoryPath("r\\s"));
   SetCurrentDirectoryA(previous);
   EXPECT_TRUE(exists(path("r\\s")));
 }
 
 TEST_F(ScratchFolder, DeleteTreeRemovesReadOnlyFilesAndNestedFolders) {
   std::string install = path("Quenzar");
-  createDirectoryPath((install + "\\data\\deep\\deeper").c_str());
+  ASSERT_TRUE(createDirectoryPath((install + "\\data\\deep\\deeper").c_str()));
   writeFile(install + "\\quenzar.exe", "MZ");
   writeFile(install + "\\data\\locked.dat", "x");
   SetFileAttributesA((install + "\\data\\locked.dat").c_str(), FILE_ATTRIBUTE_READONLY);
