@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "report/crash_files.h"
+
 // Manifest thread: starts the fetch of "product.txt" and returns the thread,
 // or null when none was started. Without a manifest reader nothing starts,
 // WM_PRODUCT_INFO_READY never arrives and the update keeps waiting.
@@ -45,15 +47,13 @@ bool flashCheckPasses();
 bool isBrowserWindowOpen();
 void closeBrowserWindows();
 
-// Bug reports of crash files left in the install folder.
-bool hasUnreportedCrashFiles();
-void deleteCrashFiles();
+// Bug reports of crash files left in the install folder (the checks,
+// recording and deletion of the crash files are built: report/crash_files.h).
 bool isBugReportPrepared();
 // Shows the bug report dialog; true on Submit with the comment in comment.
 bool showBugReportDialog(char* comment, size_t commentSize);
 void prepareBugReport(const char* comment);
 bool postBugReport();
-void recordReportedFiles();
 
 // Stores the downloaded head entry of the manifest list under its target
 // name and goes on with the next file (or WM_DOWNLOADS_COMPLETE).

@@ -78,15 +78,6 @@ void closeBrowserWindows() {
   logMessage(LOG_WARNING, "closeBrowserWindows: not part of this build; none closed");
 }
 
-bool hasUnreportedCrashFiles() {
-  logMessage(LOG_WARNING, "hasUnreportedCrashFiles: not part of this build; none looked for");
-  return false;
-}
-
-void deleteCrashFiles() {
-  logMessage(LOG_WARNING, "deleteCrashFiles: not part of this build; nothing deleted");
-}
-
 bool isBugReportPrepared() {
   return false;
 }
@@ -103,10 +94,6 @@ void prepareBugReport(const char*) {
 bool postBugReport() {
   logMessage(LOG_WARNING, "postBugReport: not part of this build; nothing sent");
   return false;
-}
-
-void recordReportedFiles() {
-  logMessage(LOG_WARNING, "recordReportedFiles: not part of this build");
 }
 
 void storeDownloadedFile(HWND) {
