@@ -73,3 +73,10 @@ void writeFileEntry(ReportWriter& report,
                     const ReportFileTime& accessed,
                     const ReportFileTime& written,
                     uint64_t size);
+
+// Writes the whole report into report (kReportBufferSize bytes, zeroed by the
+// caller) and stores its length through pLength: the sections above from
+// g_xSystemInfo, the install folder listing, the client's registry key,
+// "user.dat" and every unreported crash file byte for byte. Its length, not
+// its first zero, ends it. (Windows only.)
+void buildSystemReport(char* report, unsigned* pLength, const char* comment);
