@@ -95,11 +95,17 @@ void dumpRegistryKey(HKEY key, ReportWriter& report) {
     if (result != ERROR_SUCCESS && result != ERROR_INSUFFICIENT_BUFFER)
       logMessage(LOG_FAIL, "Line:%d 0 based index = %d, retValue = %d, ValueLen = %d", 1453,
                  static_cast<int>(index), static_cast<int>(result), static_cast<int>(nameLength));
-    // A value larger than the data buffer shows what the buffer holds.
+    if (result == ERROR_MORE_DATA) {
+      // Data larger than the buffer: the line keeps the value's name and
+      // type (asked again without the data, as the system need not fill
+      // them in this case) and shows no data.
+      nameLength = sizeof valueName;
+      valueName[0] = '\0';
+      RegEnumValueA(key, index, valueName, &nameLength, nullptr, &type, nullptr, nullptr);
+      dataLength = 0;
+    }
     if (dataLength > sizeof data)
       dataLength = sizeof data;
-    if (result == ERROR_MORE_DATA)
-      dataLength = 0;
     writeRegistryValueLine(report, g_apSubkeys, g_nSubkeyDepth, valueName, sizeof valueName, type,
                            data, dataLength);
   }
