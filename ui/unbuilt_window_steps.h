@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "report/bug_report.h"
 #include "report/crash_files.h"
 
 // Manifest thread: starts the fetch of "product.txt" and returns the thread,
@@ -47,13 +48,8 @@ bool flashCheckPasses();
 bool isBrowserWindowOpen();
 void closeBrowserWindows();
 
-// Bug reports of crash files left in the install folder (the checks,
-// recording and deletion of the crash files are built: report/crash_files.h).
-bool isBugReportPrepared();
-// Shows the bug report dialog; true on Submit with the comment in comment.
-bool showBugReportDialog(char* comment, size_t commentSize);
-void prepareBugReport(const char* comment);
-bool postBugReport();
+// Bug reports of crash files left in the install folder are built:
+// report/crash_files.h and report/bug_report.h.
 
 // Stores the downloaded head entry of the manifest list under its target
 // name and goes on with the next file (or WM_DOWNLOADS_COMPLETE).

@@ -78,24 +78,6 @@ void closeBrowserWindows() {
   logMessage(LOG_WARNING, "closeBrowserWindows: not part of this build; none closed");
 }
 
-bool isBugReportPrepared() {
-  return false;
-}
-
-bool showBugReportDialog(char*, size_t) {
-  logMessage(LOG_WARNING, "showBugReportDialog: not part of this build; taken as Cancel");
-  return false;
-}
-
-void prepareBugReport(const char*) {
-  logMessage(LOG_WARNING, "prepareBugReport: not part of this build; no report built");
-}
-
-bool postBugReport() {
-  logMessage(LOG_WARNING, "postBugReport: not part of this build; nothing sent");
-  return false;
-}
-
 void storeDownloadedFile(HWND) {
   // Nothing was downloaded either; the update stops here rather than report
   // files it never stored.
