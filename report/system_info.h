@@ -1,19 +1,116 @@
 // Facts about the machine, gathered once before WinMain runs and read-only
-// afterwards. Holds the Windows version for now; the bug report's other
-// probes join it.
+// afterwards: processor, Windows version, memory, Windows Sockets and drives.
+// The bug report prints them.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
+#include "report/cpu_identity.h"
 #include "report/os_info.h"
+
+// Processor: identification through CPUID, count, and the clock speed
+// measured against the multimedia timer.
+class CpuInfo {
+ public:
+  explicit CpuInfo(bool measure);
+
+  const char* getName() const { return m_xRegs.szName; }
+  const char* getSpeed() const { return m_szSpeed; }
+  const char* getCount() const { return m_szCount; }
+  int getFamily() const { return m_xRegs.family(); }
+  int getModel() const { return m_xRegs.model(); }
+  int getStepping() const { return m_xRegs.stepping(); }
+  const CpuidRegisters& getRegisters() const { return m_xRegs; }
+  // Milliseconds the speed measurement took (0 when it did not run).
+  unsigned long getMeasureMilliseconds() const { return m_ulMeasureMs; }
+
+ private:
+  void identify();
+  void measureSpeed();
+
+  CpuidRegisters m_xRegs;
+  char m_szSpeed[32] = "0";
+  char m_szCount[16] = "";
+  unsigned long m_ulMeasureMs = 0;
+};
+
+// Memory: six byte-size texts (total and available physical memory, page
+// file and virtual address space), each with 640 KB added.
+class MemoryInfo {
+ public:
+  MemoryInfo();
+  const char* get(int index) const { return m_aszTexts[index]; }
+
+ private:
+  char m_aszTexts[6][32] = {};
+};
+
+// Windows Sockets: version, highest version, description, system status,
+// maximum sockets, IP address, host name, maximum UDP datagram.
+class SocketInfo {
+ public:
+  SocketInfo(int major, int minor);
+  const char* get(int index) const { return m_aszTexts[index]; }
+
+ private:
+  char m_aszTexts[8][260] = {};
+};
+
+// Drives whose type is in the mask: 1 fixed, 2 network, 4 removable, 8 CD-ROM.
+constexpr unsigned kDriveFixed = 1;
+constexpr unsigned kDriveNetwork = 2;
+constexpr unsigned kDriveRemovable = 4;
+constexpr unsigned kDriveCdRom = 8;
+
+struct DriveInfo {
+  unsigned nType = 0;
+  char szType[24] = "";
+  char szRoot[4] = "";
+  char szTotal[32] = "";
+  char szFree[32] = "";
+};
+
+class DriveList {
+ public:
+  explicit DriveList(unsigned typeMask);
+  size_t count() const { return m_nCount; }
+  const DriveInfo& at(size_t index) const { return m_axDrives[index]; }
+
+ private:
+  unsigned m_nMask;
+  DriveInfo m_axDrives[26];
+  size_t m_nCount = 0;
+};
 
 class SystemInfo {
  public:
-  SystemInfo();
+  SystemInfo(bool measureSpeed, unsigned driveMask, int winsockMajor, int winsockMinor);
 
+  const char* getCpuName() const { return m_xCpu.getName(); }
+  const char* getCpuSpeed() const { return m_xCpu.getSpeed(); }
+  const char* getCpuCount() const { return m_xCpu.getCount(); }
+  const CpuInfo& getCpu() const { return m_xCpu; }
+  bool hasFeature(uint32_t mask) const { return m_xCpu.getRegisters().hasFeature(mask); }
+  bool hasExtendedFeature(uint32_t mask) const {
+    return m_xCpu.getRegisters().hasExtendedFeature(mask);
+  }
   int getOsKind() const { return m_xOs.getKind(); }
   const char* getOsName() const { return m_xOs.getOsName(); }
+  const MemoryInfo& getMemory() const { return m_xMemory; }
+  const SocketInfo& getSockets() const { return m_xSockets; }
+  const DriveList& getDrives() const { return m_xDrives; }
+  // Microseconds the construction took, measured by the object itself.
+  unsigned long getConstructionMicroseconds() const { return m_ulConstructionUs; }
 
  private:
+  long long m_llStartCounter;  // performance counter at the start of construction
+  CpuInfo m_xCpu;
   OsInfo m_xOs;
+  MemoryInfo m_xMemory;
+  SocketInfo m_xSockets;
+  DriveList m_xDrives;
+  unsigned long m_ulConstructionUs = 0;
 };
 
 // Reads the running system's version record; false when it cannot be read.

@@ -21,6 +21,15 @@
 
 #define IDM_ABOUT 104
 
+// Bug report dialog: the comment box and Submit. The comment is bounded at
+// kBugCommentLimit characters.
+#define IDD_BUG_REPORT 146
+#define IDC_BUG_COMMENT 1002
+#define IDC_BUG_SUBMIT 1003
+#ifdef __cplusplus
+constexpr unsigned kBugCommentLimit = 1023;
+#endif
+
 // Window artwork (bitmaps drawn at build time by ui/draw_panels.py).
 #define IDB_CANCEL 133
 #define IDB_MINIMIZE 134

@@ -1,5 +1,5 @@
 // Steps the window's state machine calls whose work is not part of this build
-// yet (bug report, Flash, tracking addresses, browser windows). Each logs
+// yet (Flash, tracking addresses, browser windows). Each logs
 // "WARNING: <name>: not part of this build" and answers what keeps a run
 // honest and safe: nothing is fetched, selected, installed or started, and no
 // later step acts as if it had been. Later work replaces a function here
@@ -9,6 +9,8 @@
 #include <windows.h>
 
 #include "install/install_actions.h"
+#include "report/bug_report.h"
+#include "report/crash_files.h"
 #include "ui/client_launch.h"
 
 // The install-start tracking address, or "" when none is built.
@@ -19,12 +21,3 @@ bool flashCheckPasses();
 bool isBrowserWindowOpen();
 void closeBrowserWindows();
 
-// Bug reports of crash files left in the install folder.
-bool hasUnreportedCrashFiles();
-void deleteCrashFiles();
-bool isBugReportPrepared();
-// Shows the bug report dialog; true on Submit with the comment in comment.
-bool showBugReportDialog(char* comment, size_t commentSize);
-void prepareBugReport(const char* comment);
-bool postBugReport();
-void recordReportedFiles();

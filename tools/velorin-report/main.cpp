@@ -18,10 +18,11 @@ enum ExitCode {
   EXIT_NOT_A_BODY = 3,  // the body does not decode
   EXIT_NOT_OURS = 4,    // deciphers, but does not open like a report of this program
   EXIT_EMPTY = 5,       // the sealed report holds no text
+  EXIT_NO_LOG = 6,      // --log: no section of the program's own crash log
 };
 
 const char kHelp[] =
-    "usage: velorin-report [BODY-FILE | -] [-o REPORT-FILE]\n"
+    "usage: velorin-report [--log] [BODY-FILE | -] [-o REPORT-FILE]\n"
     "\n"
     "In:  a bug report request body exactly as the report server received it\n"
     "     (the POST body of /bug.php, form field DATA=..., other fields and a\n"
@@ -32,6 +33,10 @@ const char kHelp[] =
     "     REPORT-FILE or standard output. The tool undoes the form encoding,\n"
     "     Base64, zlib compression and the report cipher, and drops the zero\n"
     "     padding of the last block.\n"
+    "--log: also deciphers the \"quenzar.log\" section at the end of the report\n"
+    "     when the program's own crash filter wrote it (after a crash of the\n"
+    "     program itself; the game client's log of that name is left as it\n"
+    "     is), and prints the crash log as text in place of its bytes.\n"
     "\n"
     "Sample: tools/velorin-report/sample-body.txt in the source tree is a body\n"
     "built by the program's own report body code; try\n"
@@ -45,7 +50,9 @@ const char kHelp[] =
     "  3  the body is not a readable report body (the message names the step)\n"
     "  4  deciphered text written, but it does not open with the first section\n"
     "     head: likely not a report from this program\n"
-    "  5  the sealed report is empty: the sender sealed no text\n";
+    "  5  the sealed report is empty: the sender sealed no text\n"
+    "  6  --log: report written unchanged; it carries no \"quenzar.log\"\n"
+    "     section whole, or that section is not the program's own crash log\n";
 
 bool readAll(FILE* in, std::string* out) {
   char chunk[65536];
@@ -60,7 +67,8 @@ bool readAll(FILE* in, std::string* out) {
 
 int usageError(const char* problem, const char* argument) {
   fprintf(stderr, "velorin-report: %s%s\n", problem, argument);
-  fprintf(stderr, "usage: velorin-report [BODY-FILE | -] [-o REPORT-FILE]  (--help for more)\n");
+  fprintf(stderr,
+          "usage: velorin-report [--log] [BODY-FILE | -] [-o REPORT-FILE]  (--help for more)\n");
   return EXIT_USAGE;
 }
 
@@ -70,6 +78,7 @@ int main(int argc, char** argv) {
   const char* inputPath = nullptr;
   const char* outputPath = nullptr;
   bool optionsEnded = false;
+  bool decipherLog = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (!optionsEnded && strcmp(arg, "--") == 0) {
@@ -77,6 +86,8 @@ int main(int argc, char** argv) {
     } else if (!optionsEnded && (strcmp(arg, "-h") == 0 || strcmp(arg, "--help") == 0)) {
       fputs(kHelp, stdout);
       return EXIT_REPORT;
+    } else if (!optionsEnded && strcmp(arg, "--log") == 0) {
+      decipherLog = true;
     } else if (!optionsEnded && strcmp(arg, "-o") == 0) {
       if (i + 1 >= argc)
         return usageError("-o needs a file name", "");
@@ -111,6 +122,14 @@ int main(int argc, char** argv) {
     return EXIT_NOT_A_BODY;
   }
 
+  LogSectionResult logResult = LOG_SECTION_MISSING;
+  if (decipherLog) {
+    std::string withLog;
+    logResult = decipherLogSection(report, &withLog);
+    if (logResult == LOG_SECTION_DECIPHERED)
+      report.swap(withLog);
+  }
+
   FILE* out = outputPath ? fopen(outputPath, "wb") : stdout;
   if (!out) {
     fprintf(stderr, "velorin-report: cannot create %s\n", outputPath);
@@ -131,6 +150,13 @@ int main(int argc, char** argv) {
             "velorin-report: the text does not open with the report's first section head "
             "(PROCESSOR INFORMATION): likely not a report from this program\n");
     return EXIT_NOT_OURS;
+  }
+  if (decipherLog && logResult != LOG_SECTION_DECIPHERED) {
+    fprintf(stderr, logResult == LOG_SECTION_MISSING
+                        ? "velorin-report: --log: the report carries no whole quenzar.log section\n"
+                        : "velorin-report: --log: the quenzar.log section is not the program's "
+                          "own crash log (left as raw bytes)\n");
+    return EXIT_NO_LOG;
   }
   return EXIT_REPORT;
 }

@@ -194,3 +194,55 @@ bool decodeReportBody(const std::string& body, std::string* report, std::string*
 bool looksLikeSystemReport(const std::string& report) {
   return report.compare(0, sizeof kProcessorSectionHead - 1, kProcessorSectionHead) == 0;
 }
+
+bool decipherProgramLog(const std::string& cipher, std::string* text) {
+  if (cipher.empty() || cipher.size() % 32 != 0)
+    return false;
+  RijndaelDecipher decipher;
+  if (!decipher.initKey(kReportKey, 32, 32))
+    return false;
+  std::string plain(cipher.size(), '\0');
+  for (size_t pos = 0; pos < cipher.size(); pos += 32)
+    decipher.decryptBlock(cipher.data() + pos, &plain[pos]);
+  const size_t end = plain.find('\0');
+  if (end == std::string::npos)
+    return false;
+  // Only zero padding may follow the terminator, and it must not fill a
+  // block beyond the one that holds the terminator.
+  if (plain.find_first_not_of('\0', end) != std::string::npos)
+    return false;
+  if (cipher.size() != reportCipherLength(end + 1))
+    return false;
+  text->assign(plain, 0, end);
+  return true;
+}
+
+LogSectionResult decipherLogSection(const std::string& report, std::string* out) {
+  static const char kOpen[] = "\r\n\r\n------------\r\nLOG Contents (";
+  static const char kClose[] = " bytes)\r\n------------\r\n";
+  // The log is the report's last section; its bytes run to the end, so the
+  // right head is the one whose count reaches exactly there.
+  for (size_t at = report.rfind(kOpen); at != std::string::npos;
+       at = at == 0 ? std::string::npos : report.rfind(kOpen, at - 1)) {
+    size_t digits = at + sizeof kOpen - 1;
+    size_t count = 0;
+    size_t pos = digits;
+    while (pos < report.size() && pos - digits < 10 && report[pos] >= '0' && report[pos] <= '9')
+      count = count * 10 + static_cast<size_t>(report[pos++] - '0');
+    if (pos == digits || report.compare(pos, sizeof kClose - 1, kClose) != 0)
+      continue;
+    const size_t start = pos + sizeof kClose - 1;
+    if (report.size() - start != count)
+      continue;
+    std::string text;
+    if (!decipherProgramLog(report.substr(start), &text))
+      return LOG_SECTION_NOT_OURS;
+    out->assign(report, 0, start);
+    out->append("[the program's crash log, deciphered: ");
+    out->append(std::to_string(text.size()));
+    out->append(" bytes of text]\r\n");
+    out->append(text);
+    return LOG_SECTION_DECIPHERED;
+  }
+  return LOG_SECTION_MISSING;
+}

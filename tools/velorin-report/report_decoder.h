@@ -36,3 +36,21 @@ bool decodeReportBody(const std::string& body, std::string* report, std::string*
 // Whether a decoded text opens with the report's first section head. Text
 // that does not was likely not sealed by this program.
 bool looksLikeSystemReport(const std::string& report);
+
+// The program's own crash log, as its crash filter writes "quenzar.log":
+// whole 32-byte blocks enciphered with the report key, the plain text being
+// the log, one zero byte and zero padding. False when cipher is not such a
+// file (empty, not whole blocks, or not text followed only by zeros once
+// deciphered, as the game client's own log of that name would be).
+bool decipherProgramLog(const std::string& cipher, std::string* text);
+
+enum LogSectionResult {
+  LOG_SECTION_DECIPHERED,  // *out is the report with the section as text
+  LOG_SECTION_MISSING,     // the report carries no whole "quenzar.log" section
+  LOG_SECTION_NOT_OURS,    // the section is there but not the program's log
+};
+
+// Finds the report's last section, "LOG Contents (N bytes)" with its N raw
+// bytes ending the report, and writes to *out the report with those bytes
+// replaced by the deciphered log text (under a line saying so).
+LogSectionResult decipherLogSection(const std::string& report, std::string* out);

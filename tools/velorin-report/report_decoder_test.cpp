@@ -262,3 +262,74 @@ TEST(ReportDecoderTest, CommittedSampleIsTheGeneratorsReport) {
   EXPECT_TRUE(looksLikeSystemReport(report));
   EXPECT_EQ(runTool(std::string(VELORIN_REPORT_SAMPLE) + " > /dev/null"), 0);
 }
+
+// The crash filter's file inside a report: enciphered with the report key,
+// then carried raw as the report's last section.
+std::string sealedLog(const std::string& log) {
+  std::string plain = log + '\0';
+  size_t length = 0;
+  std::unique_ptr<uint8_t[]> sealed(encryptReport(plain.data(), plain.size(), &length));
+  return std::string(reinterpret_cast<const char*>(sealed.get()), length);
+}
+
+std::string withLogSection(const std::string& head, const std::string& bytes) {
+  return head + "\r\n\r\n------------\r\nLOG Contents (" + std::to_string(bytes.size()) +
+         " bytes)\r\n------------\r\n" + bytes;
+}
+
+TEST(ProgramLogTest, DeciphersEveryPaddingCaseAndRefusesOtherBytes) {
+  // 31 bytes of text: one block; 63: the terminator ends the second block and
+  // a third block of zeros follows; empty: one block.
+  for (size_t n : {size_t(0), size_t(31), size_t(32), size_t(63), size_t(64), size_t(127999)}) {
+    std::string log = reportText(n, unsigned(n)), text;
+    for (char& c : log)
+      if (c == '\0')
+        c = '#';
+    ASSERT_TRUE(decipherProgramLog(sealedLog(log), &text)) << n;
+    EXPECT_EQ(text, log);
+  }
+  std::string text;
+  EXPECT_FALSE(decipherProgramLog("", &text));
+  EXPECT_FALSE(decipherProgramLog(std::string(33, 'x'), &text));  // not whole blocks
+  // The game client's own plain log of the same name.
+  EXPECT_FALSE(decipherProgramLog(std::string(64, 'x'), &text));
+  // A surplus block of zeros beyond the padding rule is not the filter's.
+  size_t length = 0;
+  std::string zeros(64, '\0');
+  std::unique_ptr<uint8_t[]> padded(encryptReport(zeros.data(), 35, &length));
+  ASSERT_EQ(length, 64u);
+  std::string twoBlocks(reinterpret_cast<const char*>(padded.get()), length);
+  EXPECT_FALSE(decipherProgramLog(twoBlocks, &text));  // text "" needs one block only
+}
+
+TEST(ProgramLogTest, ToolPrintsTheLogSectionAsText) {
+  const std::string log = "INFO: started\nFAIL: window thread crashed\n";
+  const std::string head = kProcessorSectionHead + reportText(3000, 5);
+  std::string report = withLogSection(head, sealedLog(log));
+  std::string out;
+  ASSERT_EQ(decipherLogSection(report, &out), LOG_SECTION_DECIPHERED);
+  // The section's head stays; its 64 raw bytes become the text.
+  EXPECT_EQ(out, report.substr(0, report.size() - 64) +
+                     "[the program's crash log, deciphered: 42 bytes of text]\r\n" + log);
+
+  // A head inside earlier bytes whose count does not reach the end is passed
+  // over; a count one byte off finds no section.
+  std::string decoy = withLogSection(head, "zz") + "more";
+  EXPECT_EQ(decipherLogSection(withLogSection(decoy, sealedLog(log)), &out),
+            LOG_SECTION_DECIPHERED);
+  EXPECT_EQ(decipherLogSection(report.substr(0, report.size() - 1), &out), LOG_SECTION_MISSING);
+  EXPECT_EQ(decipherLogSection(withLogSection(head, std::string(32, 'c')), &out),
+            LOG_SECTION_NOT_OURS);
+
+  writeFile("log_body.txt", bodyOf(report));
+  ASSERT_EQ(runTool("--log log_body.txt -o log_out.txt"), 0);
+  std::string printed = readFile("log_out.txt");
+  EXPECT_EQ(printed.substr(printed.size() - log.size()), log);
+  ASSERT_EQ(runTool("log_body.txt -o log_out.txt"), 0);  // without the option: raw
+  EXPECT_EQ(readFile("log_out.txt"), report);
+  writeFile("log_body.txt", bodyOf(head));
+  EXPECT_EQ(runTool("--log log_body.txt -o log_out.txt 2>/dev/null"), 6);
+  EXPECT_EQ(readFile("log_out.txt"), head);
+  remove("log_body.txt");
+  remove("log_out.txt");
+}

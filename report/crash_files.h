@@ -1,0 +1,27 @@
+// The crash files the game client (and this program's crash filter) leave in
+// the install folder, and the lists in the registry that remember, by file
+// checksum, which of them were already sent in a bug report.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// True when crc is not on the list of its kind ("usgBugReports",
+// "dbgBugReports", "logBugReports"). A list that is missing, too long or not
+// a whole number of entries holds nothing.
+bool isUsgUnreported(uint32_t crc);
+bool isDbgUnreported(uint32_t crc);
+bool isLogUnreported(uint32_t crc);
+
+// Path of a file in the install folder ("CWD"), or the bare name when no
+// folder is recorded; the current directory is set to the folder. False when
+// the path does not fit.
+bool crashFilePath(const char* name, char* path, size_t pathSize);
+
+// True when at least one crash file exists, opens, and has a checksum not on
+// its list.
+bool hasUnreportedCrashFiles();
+// Adds the checksum of every present, unreported crash file to its list.
+void recordReportedFiles();
+// Deletes the three crash files; missing ones are skipped.
+void deleteCrashFiles();

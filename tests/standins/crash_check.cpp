@@ -1,0 +1,202 @@
+// crash_check: proves the crash filter from outside the crashing process.
+//
+//   crash_check                     runs every case below and prints one line
+//                                   per case; exit code 0 when all pass
+//   crash_check crash MODE LINES EXPECTED
+//                                   the crashing child: registers the real
+//                                   crash filter, logs LINES lines, saves the
+//                                   log text to EXPECTED, then dies of an
+//                                   access violation on the window thread
+//                                   ("window"), on a worker thread ("worker"),
+//                                   or on a worker while the window thread
+//                                   holds the log's lock ("locked")
+//
+// The parent runs the child in a folder of its own, with the install folder
+// ("CWD") pointing there or unset, then reads "quenzar.log": whole 32-byte
+// blocks that decipher, with the operator tool's independent decipher, to the
+// log text, its terminator and zero padding.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/log.h"
+#include "app/log_lock.h"
+#include "app/registry.h"
+#include "report/crash_filter.h"
+#include "report/report_cipher.h"
+#include "tools/velorin-report/rijndael_decipher.h"
+
+namespace {
+
+volatile int* g_pNowhere = nullptr;
+
+void crashHere() {
+  *g_pNowhere = 1;
+}
+
+DWORD WINAPI crashingWorker(void*) {
+  crashHere();
+  return 0;
+}
+
+int runChild(const char* mode, int lines, const char* expectedPath) {
+  SetUnhandledExceptionFilter(crashFilter);
+  clearLog();
+  for (int i = 0; i < lines; ++i)
+    logMessage(i % 3 == 0   ? LOG_INFO
+               : i % 3 == 1 ? LOG_WARNING
+                            : LOG_FAIL,
+               "crash check line %d of %d", i + 1, lines);
+  FILE* expected = fopen(expectedPath, "wb");
+  if (!expected)
+    return 3;
+  fwrite(logText(), 1, logLength(), expected);
+  fclose(expected);
+  if (strcmp(mode, "window") == 0) {
+    crashHere();
+  } else {
+    // "locked": this thread holds the log's lock and never lets go, so a
+    // filter that waited for it would hang the process.
+    if (strcmp(mode, "locked") == 0)
+      lockLog();
+    HANDLE worker = CreateThread(nullptr, 0, crashingWorker, nullptr, 0, nullptr);
+    if (!worker)
+      return 4;
+    WaitForSingleObject(worker, 30000);
+    CloseHandle(worker);
+  }
+  return 5;  // the crash did not end the process
+}
+
+std::string readFile(const std::string& path, bool* found) {
+  std::string bytes;
+  FILE* f = fopen(path.c_str(), "rb");
+  *found = f != nullptr;
+  if (!f)
+    return bytes;
+  char chunk[4096];
+  size_t n;
+  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
+    bytes.append(chunk, n);
+  fclose(f);
+  return bytes;
+}
+
+struct Case {
+  const char* name;
+  const char* mode;
+  int lines;
+  bool setInstallFolder;  // "CWD" names the folder; otherwise it is unset
+};
+
+int g_nFailures = 0;
+
+void fail(const Case& c, const std::string& why) {
+  printf("FAIL %s: %s\n", c.name, why.c_str());
+  ++g_nFailures;
+}
+
+void runCase(const Case& c, const std::string& folder) {
+  const std::string logPath = folder + "\\quenzar.log";
+  const std::string expectedPath = folder + "\\expected.txt";
+  if (c.setInstallFolder)
+    writeRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, folder.c_str());
+  else
+    deleteRegistryValue(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD);
+
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, sizeof self);
+  char commandLine[2 * MAX_PATH + 64];
+  snprintf(commandLine, sizeof commandLine, "\"%s\" crash %s %d \"%s\"", self, c.mode, c.lines,
+           expectedPath.c_str());
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  // Without the install folder, the child's current folder is where the log
+  // must land.
+  if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                      c.setInstallFolder ? nullptr : folder.c_str(), &startup, &process)) {
+    fail(c, "child did not start");
+    return;
+  }
+  DWORD waited = WaitForSingleObject(process.hProcess, 60000);
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  if (waited != WAIT_OBJECT_0) {
+    fail(c, "child still running after 60 s (the filter waited?)");
+    return;
+  }
+  if (exitCode != EXCEPTION_ACCESS_VIOLATION) {
+    char why[64];
+    snprintf(why, sizeof why, "child ended with 0x%08lx", static_cast<unsigned long>(exitCode));
+    fail(c, why);
+    return;
+  }
+  bool found = false;
+  const std::string expected = readFile(expectedPath, &found);
+  const std::string cipher = readFile(logPath, &found);
+  if (!found) {
+    fail(c, "no quenzar.log in " + folder);
+    return;
+  }
+  const size_t n = expected.size() + 1;
+  if (cipher.size() % 32 != 0 || cipher.size() != reportCipherLength(n)) {
+    fail(c, "quenzar.log holds " + std::to_string(cipher.size()) + " bytes for a log of " +
+                std::to_string(expected.size()));
+    return;
+  }
+  RijndaelDecipher decipher;
+  decipher.initKey(kReportKey, 32, 32);
+  std::string plain(cipher.size(), '\0');
+  for (size_t pos = 0; pos < cipher.size(); pos += 32)
+    decipher.decryptBlock(cipher.data() + pos, &plain[pos]);
+  std::string want = expected;
+  want.resize(cipher.size(), '\0');  // terminator and padding
+  if (plain != want) {
+    fail(c, "quenzar.log does not decipher to the log text");
+    return;
+  }
+  printf("ok   %s: %zu log bytes, quenzar.log %zu bytes, deciphers to the log text\n", c.name,
+         expected.size(), cipher.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 5 && strcmp(argv[1], "crash") == 0)
+    return runChild(argv[2], atoi(argv[3]), argv[4]);
+
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof temp, temp);
+  const std::string folder = std::string(temp) + "velorin_crash_check";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  char savedCwd[MAX_PATH] = "";
+  readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, savedCwd, sizeof savedCwd);
+
+  // The cases run in order and share the folder: the empty log after the
+  // full one shows that a later crash replaces the file whole.
+  const Case cases[] = {
+      {"window thread, install folder", "window", 40, true},
+      {"worker thread, current folder", "worker", 7, false},
+      {"worker while the log lock is held", "locked", 12, true},
+      {"full log (128000-byte buffer)", "window", 5000, true},
+      {"empty log after a full one", "window", 0, true},
+  };
+  for (const Case& c : cases)
+    runCase(c, folder);
+
+  if (savedCwd[0])
+    writeRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, savedCwd);
+  else
+    deleteRegistryValue(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD);
+  DeleteFileA((folder + "\\quenzar.log").c_str());
+  DeleteFileA((folder + "\\expected.txt").c_str());
+  RemoveDirectoryA(folder.c_str());
+  printf("%d of %zu crash cases failed\n", g_nFailures, sizeof cases / sizeof cases[0]);
+  return g_nFailures ? 1 : 0;
+}

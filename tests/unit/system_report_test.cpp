@@ -1,0 +1,237 @@
+#include "report/system_report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "report/byte_size.h"
+#include "report/language_name.h"
+
+namespace {
+
+std::string byteSize(uint64_t count, int precision) {
+  char text[64];
+  EXPECT_TRUE(formatByteSize(count, precision, text, sizeof text));
+  return text;
+}
+
+TEST(ByteSize, ThresholdIsAThousandWhileTheDivisorIs1024) {
+  EXPECT_EQ(byteSize(0, 2), "0.00 bytes");
+  EXPECT_EQ(byteSize(1000, 2), "1000.00 bytes");
+  EXPECT_EQ(byteSize(1001, 2), "0.98 KB");
+  EXPECT_EQ(byteSize(1048576, 2), "1.00 MB");
+  EXPECT_EQ(byteSize(536281088ull + 655360, 0), "512 MB");
+  EXPECT_EQ(byteSize(5ull << 40, 2), "5.00 TB");
+  // Beyond the terabytes the count still gets a unit of its own.
+  EXPECT_EQ(byteSize(3ull << 50, 1), "3.0 PB");
+  EXPECT_EQ(byteSize(~0ull, 0), "16384 PB");
+  char tiny[6];
+  EXPECT_FALSE(formatByteSize(1000, 2, tiny, sizeof tiny));
+  EXPECT_STREQ(tiny, "");
+}
+
+std::string language(uint32_t locale) {
+  char name[kLanguageNameSize];
+  languageName(locale, name, sizeof name);
+  return name;
+}
+
+TEST(LanguageName, SublanguagesAndPlainNames) {
+  EXPECT_EQ(language(0x0409), "English (US)");
+  EXPECT_EQ(language(0x0809), "English (UK)");
+  EXPECT_EQ(language(0x3409), "English (Philippines)");  // last English variant
+  EXPECT_EQ(language(0x3809), "English");                // one past it
+  EXPECT_EQ(language(0x0413), "Dutch");
+  EXPECT_EQ(language(0x0813), "Dutch (Belgian)");
+  EXPECT_EQ(language(0x0406), "Danish");
+  EXPECT_EQ(language(0x0407), "German");  // sublanguage 1 has no name of its own
+  EXPECT_EQ(language(0x0C07), "German (Austrian)");
+  EXPECT_EQ(language(0x0401), "Arabic (Saudi Arabia)");
+  EXPECT_EQ(language(0x4001), "Arabic (Qatar)");
+  EXPECT_EQ(language(0x0000), "Neutral");
+  EXPECT_EQ(language(0x0465), "Divehi");  // highest primary with a name
+  EXPECT_EQ(language(0x0466), "Unknown");
+  EXPECT_EQ(language(0x0417), "Unknown");
+  EXPECT_EQ(language(0x3FF), "Unknown");
+  char small[5];
+  languageName(0x0409, small, sizeof small);
+  EXPECT_STREQ(small, "");  // never a cut-off name
+}
+
+std::string report(size_t capacity, void (*write)(ReportWriter&)) {
+  std::vector<char> buffer(capacity, 'X');
+  ReportWriter writer(buffer.data(), capacity);
+  write(writer);
+  size_t length = writer.finish();
+  EXPECT_LT(length, capacity);
+  EXPECT_EQ(buffer[length], '\0');
+  return std::string(buffer.data(), length);
+}
+
+TEST(ReportWriter, ExactFitIsWholeAndOneByteMoreIsCutWithItsCount) {
+  const size_t capacity = 1 + kReportCutReserve + 10;  // ten bytes of text
+  EXPECT_EQ(report(capacity, [](ReportWriter& w) { w.appendText("0123456789"); }), "0123456789");
+  EXPECT_EQ(report(capacity, [](ReportWriter& w) { w.appendText("0123456789A"); }),
+            "0123456789\r\n[report cut here: 1 bytes left out]\r\n");
+  // Formatted text, later pieces and bytes never read all count.
+  EXPECT_EQ(report(capacity,
+                   [](ReportWriter& w) {
+                     w.appendFormat("%s-%d", "abcdef", 12345);  // 12 bytes
+                     w.append("xyz", 3);
+                     w.leaveOut(100);
+                   }),
+            "abcdef-123\r\n[report cut here: 105 bytes left out]\r\n");
+}
+
+TEST(ReportWriter, FullSizedReportNeverRunsPastItsBuffer) {
+  std::string text = report(kReportBufferSize, [](ReportWriter& w) {
+    std::string line(1000, 'a');
+    for (int i = 0; i < 200; ++i)
+      w.appendFormat("%s\r\n", line.c_str());
+  });
+  EXPECT_LT(text.size(), kReportBufferSize);
+  // 200 lines of 1002 bytes; 127935 of them fit before the cut.
+  const std::string closing = "[report cut here: 72465 bytes left out]\r\n";
+  ASSERT_GT(text.size(), closing.size());
+  EXPECT_EQ(text.substr(text.size() - closing.size()), closing);
+  // The first lines kept their layout.
+  EXPECT_EQ(text.substr(1000, 2), "\r\n");
+}
+
+ReportMachineFacts sampleFacts() {
+  static const ReportDriveFacts drives[] = {{"C:\\", "Fixed drive", "9.77 GB", "1.50 GB"},
+                                            {"Z:\\", "Network drive", "0", "0"}};
+  ReportMachineFacts f;
+  f.cpuName = "Intel Pentium(R) III Coppermine processor with MMX";
+  f.cpuSpeed = "733 MHz";
+  f.cpuCount = "1";
+  f.family = 6;
+  f.model = 8;
+  f.stepping = 3;
+  f.standardFeatures = 0x00000001 | 0x00008000 | 0x00004000 | 0x20000000;
+  f.extendedFeatures = 0x40000000;
+  f.osName = "Microsoft Windows XP Service Pack 2 (Build 2600)";
+  f.inputLocale = "00000409";
+  f.systemLanguage = "English (US)";
+  f.userLanguage = "German";
+  for (int i = 0; i < 6; ++i)
+    f.memory[i] = "1.00 MB";
+  for (int i = 0; i < 8; ++i)
+    f.sockets[i] = "Unknown";
+  f.drives = drives;
+  f.driveCount = 2;
+  f.tempFolder = "C:\\TEMP";
+  f.windowsFolder = "C:\\WINDOWS";
+  f.systemFolder = "C:\\WINDOWS\\system32";
+  return f;
+}
+
+std::string head(const char* comment) {
+  std::vector<char> buffer(kReportBufferSize);
+  ReportWriter writer(buffer.data(), buffer.size());
+  writeReportHead(writer, sampleFacts(), comment);
+  size_t length = writer.finish();
+  return std::string(buffer.data(), length);
+}
+
+TEST(SystemReport, SectionsInOrderWithTheirDashLines) {
+  std::string text = head(nullptr);
+  const char* heads[] = {
+      "---------------------\r\nPROCESSOR INFORMATION\r\n---------------------\r\n",
+      "\r\n\r\n------------------\r\nPROCESSOR FEATURES\r\n------------------\r\n",
+      "\r\n\r\n--------------\r\nOS INFORMATION\r\n--------------\r\n",
+      "\r\n\r\n------------------\r\nMEMORY INFORMATION\r\n------------------\r\n",
+      "\r\n\r\n------------------\r\nSOCKET INFORMATION\r\n------------------\r\n",
+      "\r\n\r\n----------------------\r\nHARD DRIVE INFORMATION\r\n----------------------\r\n",
+      "\r\n\r\n-----------------------\r\nFILE SYSTEM INFORMATION\r\n-----------------------\r\n"};
+  size_t at = 0;
+  for (const char* h : heads) {
+    size_t found = text.find(h, at);
+    ASSERT_NE(found, std::string::npos) << h;
+    at = found + 1;
+  }
+  EXPECT_EQ(text.find("USER COMMENTS"), std::string::npos);
+  const std::string last = "System Path:   C:\\WINDOWS\\system32\r\n\r\n";
+  EXPECT_EQ(text.rfind(last), text.size() - last.size());
+  EXPECT_NE(text.find("CPU Speed:      733 MHz\r\nNumber of CPUs: 1\r\nFamily:         6\r\n"
+                      "Model:          8\r\nStepping:       3\r\n\r\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("Input Locale: 00000409\r\nSystem Default Language ID: English (US)\r\n"
+                      "Current User Language ID:   German\r\n\r\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("Avail Virtual: 1.00 MB\r\n\r\n"), std::string::npos);
+  EXPECT_NE(text.find("UDP Max:       Unknown\r\n\r\n---"), std::string::npos);
+  EXPECT_NE(text.find("Name: C:\\ Type: Fixed drive Total: 9.77 GB Free: 1.50 GB\r\n"
+                      "Name: Z:\\ Type: Network drive Total: 0 Free: 0\r\n"),
+            std::string::npos);
+}
+
+TEST(SystemReport, FeatureLinesFollowTheirRegisters) {
+  std::string text = head(nullptr);
+  // First and last standard bits, a one-value line, and the extended ones.
+  EXPECT_NE(text.find("FPU:     1              CMOV:1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("PGE:     0              TM:1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("MCA:     1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("MMX:0\r\n"), std::string::npos);
+  EXPECT_NE(text.find("3dNow!:  0              3dNow!Ex:1\r\nSSE MMX: 0\r\n\r\n"),
+            std::string::npos);
+}
+
+TEST(SystemReport, EmptyCommentStillHasItsSection) {
+  EXPECT_NE(head("").find("-------------\r\nUSER COMMENTS\r\n-------------\r\n\r\n\r\n"
+                          "------------------\r\nMEMORY"),
+            std::string::npos);
+  EXPECT_NE(head("it froze").find("USER COMMENTS\r\n-------------\r\nit froze\r\n\r\n"),
+            std::string::npos);
+}
+
+std::string registryLine(const char* const* stack,
+                         size_t depth,
+                         const char* name,
+                         size_t nameLength,
+                         uint32_t type,
+                         const void* data,
+                         size_t dataLength) {
+  std::vector<char> buffer(4096);
+  ReportWriter writer(buffer.data(), buffer.size());
+  writeRegistryValueLine(writer, stack, depth, name, nameLength, type,
+                         static_cast<const uint8_t*>(data), dataLength);
+  return std::string(buffer.data(), writer.finish());
+}
+
+TEST(RegistryLine, TagsDataAndBounds) {
+  const char* stack[] = {"Outer", "Inner"};
+  uint32_t dword = 300;
+  EXPECT_EQ(registryLine(stack, 2, "Count", 5, 4, &dword, 4),
+            "Outer\\Inner\\Count Type: [REG_DWORD]{44 }\r\n");
+  EXPECT_EQ(registryLine(stack, 0, "", 256, 3, "", 0), "<NO NAME> Type: [REG_BINARY]{}\r\n");
+  EXPECT_EQ(registryLine(stack, 1, "CWD", 3, 1, "C:\\Q", 5),
+            "Outer\\CWD Type: [REG_SZ] \"C:\\Q\"\r\n");
+  EXPECT_EQ(registryLine(stack, 0, "M", 1, 7, "one\0two\0", 9),
+            "M Type: [REG_MULTI_SZ] \"one\"\r\n");
+  EXPECT_EQ(registryLine(stack, 0, "Q", 1, 11, "\x07\0\0\0\0\0\0\0", 8),
+            "Q Type: [REG_QWORD]{7 }\r\n");
+  EXPECT_EQ(registryLine(stack, 0, "O", 1, 6, "", 0), "O Type: [UNKNOWN]{}\r\n");
+  EXPECT_EQ(registryLine(stack, 0, "O", 1, 0xFFFFFFFF, "", 0), "O Type: [UNKNOWN]{}\r\n");
+  // A string without a terminator and a name filling its buffer stop at their
+  // lengths.
+  EXPECT_EQ(registryLine(stack, 0, "NAMEXYZ", 4, 1, "abcdef", 3),
+            "NAME Type: [REG_SZ] \"abc\"\r\n");
+}
+
+TEST(FileEntry, AttributesTimesAndSize) {
+  std::vector<char> buffer(4096);
+  ReportWriter writer(buffer.data(), buffer.size());
+  ReportFileTime created = {true, 7, 12, 2026, 4, 5};
+  ReportFileTime none = {false, 0, 0, 0, 0, 0};
+  writeFileEntry(writer, "C:\\Q", ".hidden", 0x1 | 0x20 | 0x100, created, none, created,
+                 (5ull << 32) + 1);
+  EXPECT_EQ(std::string(buffer.data(), writer.finish()),
+            "C:\\Q\\.hidden\r\n\r\n\tAttributes: \t\t \tArchive;ReadOnly;Temporary\r\n"
+            "\tCreated:\t\t \t07/12/2026 04:05;\r\n"
+            "\tLast written to: \t\t07/12/2026 04:05\r\n"
+            "\tFilesize: \t\t\t21474836481 bytes\r\n");
+}
+
+}  // namespace
