@@ -35,7 +35,7 @@ def fetched(files):
     return sorted(p for p in files if p not in (rb.INSTALLER, rb.UNCHECKED))
 
 
-class ClientStory(ScenarioGroup):
+class StoryGroup(ScenarioGroup):
     def setUp(self):
         super().setUp()
         self.record = os.path.join(self.workdir, "client-record.txt")
@@ -90,6 +90,9 @@ class ClientStory(ScenarioGroup):
         self.assertEqual(settings.get("lastRun"),
                          "%s %s %d" % (PRIMARY_WIN, record["pid"], rb.checksum(files[rb.PRIMARY])))
 
+
+
+class ClientStory(StoryGroup):
     def test_first_start_installs_downloads_launches_then_update_ends_the_client(self):
         files = release_files()
         rb.publish(self.workdir, files, self.service.root, name="r7")
@@ -183,6 +186,85 @@ class ClientStory(ScenarioGroup):
             self.assertEqual(f.read(), b"stale")
         self.assertEqual([r["path"] for r in self.service.requests()], ["/product.txt"], "nothing fetched")
         client.kill()
+
+
+class StoryMeasures(StoryGroup):
+    """The first install and a one-file update over a link shaped to 100 Mbit/s,
+    each beside curl fetching the same files in the same run. Printed through
+    measurements/story.txt; nothing is asserted on time."""
+
+    def curl(self, paths, name):
+        urls = []
+        for path in paths:
+            urls += ["http://%s%s" % (rb.BASE_HOST, rb.served_path(path, name=name, compressed=rb.is_compressed(path))),
+                     "-o", "/dev/null"]
+        started = time.perf_counter()
+        subprocess.run(["curl", "-sS", *urls], check=True)
+        return time.perf_counter() - started
+
+    def client_started_after(self, started, count):
+        """Seconds from STARTED to the client's record line, which it writes just before its window."""
+        deadline = time.monotonic() + 180
+        while True:
+            if os.path.exists(self.record):
+                with open(self.record) as f:
+                    if f.read().count("\n") >= count:
+                        return time.perf_counter() - started
+            self.assertLess(time.monotonic(), deadline, "the client did not start")
+            time.sleep(0.02)
+
+    def test_first_install_and_one_file_update_over_a_shaped_link(self):
+        files = release_files()
+        files["art/intro.bin"] = os.urandom(8 << 20)
+        rb.publish(self.workdir, files, self.service.root, name="r7")
+        self.set_state()
+        lines = ["client story measures (velorin.exe under Wine, 100 Mbit/s tbf, MTU 1500; curl beside each)"]
+        subprocess.run(["ip", "link", "set", "lo", "mtu", "1500"], check=True)
+        subprocess.run(["tc", "qdisc", "add", "dev", "lo", "root", "tbf", "rate", "100mbit", "burst", "256kb",
+                        "latency", "100ms"], check=True)
+        try:
+            program = self.start(env=self.client_env("sounds/file05.bin"))
+            found = self.driver.wait(window_class=MAIN_CLASS, visible=True, text="Accept", timeout=20)
+            self.driver.press(found[0]["hwnd"], control_id=IDC_ACCEPT_TERMS)
+            self.assertTrue(self.driver.wait(window_class=MAIN_CLASS, text="Browse", timeout=10))
+            started = time.perf_counter()
+            self.driver.press(found[0]["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
+            first = self.client_started_after(started, 1)
+            self.assertEqual(program.wait(60), 0)
+            curl = self.curl(fetched(files), "r7")
+            size = sum(len(files[p]) for p in fetched(files))
+            # Fixed: the 3-second pause before the launch of a pending install.
+            lines.append("first install, %d files %.1f MB, folder Accept -> client started: %.3f s; curl same "
+                         "files %.3f s; ratio %.2f; fixed pauses 3.0 s (%.0f%%)"
+                         % (len(fetched(files)), size / 1e6, first, curl, first / curl, 300 / first))
+
+            windows = self.client_windows()
+            for window in windows:
+                self.driver.post(window["hwnd"], WM_CLOSE)
+                self.driver.gone(window["hwnd"])
+            newer = dict(files)
+            newer["sounds/file05.bin"] = files["sounds/file05.bin"][::-1] + b"r8"
+            rb.publish(self.workdir, newer, self.service.root, name="r8")
+            started = time.perf_counter()
+            program = self.start(env=self.client_env("sounds/file05.bin"))
+            update = self.client_started_after(started, 2)
+            self.assertEqual(program.wait(60), 0)
+            curl = self.curl(["sounds/file05.bin"], "r8")
+            # Fixed: the main window's first state a second after start.
+            lines.append("update, 1 stale file of %d, start -> client started: %.3f s; curl same file %.3f s; "
+                         "ratio %.1f; fixed pauses 1.0 s (%.0f%%)"
+                         % (len(fetched(files)), update, curl, update / curl, 100 / update))
+        finally:
+            subprocess.run(["tc", "qdisc", "del", "dev", "lo", "root"], check=True)
+            subprocess.run(["ip", "link", "set", "lo", "mtu", "65536"], check=True)
+        for window in self.client_windows():
+            self.driver.post(window["hwnd"], WM_CLOSE)
+        text = "\n".join(lines) + "\n"
+        print("\n" + text)
+        if Config.measurements:
+            os.makedirs(Config.measurements, exist_ok=True)
+            with open(os.path.join(Config.measurements, "story.txt"), "w") as f:
+                f.write(text)
 
 
 if __name__ == "__main__":
