@@ -130,7 +130,14 @@ class UpdateStory(UpdateGroup):
         # downloads, and the status check.
         self.assertEqual(others, ["/product.txt", UPDATE_PAGE, MAINTENANCE])
         self.assertEqual(self.temp_files(), [])
-        self.assertEqual(self.settings(), {"CWD": self.prefix.win(self.install), "lastSRun": self.version_text()})
+        settings = self.settings()
+        # The launch follows the update: its record names the stored primary
+        # executable and that file's checksum (the process id is Wine's).
+        last_run = settings.pop("lastRun", "").split(" ")
+        self.assertEqual(settings, {"CWD": self.prefix.win(self.install), "lastSRun": self.version_text()})
+        self.assertEqual(len(last_run), 3, last_run)
+        self.assertEqual([last_run[0], last_run[2]],
+                         [".\\" + rb.PRIMARY.replace("/", "\\"), str(rb.checksum(self.files[rb.PRIMARY]))])
 
         # Everything current: no file request at all, straight to the start.
         self.clear_log()
