@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "app/app_state.h"
 #include "app/bounded_text.h"
 #include "app/log.h"
 #include "app/win_handles.h"
@@ -15,6 +16,7 @@
 #include "update/download_selection.h"
 #include "update/download_state.h"
 #include "update/download_worker.h"
+#include "update/file_crc.h"
 #include "update/manifest.h"
 #include "update/target_path.h"
 
@@ -82,6 +84,12 @@ void storeDownloadedFile(HWND window) {
     savingFailed(window);
     return;
   }
+  // The launch record names the file that is started: once a new primary
+  // executable is stored, its checksum replaces that of the copy it replaced
+  // (none at all on a first install), so that a later run recognises the
+  // client it started.
+  if (equalsIgnoreCase(entry->szFileType, kTypePrimaryExe))
+    g_ulPrimaryExeCrc = calculateFileCrc(stored, true);
   DeleteFileA(g_szTempFile);
   free(g_pDownloadBuffer);
   g_pDownloadBuffer = nullptr;

@@ -120,7 +120,11 @@ bool checkFilesWritable() {
       continue;
     ScopedHandle file(CreateFileA(stored, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid() && GetLastError() == ERROR_ACCESS_DENIED && !isType(entry, kTypeStub)) {
+    // A running client holds its files: Windows 9x refuses the open with
+    // access denied, the NT family (and Wine) with a sharing violation.
+    DWORD error = file.valid() ? 0 : GetLastError();
+    if ((error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) &&
+        !isType(entry, kTypeStub)) {
       logMessage(LOG_WARNING, "checkFilesWritable: %s is locked", stored);
       return false;
     }

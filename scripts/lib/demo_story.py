@@ -1,19 +1,20 @@
 #!/usr/bin/env python3
 """The demo's story, played in the scenario environment (see tests/scenario/velorin_env.py).
 
-A player has downloaded velorin.exe and starts it for the first time: the terms
-screen appears, the player accepts, the folder chooser proposes a folder, the
-player browses to drive C: and accepts. A second player, whose install folder
-lacks the client's files, starts it: it fetches the product list, downloads
-every file of a release published with velorin-release, checks them against
-the release and reaches the point where the client would start. A third
-player starts it while the update servers cannot be reached and sees it wait
-for an internet connection. Every screen
+The service publishes a release made with velorin-release whose game client
+is the demo client. A player who has downloaded velorin.exe starts it: the
+terms screen, Accept, the folder chooser, Accept; the installer copies itself
+into the folder, makes the shortcuts and the toolbar button, downloads every
+file of the release and starts the game client with its arguments. A newer
+release changes one file; the next start ends the running client that holds
+that file, fetches only that file and starts the client again. Then the
+player uninstalls with "/uninstall" and everything is removed. Every screen
 is captured as a screenshot; the demo prints what the player saw in the
-player's words, and keeps the details (window records, Wine's output,
-registry values) in demo.log beside the screenshots.
+player's words, and keeps the details (window records, requests, registry
+values, Wine's output) in demo.log beside the screenshots.
 
-Usage: demo_story.py --velorin EXE --driver EXE --template DIR --release-tool EXE --out DIR [--pause SECONDS]
+Usage: demo_story.py --velorin EXE --driver EXE --template DIR --release-tool EXE --demo-client EXE
+                     --out DIR [--pause SECONDS]
 """
 
 import argparse
@@ -25,18 +26,21 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "scenario"))
 
-import release_builder  # noqa: E402
+import release_builder as rb  # noqa: E402
 import velorin_env  # noqa: E402
-from velorin_env import (ALT_KEY_LPARAM, DEBUG_KEY, IDC_CANCEL, MAIN_CLASS, SETTINGS_KEY, WM_COMMAND,  # noqa: E402
-                         WM_SYSKEYDOWN, Config, Driver, Prefix, Program, Service)
+from velorin_env import DEBUG_KEY, MAIN_CLASS, SETTINGS_KEY, Config, Driver, Prefix, Program, Service  # noqa: E402
 
 IDC_ACCEPT_TERMS = 203
 IDC_ACCEPT_DIRECTORY = 204
-IDC_BROWSE = 205
+WM_CLOSE = 0x0010
+CLIENT_CLASS = "QuenzarDemoClient"
+TOOLBAR_KEY = r"Software\Microsoft\Internet Explorer\Extensions\{6FDD5236-C9F0-49ef-935D-385F5E21991A}"
+LARGE = "art/intro.bin"
+CHANGED = "sounds/file05.bin"
 
-# The update servers answer on an address of their own, which the third start
-# makes unreachable.
-UPDATE_SERVERS_ADDRESS = "127.0.0.2"
+
+def size_text(count):
+    return "%.1f MB" % (count / 1e6) if count >= 1e6 else "%d KB" % max(1, count // 1000)
 
 
 class Story:
@@ -46,6 +50,7 @@ class Story:
         self.shots = []
         self.log = open(os.path.join(out, "demo.log"), "w")
         self.ok = True
+        self.record = os.path.join(out, "client-record.txt")
 
     def say(self, text):
         print("demo: " + text, flush=True)
@@ -82,8 +87,8 @@ class Story:
             service.stop()
             self.log.close()
 
-    def window(self, driver, program):
-        found = driver.wait(window_class=MAIN_CLASS, visible=True, timeout=30)
+    def window(self, driver, program, **filters):
+        found = driver.wait(window_class=MAIN_CLASS, visible=True, timeout=30, **filters)
         if not found:
             self.fail("the installer window did not appear")
             program.kill()
@@ -97,175 +102,214 @@ class Story:
             self.note("control: %r" % {k: v for k, v in child.items() if k != "text"})
         return children
 
-    def _wait_for_connection(self, driver, prefix, stub, download, wine_log):
-        program = Program(prefix, prefix.win(stub), cwd=download, log=wine_log)
-        window = self.window(driver, program)
-        if not window:
-            return None
-        time.sleep(2)
-        self.controls(driver, window)
-        self.say("The installer is waiting for an internet connection (\"Waiting for Internet Connection...\"): "
-                 "the product list cannot be fetched, and it asks again every second.")
-        self.capture("waiting-for-connection")
-        self.say('The player presses Alt+"?" for the About box.')
-        driver.post(window["hwnd"], WM_SYSKEYDOWN, ord("?"), ALT_KEY_LPARAM)
-        boxes = driver.wait(window_class="#32770", text="Velorin Version 1.0", timeout=15)
-        if boxes:
-            self.say("The About box says \"Velorin Version 1.0\".")
-            self.capture("about-box")
-            driver.press(boxes[0]["hwnd"], control_id=1)
-            driver.gone(boxes[0]["hwnd"], timeout=10)
-        else:
-            self.fail("the About box did not appear")
+    def client_records(self, count, timeout=60):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if os.path.exists(self.record):
+                with open(self.record) as f:
+                    lines = [line for line in f.read().split("\n") if line]
+                if len(lines) >= count:
+                    return [dict(field.split("=", 1) for field in line.split("\t")) for line in lines]
+            time.sleep(0.2)
+        return None
 
-        self.say("The player presses Cancel.")
-        driver.post(window["hwnd"], WM_COMMAND, IDC_CANCEL)
-        code = program.wait(30)
-        self.say("The installer closed (exit code %d). States of the third start: discovery -> update "
-                 "(waiting) -> shutdown." % code)
-        return code
+    def wine_reg_values(self, prefix, key):
+        """Registry values read with "wine reg", leaving the running client alone."""
+        output = subprocess.run(["wine", "reg", "query", key], env=prefix.env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                timeout=60).stdout.decode("utf-8", "replace")
+        values = {}
+        for line in output.splitlines():
+            fields = line.strip().split(None, 2)
+            if len(fields) >= 2 and fields[1].startswith("REG_"):
+                values[fields[0]] = fields[2] if len(fields) == 3 else ""
+        return values
+
+    def client_started(self, driver, prefix, count, folder):
+        """Reports the client's start: its window, its recorded command line, "lastRun"."""
+        records = self.client_records(count)
+        if not records:
+            self.fail("the game client did not start")
+            return None
+        record = records[count - 1]
+        windows = driver.wait(window_class=CLIENT_CLASS, timeout=20)
+        self.note("client record: %r; client windows: %r" % (record, windows))
+        self.say("The game client started from %s with the command line: %s" % (record["cwd"], record["cmdline"]))
+        if record["cwd"].lower() != folder.lower():
+            self.fail("the client did not start in the install folder")
+        self.capture("client-started-%d" % count)
+        values = self.wine_reg_values(prefix, "HKCU\\" + SETTINGS_KEY)
+        self.note("HKCU\\%s: %r" % (SETTINGS_KEY, values))
+        last_run = values.get("lastRun", "").split()
+        if len(last_run) == 3 and last_run[1] == record["pid"]:
+            self.say("The installer noted the launch: %s, process %s, checksum %s." % tuple(last_run))
+        else:
+            self.fail("the launch record %r does not name process %s" % (values.get("lastRun"), record["pid"]))
+        return record
 
     def _play(self, prefix, driver, service):
-        # A Wine desktop of its own draws the folder browser's frame and
-        # caption, which a bare X server without a window manager leaves out.
+        # A Wine desktop of its own gives the windows a frame and a caption,
+        # which a bare X server without a window manager leaves out.
         with prefix.edit_registry() as registry:
             registry.set_string(r"Software\Wine\Explorer", "Desktop", "Default")
             registry.set_string(r"Software\Wine\Explorer\Desktops", "Default", "1024x768")
+            registry.set_binary(DEBUG_KEY, "usgBugReports", b"\x01\x02\x03\x04")
         self.note("service hosts %s answered by the local service" % ", ".join(Config.hosts))
         download = prefix.c("download")
         os.makedirs(download)
         stub = os.path.join(download, "velorin.exe")
         shutil.copy2(Config.velorin, stub)
         wine_log = os.path.join(self.out, "wine.log")
-        states = []
+        # The client records its command line; while it runs it holds one of
+        # its sound files open, as a game holds its data.
+        env = {"DEMO_CLIENT_RECORD": prefix.win(self.record), "DEMO_CLIENT_HOLD": CHANGED.replace("/", "\\")}
 
+        files = rb.story_files()
+        with open(Config.demo_client, "rb") as f:
+            files[rb.PRIMARY] = f.read()
+        files[LARGE] = os.urandom(6 << 20)
+        rb.publish(Config.workdir, files, service.root, name="r7")
+        fetched = sorted(p for p in files if p not in (rb.INSTALLER, rb.UNCHECKED))
+        self.say("The service publishes release r7 of the game, made with velorin-release: %d files, %s; its "
+                 "game program %s is the demo client." % (len(files), size_text(sum(map(len, files.values()))),
+                                                          rb.PRIMARY))
+        # The large file breaks off once halfway; the installer resumes it five
+        # seconds later, which leaves time to see the download.
+        service.set_rules([{"path": rb.served_path(LARGE), "action": "close_after", "bytes": 3 << 20,
+                            "times": 1}])
+
+        # -- first start
         self.say("A new player starts %s (version %s)." %
                  (prefix.win(stub), ".".join(map(str, velorin_env.file_version(stub)))))
-        program = Program(prefix, prefix.win(stub), cwd=download, log=wine_log)
-        window = self.window(driver, program)
+        program = Program(prefix, prefix.win(stub), cwd=download, log=wine_log, env=env)
+        window = self.window(driver, program, text="Accept")
         if not window:
             return 1
-        children = self.controls(driver, window)
-        terms = [c for c in children if c["class"].upper() == "RICHEDIT"]
+        terms = [c for c in self.controls(driver, window) if c["class"].upper() == "RICHEDIT"]
         if terms and window["h"] == 345:
-            length = len(driver.text(terms[0]["hwnd"]))
-            screen_w, screen_h = driver.screen()
-            centred = (window["x"], window["y"]) == ((screen_w - 420) // 2, (screen_h - 345) // 2)
-            self.say("The terms screen appeared (%d x %d%s): %d characters of terms to read, "
-                     "with Accept and Cancel below." % (window["w"], window["h"],
-                                                        ", centred" if centred else ", NOT centred", length))
-            states += ["discovery", "installation (terms)"]
+            self.say("The terms screen appeared: %d characters of terms to read, with Accept and Cancel below."
+                     % len(driver.text(terms[0]["hwnd"])))
         else:
             self.fail("the terms screen did not appear")
         self.capture("terms")
 
         self.say("The player presses Accept.")
         driver.press(window["hwnd"], control_id=IDC_ACCEPT_TERMS)
-        time.sleep(1)
-        window = self.window(driver, program)
-        edit = [c for c in self.controls(driver, window) if c["class"].upper() == "RICHEDIT"]
-        if edit and window["h"] == 159:
-            self.say("The folder chooser appeared, proposing to install into %s." % driver.text(edit[0]["hwnd"]))
-            states.append("folder chooser")
+        driver.wait(window_class=MAIN_CLASS, text="Browse", timeout=10)
+        edit = [c for c in self.controls(driver, window) if c["class"].upper() == "RICHEDIT" and c["h"] == 17]
+        folder = driver.text(edit[0]["hwnd"]) if edit else ""
+        if folder:
+            self.say("The folder chooser appeared, proposing to install into %s." % folder)
         else:
             self.fail("the folder chooser did not appear")
         self.capture("folder-chooser")
 
-        self.say("The player presses Browse and picks drive C: in the folder browser.")
-        driver.press(window["hwnd"], control_id=IDC_BROWSE)
-        found = driver.wait(window_class="#32770", text="Choose Installation Directory", timeout=15)
-        if found:
-            try:
-                driver.tree_select(found[0]["hwnd"], "Desktop", "My Computer", "C:")
-            except AssertionError as error:
-                self.fail(str(error))
-            self.capture("folder-browser")
-            driver.press(found[0]["hwnd"], control_id=1)
-            driver.gone(found[0]["hwnd"], timeout=10)
-            if edit:
-                self.say("The folder chooser now proposes %s." % driver.text(edit[0]["hwnd"]))
-            self.capture("folder-chosen")
-        else:
-            self.fail("the folder browser did not appear")
-
-        self.say("The player presses Accept to install.")
+        self.say("The player presses Accept to install there.")
         driver.press(window["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
-        code = program.wait(30)
-        states.append("shutdown")
-        self.say("The installer closed (exit code %d): installing the client files is not part of this "
-                 "build yet, so it stops here instead of pretending to install." % code)
-        values = prefix.registry().values(SETTINGS_KEY)
-        self.note("HKCU\\%s after the first start: %r" % (SETTINGS_KEY, values))
-        self.say("States of the first start: %s." % " -> ".join(states))
-
-        # -- a player whose install folder lacks the client's files
-        install = prefix.c("Quenzar")
-        os.makedirs(install, exist_ok=True)
-        files = release_builder.story_files()
-        files["art/intro.bin"] = os.urandom(6 << 20)
-        release_builder.publish(Config.workdir, files, service.root)
-        self.say("The service publishes a release of %d files made with velorin-release (%s)."
-                 % (len(files), ", ".join(sorted({p.split("/")[0] + "/" for p in files}))))
-        # The large file breaks off halfway; the installer resumes it five
-        # seconds later, which leaves time to see the download.
-        service.set_rules([{"path": release_builder.served_path("art/intro.bin"), "action": "close_after",
-                            "bytes": 3 << 20, "times": 1}])
-        with prefix.edit_registry() as registry:
-            registry.set_string(SETTINGS_KEY, "CWD", prefix.win(install))
-        self.say("A player with an empty install folder %s starts the installer." % prefix.win(install))
-        program = Program(prefix, prefix.win(stub), cwd=download, log=wine_log)
-        window = self.window(driver, program)
-        if not window:
-            return 1
-        deadline = time.monotonic() + 30
+        deadline = time.monotonic() + 60
         while time.monotonic() < deadline and not any(
-                r["path"] == release_builder.served_path("art/intro.bin") for r in service.requests()):
+                r["path"] == rb.served_path(LARGE) for r in service.requests()):
             time.sleep(0.2)
         time.sleep(1)
-        self.say("It fetched the product list and downloads the files one after another, the progress bar and "
-                 "percent running once over the whole update. The transfer of art/intro.bin breaks off halfway.")
+        self.say("The installer made its shortcuts and downloads the game's files one after another, the "
+                 "progress bar running once over the whole download. The transfer of %s breaks off halfway."
+                 % LARGE)
         self.capture("downloading")
-        code = program.wait(120)
-        expected = [p for p in files if p not in (release_builder.INSTALLER, release_builder.UNCHECKED)]
-        whole = [p for p in expected
-                 if os.path.exists(os.path.join(install, *p.split("/")))
+        code = program.wait(180)
+        install = os.path.join(prefix.c(), *folder[3:].split("\\")) if folder.startswith("C:\\") else ""
+        whole = [p for p in fetched if os.path.isfile(os.path.join(install, *p.split("/")))
                  and open(os.path.join(install, *p.split("/")), "rb").read() == files[p]]
-        fetched = [r for r in service.requests() if r["path"].startswith("/client/r")]
-        resumed = [dict(r["headers"]).get("Range") for r in fetched
-                   if r["path"] == release_builder.served_path("art/intro.bin")][1:]
-        self.say("The broken transfer was resumed with \"Range: %s\" and completed." % ", ".join(map(str, resumed)))
-        self.say("The installer closed (exit code %d): %d of %d files are in place, byte for byte as released, "
-                 "after %d file requests; the installer entry and the checksum-0 entry were not fetched."
-                 % (code, len(whole), len(expected), len(fetched)))
-        if len(whole) != len(expected) or code != 0:
-            self.fail("the update did not store every file")
-        self.say("The server status check let it go ahead, so the run reached the execution state; starting "
-                 "the game client is not part of this build yet, so nothing was started.")
-        self.note("requests the service received: %r" % [(r["host"], r["target"], r["status"])
-                                                          for r in service.requests()])
-
-        # -- a player whose update servers cannot be reached
-        service.set_rules([])
-        self.say("A third player starts the installer while the update servers cannot be reached.")
-        with velorin_env.unreachable(UPDATE_SERVERS_ADDRESS):
-            code = self._wait_for_connection(driver, prefix, stub, download, wine_log)
-        if code is None:
+        requests = [r for r in service.requests() if r["path"].startswith("/client/r")]
+        resumed = [dict(r["headers"]).get("Range") for r in requests if r["path"] == rb.served_path(LARGE)][1:]
+        self.note("requests of the first start: %r" % [(r["host"], r["target"], r["status"])
+                                                       for r in service.requests()])
+        self.say("Downloaded: %d of %d game files (%s), each byte for byte as released; the broken transfer "
+                 "was resumed (%s). The installer closed (exit code %d)."
+                 % (len(whole), len(fetched), size_text(sum(len(files[p]) for p in whole)),
+                    ", ".join(map(str, resumed)) or "not resumed", code))
+        if len(whole) != len(fetched):
+            self.fail("not every file was stored")
+        links = []
+        for csidl in (2, 23, 25):
+            base = driver.folder(csidl)
+            for parent, _, names in os.walk(os.path.join(prefix.c(), *base[3:].split("\\"))):
+                links += [prefix.win(os.path.join(parent, n)) for n in names
+                          if n.startswith(("Quenzar", "Uninstall")) and n.endswith(".lnk")]
+        self.say("Also made: the installer's own copy in %s, %d shortcuts (Start menu and desktop) and the "
+                 "browser toolbar button." % (folder, len(links)))
+        self.note("shortcuts: %r" % links)
+        first = self.client_started(driver, prefix, 1, folder)
+        if not first:
             return 1
+
+        # -- a newer release with one changed file
+        newer = dict(files)
+        newer[CHANGED] = files[CHANGED][::-1] + b"r8"
+        service.set_rules([])
+        rb.publish(Config.workdir, newer, service.root, name="r8")
+        self.say("The service publishes release r8 with velorin-release: only %s changed." % CHANGED)
+        open(service.log, "w").close()
+        self.say("The player starts the installer again, while the first game client still runs and holds %s "
+                 "open." % CHANGED)
+        program = Program(prefix, prefix.win(stub), cwd=download, log=wine_log, env=env)
+        code = program.wait(180)
+        requests = [r for r in service.requests() if r["path"].startswith("/client/r")]
+        self.note("requests of the second start: %r" % [(r["host"], r["target"], r["status"])
+                                                        for r in service.requests()])
+        self.say("The installer ended the running client, downloaded %d file (%s) and closed (exit code %d)."
+                 % (len(requests), ", ".join(r["path"] for r in requests), code))
+        if [r["path"] for r in requests] != [rb.served_path(CHANGED, name="r8")]:
+            self.fail("the update fetched more or less than the changed file")
+        second = self.client_started(driver, prefix, 2, folder)
+        if not second:
+            return 1
+        windows = driver.windows(window_class=CLIENT_CLASS)
+        if [w["pid"] for w in windows] != [int(second["pid"])]:
+            self.fail("the first client still runs: %r" % windows)
+        self.say("The player closes the game.")
+        for w in windows:
+            driver.post(w["hwnd"], WM_CLOSE)
+            driver.gone(w["hwnd"], timeout=10)
+
+        # -- uninstall
+        self.say('The player uninstalls with "/uninstall".')
+        program = Program(prefix, prefix.win(stub), ["/uninstall"], cwd=download, log=wine_log)
+        boxes = driver.wait(window_class="#32770", title="Question", timeout=20)
+        if not boxes:
+            self.fail("no uninstall question")
+            return 1
+        self.capture("uninstall-question")
+        self.say('Asked "Do you wish to uninstall the poker client?", the player answers Yes.')
+        driver.press(boxes[0]["hwnd"], text="Yes")
+        done = driver.wait(window_class="#32770", title="Update", timeout=40)
+        program.wait(30)
+        if done:
+            self.capture("uninstalled")
+            self.say('The installer says "This product is uninstalled from your system."')
+            driver.press(done[0]["hwnd"], control_id=1)
+            driver.gone(done[0]["hwnd"], timeout=10)
+        else:
+            self.fail("no final box after the uninstall")
+        subprocess.run(["wineserver", "-w"], env=prefix.env, timeout=60)
         registry = prefix.registry()
-        for key in (SETTINGS_KEY, DEBUG_KEY):
-            values = registry.values(key)
-            self.note("HKCU\\%s: %s" % (key, ", ".join("%s=%r" % item for item in sorted(values.items()))
-                                        if values else "(no values)"))
+        removed = [what for what, absent in (
+            ("%s with its %d game files" % (folder, len(fetched)), not os.path.exists(install)),
+            ("the %d shortcuts" % len(links),
+             links and not any(os.path.exists(os.path.join(prefix.c(), *l[3:].split("\\"))) for l in links)),
+            ("the toolbar button", not registry.has_key(TOOLBAR_KEY)),
+            ("the game's settings", not registry.has_key(SETTINGS_KEY)),
+        ) if absent]
+        self.say("Removed: %s. The crash-report settings stay." % ", ".join(removed))
+        if len(removed) != 4 or not registry.values(DEBUG_KEY):
+            self.fail("not everything was removed, or the crash-report settings went too")
+        self.note("HKCU\\%s after the uninstall: %r" % (DEBUG_KEY, registry.values(DEBUG_KEY)))
         self.say("Details (window records, registry values, requests) are in %s; Wine's output in %s."
                  % (os.path.join(self.out, "demo.log"), wine_log))
         self.say("Screenshots:\n" + "\n".join("  " + path for path in self.shots))
-        return 0 if self.ok and code == 0 else 1
+        return 0 if self.ok else 1
 
 
 def main():
-    Config.host_entries = [name + "=" + UPDATE_SERVERS_ADDRESS if name.startswith("update") else name
-                           for name in velorin_env.DEFAULT_SERVICE_HOSTS]
-    Config.hosts = [entry.split("=")[0] for entry in Config.host_entries]
     with velorin_env.environment() as rest:
         parser = argparse.ArgumentParser()
         parser.add_argument("--out", required=True)

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""A player's life with the client, as far as it goes without downloads: the
-first start installs through the real screens (stub copy, "CWD", toolbar
+"""A player's life with the client around the downloads (test_story.py walks
+the whole story with a published release): the first start installs through
+the real screens (stub copy, "CWD", toolbar
 button, Start-menu and desktop shortcuts, each link loaded back) and goes on
 to the update; Windows 98 keeps its folders in the Windows folder; "/uninstall"
 ends the recorded client and removes everything through the temporary copy,
@@ -59,7 +60,7 @@ class Lifecycle(ScenarioGroup):
         self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
 
         # Installed: discovery finds the folder and the update waits for the
-        # manifest in the small form (the manifest reader is not in this build).
+        # product list in the small form (no release is published here).
         deadline = time.monotonic() + 20
         while True:
             records = [r for r in self.driver.windows(window_class=MAIN_CLASS) if r["hwnd"] == window["hwnd"]]
@@ -115,7 +116,8 @@ class FirstInstall(Lifecycle):
         self.assert_link(self.driver.folder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Quenzar.lnk", target, "")
         self.assertFalse(os.path.exists(self.linux(self.driver.folder(CSIDL_DESKTOPDIRECTORY) + "\\Quenzar.lnk")),
                          "the desktop shortcut is the all-users one")
-        self.assertEqual(self.service.requests(), [], "nothing is fetched without the update pipeline")
+        self.assertEqual({r["path"] for r in self.service.requests()}, {"/product.txt"},
+                         "with no release published only the product list is asked for")
 
 
     def test_a_stub_copy_that_cannot_be_written_ends_the_run_uninstalled(self):

@@ -130,7 +130,14 @@ class UpdateStory(UpdateGroup):
         # downloads, and the status check.
         self.assertEqual(others, ["/product.txt", UPDATE_PAGE, MAINTENANCE])
         self.assertEqual(self.temp_files(), [])
-        self.assertEqual(self.settings(), {"CWD": self.prefix.win(self.install), "lastSRun": self.version_text()})
+        settings = self.settings()
+        # The launch follows the update: its record names the stored primary
+        # executable and that file's checksum (the process id is Wine's).
+        last_run = settings.pop("lastRun", "").split(" ")
+        self.assertEqual(settings, {"CWD": self.prefix.win(self.install), "lastSRun": self.version_text()})
+        self.assertEqual(len(last_run), 3, last_run)
+        self.assertEqual([last_run[0], last_run[2]],
+                         [".\\" + rb.PRIMARY.replace("/", "\\"), str(rb.checksum(self.files[rb.PRIMARY]))])
 
         # Everything current: no file request at all, straight to the start.
         self.clear_log()
@@ -285,17 +292,37 @@ class BadAnswers(UpdateGroup):
         with open(served, "wb") as f:
             f.write(stream)
 
-        # A stored file held open by another process: its checksum cannot be
-        # taken, so it is fetched, and storing it fails with the saving box.
+        # A stored file held open by another process (with no launch recorded,
+        # so nothing to end): counted as locked, checked twice, and the run
+        # ends with its box before anything is fetched.
         self.install_current()
         held = rb.PRIMARY
+        self.clear_log()
         with self.driver.hold(os.path.join(self.prefix.win(self.install), *held.split("/")).replace("/", "\\")):
+            program = self.start()
+            self.assert_ends_with_box(program, "Error", "Unable to play poker; please restart your computer")
+        self.assertEqual([r["path"] for r in self.service.requests()], ["/product.txt"])
+        self.assertEqual(self.installed(held), files[held], "the held copy is untouched")
+
+        # A missing file whose folder cannot be written (and holds no other
+        # client file, which would count as locked): fetched, and storing it
+        # fails with the saving box.
+        held = [p for p in paths
+                if [q for q in paths if q.startswith(p.rsplit("/", 1)[0] + "/")] == [p]][0]
+        folder = os.path.dirname(os.path.join(self.install, *held.split("/")))
+        os.remove(os.path.join(self.install, *held.split("/")))
+        self.clear_log()
+        subprocess.run(["mount", "--bind", folder, folder], check=True)
+        subprocess.run(["mount", "-o", "remount,bind,ro", folder], check=True)
+        try:
             program = self.start()
             self.assert_ends_with_box(program, "Download Error",
                                       "There was a problem saving files to your computer.  You may not have "
                                       "permissions or enough space available to save files!")
+        finally:
+            subprocess.run(["umount", folder], check=True)
+        self.assertIsNone(self.installed(held))
         self.assert_whole([p for p in paths if p != held])
-        self.assertEqual(self.installed(held), files[held], "the held copy is untouched")
         self.assertEqual(self.temp_files(), [])
 
         # A client file that refuses to be opened for writing with access
