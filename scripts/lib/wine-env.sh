@@ -14,6 +14,11 @@ velorin_wine_template() {
   # (whatever family bits it carries) render as it would on Windows.
   WINEPREFIX="$dir" WINEDEBUG=-all wine reg add 'HKCU\Software\Wine\Fonts\Replacements' \
     /v Arial /d 'Liberation Sans' /f >/dev/null 2>&1
+  # Wine draws the caption buttons with its Marlett font; this Wine build does
+  # not find its own font folder, so the prefix gets a copy.
+  if [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    cp /usr/share/wine/fonts/marlett.ttf "$dir/drive_c/windows/Fonts/" 2>/dev/null || true
+  fi
   WINEPREFIX="$dir" wineserver -w
   if [ ! -f "$dir/system.reg" ]; then
     echo "booting Wine prefix $dir failed" >&2
