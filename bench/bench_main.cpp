@@ -34,6 +34,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     // Each of ours beside its reference measured in the same run.
     const char* const kPairs[][3] = {
         {"BM_FileChecksum", "BM_ZlibCrc32", "file checksum / zlib crc32"},
+        {"BM_FileChecksumTables", "BM_ZlibCrc32", "table fold alone / zlib crc32"},
         {"BM_ManifestParse", "BM_ManifestLineSplit", "manifest parse / memchr line split"},
         {"BM_ManifestLineParse", "BM_ManifestLineSplit", "line parse / memchr line split"},
     };

@@ -1,5 +1,8 @@
 #include "update/file_crc.h"
 
+#include "update/crc_polynomial.h"
+#include "update/crc_wide.h"
+
 namespace {
 
 // Slicing-by-8: table k holds the register change of a byte followed by k
@@ -42,48 +45,10 @@ inline uint32_t step8(uint32_t reg, const uint8_t* p) {
          t[3][hi & 0xFF] ^ t[2][(hi >> 8) & 0xFF] ^ t[1][(hi >> 16) & 0xFF] ^ t[0][hi >> 24];
 }
 
-// Product of two polynomials modulo the CRC polynomial, in the reflected bit
-// order of the register (x^0 is the top bit).
-constexpr uint32_t multiplyModP(uint32_t a, uint32_t b) {
-  uint32_t product = 0;
-  for (uint32_t m = 0x80000000u; m != 0; m >>= 1) {
-    if (a & m)
-      product ^= b;
-    b = (b & 1) ? (b >> 1) ^ 0xEDB88320u : b >> 1;
-  }
-  return product;
-}
-
-// x^(2^k) modulo the polynomial, k = 0 ... 31; the powers repeat with period 32.
-struct PowerTable {
-  uint32_t x2k[32];
-};
-
-constexpr PowerTable makePowerTable() {
-  PowerTable table{};
-  uint32_t p = 0x40000000u;  // x^1
-  for (int k = 0; k < 32; ++k) {
-    table.x2k[k] = p;
-    p = multiplyModP(p, p);
-  }
-  return table;
-}
-
-constexpr PowerTable kPowers = makePowerTable();
-
-// x^(8n) modulo the polynomial: multiplying a register by it has the effect
-// of folding n zero bytes into it.
-uint32_t xPower8n(size_t n) {
-  uint32_t p = 0x80000000u;  // x^0
-  for (unsigned k = 3; n != 0; n >>= 1, ++k)
-    if (n & 1)
-      p = multiplyModP(kPowers.x2k[k & 31], p);
-  return p;
-}
-
 }  // namespace
 
-uint32_t crcFold(uint32_t reg, const void* data, size_t length) {
+uint32_t crcFoldTable(uint32_t reg, const void* data, size_t length) {
+  using crc_polynomial::multiplyModP;
   const uint8_t* p = static_cast<const uint8_t*>(data);
   if (length >= kLaneThreshold) {
     // Four lanes over four equal stretches, folded in lock-step so that the
@@ -100,7 +65,7 @@ uint32_t crcFold(uint32_t reg, const void* data, size_t length) {
       r2 = step8(r2, p2 + i);
       r3 = step8(r3, p3 + i);
     }
-    const uint32_t shift = xPower8n(stretch);
+    const uint32_t shift = crc_polynomial::xPower(8 * uint64_t(stretch));
     reg = multiplyModP(shift, r0) ^ r1;
     reg = multiplyModP(shift, reg) ^ r2;
     reg = multiplyModP(shift, reg) ^ r3;
@@ -115,6 +80,12 @@ uint32_t crcFold(uint32_t reg, const void* data, size_t length) {
   while (length-- > 0)
     reg = kCrc.t[0][(reg ^ *p++) & 0xFF] ^ (reg >> 8);
   return reg;
+}
+
+uint32_t crcFold(uint32_t reg, const void* data, size_t length) {
+  if (length >= kWideThreshold && crcWideUsable())
+    return crcFoldWide(reg, data, length);
+  return crcFoldTable(reg, data, length);
 }
 
 void updateCrc(const void* data, size_t length, uint32_t* pCrc) {

@@ -9,9 +9,13 @@
 #include <cstdint>
 #include <cstdio>
 
-// Folds length bytes into a raw (uncomplemented) register and returns it.
-// Table-driven, eight bytes per step.
+// Folds length bytes into a raw (uncomplemented) register and returns it:
+// through the processor's carry-less multiply where the processor and the
+// system allow it (update/crc_wide.h), through tables otherwise.
 uint32_t crcFold(uint32_t reg, const void* data, size_t length);
+
+// The table-driven fold, eight bytes per step, that every processor runs.
+uint32_t crcFoldTable(uint32_t reg, const void* data, size_t length);
 
 // Folds length bytes into the register held in *pCrc and stores the
 // complemented register back. Callers start with 0 and cover the whole input
