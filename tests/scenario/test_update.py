@@ -489,19 +489,30 @@ class Measures(UpdateGroup):
         self.publish(files, extra_args=())
         self.install_current()
         del files
-        self.clear_log()
-        self.assertEqual(self.run_update(), 0)
-        requests = self.service.requests()
-        self.assertEqual([r["path"] for r in requests], ["/product.txt", MAINTENANCE])
-        check = requests[1]["time"] - requests[0]["time"]
-        started = time.perf_counter()
-        for folder, _, names in os.walk(self.install):
-            for name in names:
-                with open(os.path.join(folder, name), "rb") as f:
-                    zlib.crc32(f.read(), 0xFFFFFFFF)
-        reference = time.perf_counter() - started
-        lines.append(measure_line("update check, %d files, %.0f MB current" % (len(self.files), total / 1e6),
-                                  check, "python zlib.crc32 same files", reference))
+
+        def stub_check():
+            self.clear_log()
+            self.assertEqual(self.run_update(), 0)
+            requests = self.service.requests()
+            self.assertEqual([r["path"] for r in requests], ["/product.txt", MAINTENANCE])
+            return requests[1]["time"] - requests[0]["time"]
+
+        def python_check():
+            started = time.perf_counter()
+            for folder, _, names in os.walk(self.install):
+                for name in names:
+                    with open(os.path.join(folder, name), "rb") as f:
+                        zlib.crc32(f.read(), 0xFFFFFFFF)
+            return time.perf_counter() - started
+
+        # Best of three of each, taken in turns, so that a busy moment of the
+        # machine does not decide the figure.
+        checks, references = [], []
+        for _ in range(3):
+            checks.append(stub_check())
+            references.append(python_check())
+        lines.append(measure_line("update check, %d files, %.0f MB current, best of 3" % (len(self.files), total / 1e6),
+                                  min(checks), "python zlib.crc32 same files", min(references)))
         shutil.rmtree(self.install)
         os.makedirs(self.install)
         shutil.rmtree(os.path.join(self.service.root, "client"))
