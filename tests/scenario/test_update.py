@@ -14,7 +14,7 @@ import time
 
 import release_builder as rb
 import velorin_env
-from velorin_env import ScenarioGroup, main, unreachable
+from velorin_env import MAIN_CLASS, ScenarioGroup, main, parse_records, unreachable
 
 # The secondary update server and the download server get addresses of their
 # own, so that a scenario can make one of them unreachable (a refused
@@ -107,7 +107,17 @@ class UpdateStory(UpdateGroup):
         self.assertGreaterEqual(len(lines), 30)
 
         # A folder with nothing in it: every file fetched once and stored.
+        watcher = self.driver.watch("watchprogress", window_class=MAIN_CLASS, timeout_ms=90000)
         self.assertEqual(self.run_update(), 0)
+        progress = [r for r in parse_records(watcher.finish()) if r.get("shown") == 1]
+        # The bar runs once over the whole update: its range is set once, to
+        # every byte the update fetches, and its position only grows, to that.
+        fetched_bytes = sum(int(f[3]) for f in lines if f[4] != b"8" and f[2] != b"0")
+        self.assertTrue(progress, "the progress bar was shown")
+        self.assertEqual({r["range"] for r in progress}, {fetched_bytes}, progress)
+        positions = [r["pos"] for r in progress]
+        self.assertEqual(positions, sorted(positions), "the bar never moves back")
+        self.assertEqual(positions[-1], fetched_bytes, "the bar ends full")
         paths = self.expected_paths()
         self.assert_whole(paths)
         self.assertIsNone(self.installed(rb.INSTALLER), "the installer is never fetched")

@@ -9,7 +9,6 @@ import os
 import re
 import statistics
 import subprocess
-import tempfile
 import time
 
 import screen_pixels
@@ -300,16 +299,10 @@ class UninstallHandOff(WindowStory):
         box = self.dialog(title="Question")
         # The window never shows during an uninstall and closes at once; a
         # watcher follows its Cancel button from creation to destruction.
-        with tempfile.TemporaryFile() as output:
-            watcher = subprocess.Popen(["wine", self.driver.exe, "watchstyle", str(IDC_CANCEL), "--class",
-                                        MAIN_CLASS, "--timeout", "30000"], env=self.prefix.env,
-                                       stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.DEVNULL)
-            time.sleep(2)  # the watcher is polling before the window exists
-            self.driver.press(box["hwnd"], text="Yes")
-            self.assertEqual(program.wait(), 0)
-            watcher.wait(60)
-            output.seek(0)
-            watched = output.read().decode("utf-8", "replace")
+        watcher = self.driver.watch("watchstyle", IDC_CANCEL, window_class=MAIN_CLASS)
+        self.driver.press(box["hwnd"], text="Yes")
+        self.assertEqual(program.wait(), 0)
+        watched = watcher.finish()
         shown = [r["shown"] for r in parse_records(watched)]
         # Shown from creation, hidden by the uninstall status, then destroyed
         # with the window (-1: no such child any more).

@@ -369,7 +369,7 @@ def parse_records(output):
             value = _unescape_field(value)
             if key in ("hwnd", "pid", "tid", "id", "userdata", "owner", "visible", "platform",
                        "major", "minor", "build", "x", "y", "w", "h", "length", "hit", "width",
-                       "height", "done", "depth", "shown", "ms"):
+                       "height", "done", "depth", "shown", "ms", "range", "pos"):
                 value = int(value, 0)
             record[key] = value
         records.append(record)
@@ -398,6 +398,30 @@ class Driver:
                 raise AssertionError("ui_driver %s did not end in %ss" % (" ".join(map(str, args)), timeout))
             output.seek(0)
             return code, output.read().decode("utf-8", "replace")
+
+    class Watch:
+        """A watch command of the driver running beside the program; its
+        records once the watched window is gone."""
+
+        def __init__(self, driver, args):
+            self.output = tempfile.TemporaryFile()
+            self.process = subprocess.Popen(["wine", driver.exe, *[str(a) for a in args]], env=driver.prefix.env,
+                                            stdin=subprocess.DEVNULL, stdout=self.output, stderr=subprocess.DEVNULL)
+            time.sleep(2)  # polling before the window exists
+
+        def finish(self, timeout=60):
+            try:
+                self.process.wait(timeout)
+            finally:
+                self.process.kill()
+                self.output.seek(0)
+                text = self.output.read().decode("utf-8", "replace")
+                self.output.close()
+            return text
+
+    def watch(self, command, *args, timeout_ms=30000, **filters):
+        """Starts "watchstyle ID" or "watchprogress" on the first window matching filters."""
+        return Driver.Watch(self, [command, *args, *self._filters(**filters), "--timeout", timeout_ms])
 
     @staticmethod
     def _filters(window_class=None, title=None, text=None, exclude=(), visible=False):

@@ -27,6 +27,9 @@
 //                                       then print every change of its child
 //                                       ID's own WS_VISIBLE flag until the
 //                                       window is destroyed ("gone")
+//   watchprogress [filters] [--timeout ms]
+//                                       the same for the window's progress
+//                                       bar: range=, pos=, shown=
 //   tree      DIALOG                    the items of a dialog's tree view
 //   treeselect DIALOG PART...           expand and select the tree item whose
 //                                       labels contain each PART in turn
@@ -488,7 +491,10 @@ int treeCommand(HWND dialog, int partCount, char** parts) {
 // Follows one child's WS_VISIBLE style bit (not IsWindowVisible, which is
 // false for every child of a hidden window) at a fine interval, for states
 // that last only a moment before the window closes.
-int watchStyle(int id, const Filter& filter, DWORD timeoutMs) {
+// Waits for a matching top-level window, then prints every change of what
+// sample() reads from it until the window is destroyed ("gone").
+template <typename Sample>
+int watchWindow(const Filter& filter, DWORD timeoutMs, Sample sample) {
   DWORD start = GetTickCount();
   HWND window = nullptr;
   while (!window) {
@@ -503,22 +509,44 @@ int watchStyle(int id, const Filter& filter, DWORD timeoutMs) {
     }
     Sleep(5);
   }
-  int last = -1;
+  std::string last;
   while (IsWindow(window)) {
-    HWND child = GetDlgItem(window, id);
-    int shown = child ? ((GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) ? 1 : 0) : -1;
-    if (shown != last) {
-      printf("shown=%d\tms=%lu\n", shown, GetTickCount() - start);
-      last = shown;
+    std::string now = sample(window);
+    if (now != last) {
+      printf("%s\tms=%lu\n", now.c_str(), GetTickCount() - start);
+      last = now;
     }
     if (GetTickCount() - start >= timeoutMs) {
       printf("timeout\n");
       return 1;
     }
-    Sleep(2);
+    Sleep(1);
   }
   printf("gone\n");
   return 0;
+}
+
+// The child ID's own WS_VISIBLE flag (-1: no such child).
+int watchStyle(int id, const Filter& filter, DWORD timeoutMs) {
+  return watchWindow(filter, timeoutMs, [id](HWND window) {
+    HWND child = GetDlgItem(window, id);
+    int shown = child ? ((GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) ? 1 : 0) : -1;
+    return "shown=" + std::to_string(shown);
+  });
+}
+
+// The progress bar's range (upper limit), position and WS_VISIBLE flag.
+int watchProgress(const Filter& filter, DWORD timeoutMs) {
+  return watchWindow(filter, timeoutMs, [](HWND window) {
+    HWND bar = FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr);
+    if (!bar)
+      return std::string("shown=-1");
+    LRESULT range = SendMessageA(bar, PBM_GETRANGE, FALSE, 0);
+    LRESULT position = SendMessageA(bar, PBM_GETPOS, 0, 0);
+    int shown = (GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) ? 1 : 0;
+    return "range=" + std::to_string(range) + "\tpos=" + std::to_string(position) +
+           "\tshown=" + std::to_string(shown);
+  });
 }
 
 // A .lnk as the shell reads it: what the user's click would start.
@@ -571,7 +599,8 @@ int usage() {
           "       ui_driver hold PATH [--seconds N]\n"
           "       ui_driver text HWND | hittest HWND X Y | resize HWND W H | textwidth TEXT\n"
           "       ui_driver tree DIALOG | treeselect DIALOG PART...\n"
-          "       ui_driver watchstyle ID [filters] [--timeout ms]\n");
+          "       ui_driver watchstyle ID [filters] [--timeout ms]\n"
+          "       ui_driver watchprogress [filters] [--timeout ms]\n");
   return 2;
 }
 
@@ -646,6 +675,11 @@ int main(int argc, char** argv) {
     if (!parseOptions(argc, argv, 3, &filter, &timeoutMs))
       return usage();
     return watchStyle(static_cast<int>(parseNumber(argv[2])), filter, timeoutMs);
+  }
+  if (command == "watchprogress") {
+    if (!parseOptions(argc, argv, 2, &filter, &timeoutMs))
+      return usage();
+    return watchProgress(filter, timeoutMs);
   }
   if (command == "screen" && argc == 2) {
     RECT screen = {};
