@@ -8,6 +8,7 @@
 #include "app/startup.h"
 #include "app/unbuilt_steps.h"
 #include "app/win_handles.h"
+#include "report/bug_report.h"
 #include "ui/messages.h"
 #include "update/download_state.h"
 

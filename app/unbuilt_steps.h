@@ -28,5 +28,3 @@ void sendInstallFinish();
 void placeAtlRuntime();
 // Deletes the files written by expandStub from the install folder.
 void deleteExpandedFiles();
-// Frees the bug report prepared in this run, if any.
-void freeBugReport();

@@ -35,5 +35,3 @@ void placeAtlRuntime() {
 void deleteExpandedFiles() {
   logMessage(LOG_WARNING, "deleteExpandedFiles: not part of this build");
 }
-
-void freeBugReport() {}

@@ -16,6 +16,9 @@ void prepareBugReport(const char* comment);
 // Whether a body was prepared in this run.
 bool isBugReportPrepared();
 
+// Frees the prepared body at the end of the run; none is prepared afterwards.
+void freeBugReport();
+
 // POSTs the prepared body to "/bug.php" on the report server. True when the
 // request was sent and answered (the status is not judged).
 bool postBugReport();

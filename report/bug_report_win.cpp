@@ -102,6 +102,12 @@ bool isBugReportPrepared() {
   return g_pBugReport != nullptr;
 }
 
+void freeBugReport() {
+  delete[] g_pBugReport;
+  g_pBugReport = nullptr;
+  g_nBugReportSize = 0;
+}
+
 bool postBugReport() {
   if (!g_pBugReport)
     return false;

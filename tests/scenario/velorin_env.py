@@ -87,6 +87,8 @@ class Config:
     release_tool = os.environ.get("VELORIN_RELEASE_TOOL")  # host build of velorin-release
     demo_client = os.environ.get("VELORIN_DEMO_CLIENT")  # the demo game client
     launch_probe = os.environ.get("VELORIN_LAUNCH_PROBE")  # the client launch on its own
+    crash_check = os.environ.get("VELORIN_CRASH_CHECK")  # links the crash filter, crashes on purpose
+    report_tool = os.environ.get("VELORIN_REPORT_TOOL")  # host build of velorin-report
 
 
 def file_version(path):
@@ -654,9 +656,12 @@ def _parse_arguments():
     parser.add_argument("--release-tool", dest="release_tool")
     parser.add_argument("--demo-client", dest="demo_client")
     parser.add_argument("--launch-probe", dest="launch_probe")
+    parser.add_argument("--crash-check", dest="crash_check")
+    parser.add_argument("--report-tool", dest="report_tool")
     known, rest = parser.parse_known_args()
     for name in ("velorin", "driver", "template", "source", "version", "terms_dump", "one_window",
-                 "measurements", "release_tool", "demo_client", "launch_probe"):
+                 "measurements", "release_tool", "demo_client", "launch_probe", "crash_check",
+                 "report_tool"):
         value = getattr(known, name)
         if value:
             setattr(Config, name, value)
@@ -683,7 +688,7 @@ def environment():
             sys.exit("scenario: --%s (or its VELORIN_ variable) must name the built program" % name)
         setattr(Config, name, os.path.abspath(path))
     for name in ("terms_dump", "one_window", "measurements", "release_tool", "demo_client",
-                 "launch_probe"):  # optional
+                 "launch_probe", "crash_check", "report_tool"):  # optional
         if getattr(Config, name):
             setattr(Config, name, os.path.abspath(getattr(Config, name)))
 

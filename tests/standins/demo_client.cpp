@@ -6,7 +6,12 @@
 //  - holds the files named in DEMO_CLIENT_HOLD (";"-separated) open without
 //    sharing while it runs;
 //  - stays until its window is closed, or ends at once when DEMO_CLIENT_MODE
-//    is "end".
+//    is "end";
+//  - crashes, as far as the stub can tell, when DEMO_CLIENT_CRASH names a
+//    folder: it leaves the crash files found there ("quenzar.usg",
+//    "core.dbg", "quenzar.log") and the data file "user.dat" in its current
+//    folder, byte for byte, and ends at once with the exit code of an access
+//    violation (no window, no system error box).
 #include <windows.h>
 
 #include <cstdio>
@@ -53,6 +58,17 @@ std::vector<HANDLE> holdFiles() {
   return held;
 }
 
+// The files a crashing client leaves behind in its folder.
+const char* const kCrashFiles[] = {"quenzar.usg", "core.dbg", "quenzar.log", "user.dat"};
+
+void leaveCrashFiles(const std::string& source) {
+  for (const char* name : kCrashFiles) {
+    std::string from = source + "\\" + name;
+    if (GetFileAttributesA(from.c_str()) != INVALID_FILE_ATTRIBUTES)
+      CopyFileA(from.c_str(), name, FALSE);
+  }
+}
+
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY) {
     PostQuitMessage(0);
@@ -65,6 +81,11 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   writeRecord();
+  std::string crash = environment("DEMO_CLIENT_CRASH");
+  if (!crash.empty()) {
+    leaveCrashFiles(crash);
+    ExitProcess(EXCEPTION_ACCESS_VIOLATION);
+  }
   if (environment("DEMO_CLIENT_MODE") == "end")
     return 0;
   std::vector<HANDLE> held = holdFiles();

@@ -17,6 +17,8 @@
 //   osversion                           what GetVersionExA reports
 //   text      HWND                      the whole text of a window or control
 //                                       (length= and text=, no size limit)
+//   type      HWND TEXT                 sends TEXT to an edit control one
+//                                       WM_CHAR at a time, as keys would
 //   hittest   HWND X Y                  what WM_NCHITTEST answers at screen X,Y
 //   resize    HWND W H                  SetWindowPos to W x H, then its rect
 //   screen                              desktop client size (w=, h=)
@@ -342,6 +344,21 @@ int printText(HWND hwnd) {
   return 0;
 }
 
+// Types into an edit control of another process: one WM_CHAR per character,
+// each sent (not posted) so the text is in place when the command ends.
+int typeText(HWND hwnd, const char* text) {
+  for (const char* c = text; *c; ++c) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_CHAR, static_cast<unsigned char>(*c), 1, SMTO_ABORTIFHUNG,
+                             5000, &result)) {
+      printf("no answer\n");
+      return 1;
+    }
+  }
+  printf("typed=%u\n", static_cast<unsigned>(strlen(text)));
+  return 0;
+}
+
 int hitTest(HWND hwnd, int x, int y) {
   DWORD_PTR result = 0;
   if (!SendMessageTimeoutA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 5000,
@@ -597,7 +614,8 @@ int usage() {
           "       ui_driver gone HWND [--timeout ms] | children HWND | foreground | osversion\n"
           "       ui_driver press HWND (--id N | --text T) | post HWND MSG WPARAM LPARAM\n"
           "       ui_driver hold PATH [--seconds N]\n"
-          "       ui_driver text HWND | hittest HWND X Y | resize HWND W H | textwidth TEXT\n"
+          "       ui_driver text HWND | type HWND TEXT | hittest HWND X Y | resize HWND W H | "
+          "textwidth TEXT\n"
           "       ui_driver tree DIALOG | treeselect DIALOG PART...\n"
           "       ui_driver watchstyle ID [filters] [--timeout ms]\n"
           "       ui_driver watchprogress [filters] [--timeout ms]\n");
@@ -667,6 +685,8 @@ int main(int argc, char** argv) {
   }
   if (command == "text" && argc == 3)
     return printText(parseHandle(argv[2]));
+  if (command == "type" && argc == 4)
+    return typeText(parseHandle(argv[2]), argv[3]);
   if (command == "hittest" && argc == 5)
     return hitTest(parseHandle(argv[2]), atoi(argv[3]), atoi(argv[4]));
   if (command == "resize" && argc == 5)

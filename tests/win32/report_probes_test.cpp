@@ -390,6 +390,8 @@ TEST_F(CrashFiles, FullReportPreparedAndTimed) {
   prepareBugReport("timed");
   QueryPerformanceCounter(&t1);
   EXPECT_TRUE(isBugReportPrepared());
+  freeBugReport();  // as the shutdown does
+  EXPECT_FALSE(isBugReportPrepared());
 
   std::string text = report("timed");
   ASSERT_GT(text.size(), kReportBufferSize - 100);

@@ -66,6 +66,37 @@ size_t unpaddedLength(const std::string& plain) {
   return n;
 }
 
+// A report ends with the raw bytes of its last file section, whose head
+// gives their count. Zeros that ended those bytes read as padding above; the
+// count brings them back, as far as the padded size allows. A report cut at
+// its buffer ends with its closing line instead and keeps its length.
+size_t lastSectionEnd(const std::string& plain, size_t n) {
+  static const char kCount[] = " Contents (";
+  static const char kClose[] = " bytes)\r\n------------\r\n";
+  static const char kCutEnd[] = " bytes left out]\r\n";
+  const size_t cutEnd = sizeof kCutEnd - 1;
+  if (n >= cutEnd && plain.compare(n - cutEnd, cutEnd, kCutEnd) == 0)
+    return n;
+  const size_t close = plain.rfind(kClose, n);
+  if (close == std::string::npos || close == 0)
+    return n;
+  size_t digits = close;
+  while (digits > 0 && close - digits < 10 && plain[digits - 1] >= '0' && plain[digits - 1] <= '9')
+    --digits;
+  const size_t countLength = sizeof kCount - 1;
+  if (digits == close || digits < countLength ||
+      plain.compare(digits - countLength, countLength, kCount) != 0)
+    return n;
+  size_t count = 0;
+  for (size_t i = digits; i < close; ++i)
+    count = count * 10 + static_cast<size_t>(plain[i] - '0');
+  const size_t start = close + sizeof kClose - 1;
+  if (start > n || count <= n - start || count > plain.size() - start)
+    return n;
+  const size_t end = start + count;
+  return reportCipherLength(end) == plain.size() ? end : n;
+}
+
 }  // namespace
 
 bool formDecode(const std::string& text, std::string* out) {
@@ -186,7 +217,7 @@ bool decodeReportBody(const std::string& body, std::string* report, std::string*
   decipher.initKey(kReportKey, 32, 32);
   for (size_t pos = 0; pos < sealed.size(); pos += 32)
     decipher.decryptBlock(&sealed[pos], &sealed[pos]);
-  sealed.resize(unpaddedLength(sealed));
+  sealed.resize(lastSectionEnd(sealed, unpaddedLength(sealed)));
   report->swap(sealed);
   return true;
 }

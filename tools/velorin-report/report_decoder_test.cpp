@@ -302,6 +302,46 @@ TEST(ProgramLogTest, DeciphersEveryPaddingCaseAndRefusesOtherBytes) {
   EXPECT_FALSE(decipherProgramLog(twoBlocks, &text));  // text "" needs one block only
 }
 
+// The bytes of a crash file end the report; when they end in zeros, the
+// section's count tells them from the padding. A crash log of the program
+// whose ciphertext ends in a zero byte is one such file.
+TEST(ProgramLogTest, LastSectionEndingInZerosComesBackWhole) {
+  const std::string head = kProcessorSectionHead + reportText(3000, 7);
+  for (size_t zeros : {size_t(1), size_t(5), size_t(31), size_t(40)}) {
+    std::string dump = "DUMP" + std::string(zeros, '\0');
+    std::string text = head + "\r\n\r\n------------\r\nDBG Contents (" +
+                       std::to_string(dump.size()) + " bytes)\r\n------------\r\n" + dump;
+    std::string report, error;
+    ASSERT_TRUE(decodeReportBody(bodyOf(text), &report, &error)) << error;
+    EXPECT_EQ(report, text) << zeros << " zeros";
+  }
+
+  std::string log = "INFO: crash log ";
+  std::string cipher = sealedLog(log);
+  for (int i = 0; cipher.back() != '\0'; ++i) {
+    ASSERT_LT(i, 100000);
+    log = "INFO: crash log " + std::to_string(i);
+    cipher = sealedLog(log);
+  }
+  std::string text = withLogSection(head, cipher), report, error, out;
+  ASSERT_TRUE(decodeReportBody(bodyOf(text), &report, &error)) << error;
+  EXPECT_EQ(report, text);
+  ASSERT_EQ(decipherLogSection(report, &out), LOG_SECTION_DECIPHERED);
+  EXPECT_EQ(out.substr(out.size() - log.size()), log);
+
+  // A cut report ends with its closing line: no zeros are added after it,
+  // even where the count reaches into the padding (a report of whole blocks
+  // gains a block of zeros; the count here asks for 16 of them).
+  const std::string tail =
+      "\r\n\r\n------------\r\nDBG Contents (60 bytes)\r\n------------\r\n"
+      "DUMP\r\n[report cut here: 49 bytes left out]\r\n";
+  std::string cut = head + tail;
+  cut.insert(head.size(), (32 - cut.size() % 32) % 32, '.');
+  ASSERT_EQ(cut.size() % 32, 0u);
+  ASSERT_TRUE(decodeReportBody(bodyOf(cut), &report, &error)) << error;
+  EXPECT_EQ(report, cut);
+}
+
 TEST(ProgramLogTest, ToolPrintsTheLogSectionAsText) {
   const std::string log = "INFO: started\nFAIL: window thread crashed\n";
   const std::string head = kProcessorSectionHead + reportText(3000, 5);

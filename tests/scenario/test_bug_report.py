@@ -1,0 +1,383 @@
+#!/usr/bin/env python3
+"""Bug reports end to end: crash files left in the install folder by the demo
+client (or by a program that links the stub's own crash filter) are found at
+the next start, offered in the bug report dialog, sent to the report server
+and read back by the operator's velorin-report; the reported-file lists, the
+crash files and the update that follows are checked afterwards."""
+
+import os
+import random
+import shutil
+import struct
+import subprocess
+import time
+
+import release_builder as rb
+import velorin_env
+from velorin_env import MAIN_CLASS, Config, Program, ScenarioGroup, unreachable
+
+# The report server answers on an address of its own, so that a case can make
+# it alone unreachable.
+REPORT_HOST = "bugs.quenzar.test"
+REPORT_ADDRESS = "127.0.0.4"
+if not os.environ.get("VELORIN_SERVICE_HOSTS"):
+    velorin_env.Config.host_entries = [
+        REPORT_HOST + "=" + REPORT_ADDRESS if name == REPORT_HOST else name
+        for name in velorin_env.DEFAULT_SERVICE_HOSTS]
+
+IDCANCEL = 2
+IDYES = 6
+IDNO = 7
+IDC_BUG_COMMENT = 1002
+IDC_BUG_SUBMIT = 1003
+# The window's pages and the maintenance check: asked for by every update.
+PAGES = "/client/php/"
+NOT_SENT = "The bug report could not be transmitted.  Do you wish to try and send it later?"
+
+# Crash file, its section tag in the report, its reported-file list.
+CRASH_FILES = (("quenzar.usg", "USG", "usgBugReports"),
+               ("core.dbg", "DBG", "dbgBugReports"),
+               ("quenzar.log", "LOG", "logBugReports"))
+SECTION_HEADS = ("PROCESSOR INFORMATION", "PROCESSOR FEATURES", "OS INFORMATION", "USER COMMENTS",
+                 "MEMORY INFORMATION", "SOCKET INFORMATION", "HARD DRIVE INFORMATION",
+                 "FILE SYSTEM INFORMATION", "REGISTRY CONTENTS")
+
+
+def crc_list(*datas):
+    return b"".join(struct.pack("<I", rb.checksum(d)) for d in datas)
+
+
+def contents_head(tag, size):
+    return b"\r\n\r\n------------\r\n%s Contents (%d bytes)\r\n------------\r\n" % (tag.encode(), size)
+
+
+class BugReportGroup(ScenarioGroup):
+    """An install folder holding the current release, whose primary executable
+    is the demo client; every run ends with the client's launch."""
+
+    def setUp(self):
+        super().setUp()
+        self.files = rb.story_files(count=6)
+        with open(Config.demo_client, "rb") as f:
+            self.files[rb.PRIMARY] = f.read()
+        rb.publish(self.workdir, self.files, self.service.root, name="r7")
+        self.install = self.prefix.c("Quenzar")
+        shutil.rmtree(self.install, ignore_errors=True)
+        self.write_release(self.files)
+        self.record = os.path.join(self.workdir, "client-record.txt")
+        if os.path.exists(self.record):
+            os.remove(self.record)
+        self.service.set_rules([])
+        self.set_state(settings=self.settings_with())
+        self.clear_log()
+
+    def settings_with(self, version=None):
+        return {"CWD": self.prefix.win(self.install), "lastSRun": version or self.version_text()}
+
+    def write_release(self, files):
+        for path, data in files.items():
+            if path not in (rb.INSTALLER, rb.UNCHECKED):
+                self.write(path, data)
+
+    def write(self, name, data):
+        full = os.path.join(self.install, *name.split("/"))
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        with open(full, "wb") as f:
+            f.write(data)
+
+    def installed(self, name):
+        full = os.path.join(self.install, name)
+        if not os.path.exists(full):
+            return None
+        with open(full, "rb") as f:
+            return f.read()
+
+    def clear_log(self):
+        open(self.service.log, "w").close()
+
+    def client_env(self, **extra):
+        env = {"DEMO_CLIENT_RECORD": self.prefix.win(self.record), "DEMO_CLIENT_MODE": "end"}
+        env.update(extra)
+        return env
+
+    def client_starts(self):
+        if not os.path.exists(self.record):
+            return 0
+        with open(self.record) as f:
+            return len([line for line in f if line.strip()])
+
+    def paths(self):
+        """Paths the service was asked for, in order, but the window's pages and
+        the maintenance check."""
+        return [r["path"] for r in self.service.requests() if not r["path"].startswith(PAGES)]
+
+    def windows(self):
+        """Class, title and visibility of the prefix's windows, for a failure's message."""
+        return [(w["class"], w.get("title"), w["visible"]) for w in self.driver.windows()
+                if w["class"] not in ("IME", "WineDdeServerName", "WineDdeEventClass", "Shell_TrayWnd")]
+
+    def posts(self):
+        return [r for r in self.service.requests() if r["method"] == "POST"]
+
+    def bug_dialog(self):
+        """The bug report dialog, checked against its layout's texts, with the
+        main window hidden behind it."""
+        if not self.driver.wait(window_class="#32770", title="Error", timeout=60):
+            self.fail("no bug report dialog; windows %r; the service saw %r" % (self.windows(), self.paths()))
+        dialog = self.dialog(title="Error")
+        self.assertEqual(dialog["texts"], [
+            "It appears the client has crashed.",
+            "You can optionally submit a bug report with comments about what you were doing at the time:"])
+        self.assertEqual(dialog["buttons"], ["Submit", "Cancel"])
+        edits = [c for c in dialog["controls"] if c["id"] == IDC_BUG_COMMENT]
+        self.assertEqual(len(edits), 1)
+        self.assertEqual(edits[0]["class"].lower(), "richedit")
+        dialog["comment"] = edits[0]["hwnd"]
+        windows = self.driver.windows(window_class=MAIN_CLASS)
+        self.assertEqual([w["visible"] for w in windows], [0], "the main window hides for the question")
+        return dialog
+
+    def submit(self, dialog, comment):
+        code, output = self.driver.run("type", hex(dialog["comment"]), comment)
+        self.assertEqual(code, 0, output)
+        self.assertEqual(self.driver.text(dialog["comment"]), comment)
+        self.driver.press(dialog["hwnd"], control_id=IDC_BUG_SUBMIT)
+
+    def not_sent_box(self):
+        if not self.driver.wait(window_class="#32770", title="Error", text="transmitted", timeout=60):
+            self.fail("no question after the failed send; windows %r; the service saw %r"
+                      % (self.windows(), self.paths()))
+        box = self.dialog(title="Error", text="transmitted")
+        self.assertEqual(box["texts"], [NOT_SENT])
+        self.assertEqual(sorted(box["buttons"]), ["No", "Yes"])
+        return box
+
+    def decode(self, body, *options):
+        """The plain report as velorin-report makes it from a received body."""
+        path = os.path.join(self.workdir, "body.txt")
+        with open(path, "wb") as f:
+            f.write(body.encode("latin-1"))
+        result = subprocess.run([Config.report_tool, *options, path], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE)
+        self.assertEqual(result.returncode, 0, result.stderr.decode())
+        return result.stdout
+
+    def one_report(self):
+        """The one report the service received: its request checked, its text."""
+        posts = self.posts()
+        self.assertEqual(len(posts), 1, [p["path"] for p in posts])
+        post = posts[0]
+        self.assertEqual((post["host"], post["path"]), (REPORT_HOST, "/bug.php"))
+        headers = {k.lower(): v for k, v in post["headers"]}
+        self.assertEqual(headers.get("content-type"), "application/x-www-form-urlencoded")
+        self.assertTrue(post["body"].startswith("DATA="))
+        return post, self.decode(post["body"])
+
+    def assert_report(self, report, comment, user_data, crash_files):
+        """Every section head in order, the comment, then user.dat and the crash
+        files byte for byte, the last one ending the report."""
+        self.assertTrue(report.startswith(b"---------------------\r\nPROCESSOR INFORMATION\r\n"))
+        position = 0
+        for title in SECTION_HEADS:
+            if title == "USER COMMENTS" and comment is None:
+                self.assertNotIn(b"USER COMMENTS", report)
+                continue
+            dashes = b"-" * len(title)
+            found = report.find(dashes + b"\r\n" + title.encode() + b"\r\n" + dashes + b"\r\n", position)
+            self.assertGreaterEqual(found, position, "%s after the previous section" % title)
+            position = found
+        if comment is not None:
+            self.assertIn(b"USER COMMENTS\r\n-------------\r\n" + comment.encode() + b"\r\n\r\n"
+                          b"------------------\r\nMEMORY INFORMATION\r\n", report)
+        self.assertIn(b"CWD Type: [REG_SZ] \"" + self.prefix.win(self.install).encode() + b"\"\r\n", report)
+        after_file = False
+        for name, tag, _ in (("user.dat", "USER.DAT", None),) + CRASH_FILES:
+            data = user_data if name == "user.dat" else crash_files.get(name)
+            if data is None:
+                self.assertNotIn(b"\r\n%s Contents (" % tag.encode(), report)
+                continue
+            head = contents_head(tag, len(data))
+            found = report.find(head, position)
+            if after_file:
+                self.assertEqual(found, position, "%s right after the file before it" % name)
+            else:
+                self.assertGreater(found, position, "%s after the registry dump" % name)
+            after_file = True
+            position = found + len(head)
+            self.assertEqual(report[position:position + len(data)], data, "%s byte for byte" % name)
+            position += len(data)
+        self.assertEqual(position, len(report), "the last file ends the report")
+
+    def run_to_launch(self, program, timeout=90):
+        """The run goes on to the update and the client's launch, and ends."""
+        starts = self.client_starts()
+        try:
+            code = program.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            windows = self.windows()
+            program.kill()
+            self.fail("the run did not end; windows %r; the service saw %r" % (windows, self.paths()))
+        self.assertEqual(code, 0)
+        deadline = time.monotonic() + 20
+        while self.client_starts() == starts and time.monotonic() < deadline:
+            time.sleep(0.1)
+        self.assertEqual(self.client_starts(), starts + 1, "the client was launched")
+
+
+class ClientCrash(BugReportGroup):
+    def test_crash_of_the_client_reported_with_a_comment_then_the_update_goes_on(self):
+        # The client crashes after its launch and leaves its crash files.
+        left = {
+            "quenzar.usg": b"usage: table 7, seat 3, hand 1182\r\n" * 20,
+            "core.dbg": b"DUMP" + bytes(range(256)) * 8 + b"\0\0\0tail",
+            "quenzar.log": b"client log \x01\x02 " + random.Random(10).randbytes(3000),
+        }
+        user_data = b"player=lucky7\0balance=\xff\xfe" + bytes(100)
+        source = self.prefix.c("crash-source")
+        os.makedirs(source, exist_ok=True)
+        for name, data in list(left.items()) + [("user.dat", user_data)]:
+            with open(os.path.join(source, name), "wb") as f:
+                f.write(data)
+        program = self.start(env=self.client_env(DEMO_CLIENT_CRASH=self.prefix.win(source)))
+        self.run_to_launch(program)
+        for name, data in left.items():
+            self.assertEqual(self.installed(name), data, "%s left by the client" % name)
+        self.assertEqual(self.posts(), [])
+
+        # A newer release with one changed file waits for the next start.
+        newer = dict(self.files)
+        newer["data/empty.cfg"] = b"changed in r8\r\n"
+        rb.publish(self.workdir, newer, self.service.root, name="r8")
+        self.clear_log()
+        comment = "Crashed while joining table 7 (seat 3) & then 100% froze: sorry!"
+        program = self.start(env=self.client_env())
+        dialog = self.bug_dialog()
+        self.assertEqual(self.paths(), ["/product.txt"],
+                         "the manifest is fetched before the question")
+        self.submit(dialog, comment)
+        self.run_to_launch(program)
+
+        post, report = self.one_report()
+        self.assert_report(report, comment, user_data, left)
+        # The report state fetches the manifest, and so does the update after it.
+        self.assertEqual(self.paths(), ["/product.txt", "/bug.php", "/product.txt",
+                                        rb.served_path("data/empty.cfg", name="r8")],
+                         "the update follows the report")
+        self.assertEqual(self.installed("data/empty.cfg"), newer["data/empty.cfg"])
+        for name, _, _ in CRASH_FILES:
+            self.assertIsNone(self.installed(name), "%s deleted once sent" % name)
+        self.assertEqual(self.installed("user.dat"), user_data, "the client's data file stays")
+        debug = self.debug_values()
+        for name, _, list_name in CRASH_FILES:
+            self.assertEqual(debug.get(list_name), crc_list(left[name]))
+
+
+class Answers(BugReportGroup):
+    def test_cancel_sends_nothing_an_unreachable_server_asks_to_keep_the_files(self):
+        crash = {"quenzar.usg": b"usage after a crash\r\n", "core.dbg": b"DBG\x00\x01\x02"}
+
+        # Cancel: the files go, nothing is sent, the run goes on.
+        for name, data in crash.items():
+            self.write(name, data)
+        self.write("user.dat", b"user data")
+        program = self.start(env=self.client_env())
+        self.driver.press(self.bug_dialog()["hwnd"], control_id=IDCANCEL)
+        self.run_to_launch(program)
+        self.assertEqual(self.paths(), ["/product.txt", "/product.txt"], "the update's manifest, nothing sent")
+        for name in crash:
+            self.assertIsNone(self.installed(name))
+        self.assertEqual(self.installed("user.dat"), b"user data")
+
+        # The report server refuses: Yes keeps the files, and the rest of the
+        # run neither asks again nor sends; the next run asks again, No deletes.
+        for name, data in crash.items():
+            self.write(name, data)
+        with unreachable(REPORT_ADDRESS):
+            for answer in (IDYES, IDNO):
+                self.clear_log()
+                program = self.start(env=self.client_env())
+                self.submit(self.bug_dialog(), "no network" if answer == IDYES else "")
+                self.driver.press(self.not_sent_box()["hwnd"], control_id=answer)
+                self.run_to_launch(program)
+                self.assertEqual(self.paths(), ["/product.txt", "/product.txt"])
+                for name, data in crash.items():
+                    self.assertEqual(self.installed(name), data if answer == IDYES else None)
+        debug = self.debug_values()
+        for _, _, list_name in CRASH_FILES:
+            self.assertNotIn(list_name, debug, "nothing was sent, nothing recorded")
+
+
+class ReportedLists(BugReportGroup):
+    def test_a_listed_file_is_not_offered_until_it_changes_or_the_stub_version_does(self):
+        # The dumps end in zero bytes, which end the report too: the operator
+        # gets them back by the section's byte count.
+        first, second = b"dump of the first crash\x00", b"dump of the second crash\x00\x00"
+        listed = crc_list(b"some older dump") + crc_list(first)
+
+        # Listed: not offered, deleted as already reported, nothing sent.
+        self.write("core.dbg", first)
+        self.set_state(settings=self.settings_with(), debug={"dbgBugReports": listed})
+        self.run_to_launch(self.start(env=self.client_env()))
+        self.assertIsNone(self.installed("core.dbg"))
+        self.assertEqual(self.posts(), [])
+
+        # Changed: offered; sent without a comment box's text it still has the
+        # (empty) comment section, and the new checksum joins the list.
+        self.write("core.dbg", second)
+        program = self.start(env=self.client_env())
+        self.submit(self.bug_dialog(), "")
+        self.run_to_launch(program)
+        _, report = self.one_report()
+        self.assert_report(report, "", None, {"core.dbg": second})
+        self.assertEqual(self.debug_values().get("dbgBugReports"), listed + crc_list(second))
+
+        # A stub of another version starts the lists afresh: the listed file
+        # is offered again.
+        self.write("core.dbg", second)
+        major, minor, build, revision = self.version
+        older = "%d %d %d %d" % (major, minor, build, revision - 1 if revision else revision + 1)
+        self.set_state(settings=self.settings_with(older), debug={"dbgBugReports": listed + crc_list(second)})
+        program = self.start(env=self.client_env())
+        self.driver.press(self.bug_dialog()["hwnd"], control_id=IDCANCEL)
+        self.run_to_launch(program)
+        self.assertIsNone(self.installed("core.dbg"))
+        self.assertNotIn("dbgBugReports", self.debug_values())
+
+
+class ProgramCrash(BugReportGroup):
+    def test_own_crash_log_is_reported_without_the_dialog_and_read_as_text(self):
+        # A program with the stub's crash filter dies of an access violation
+        # on a worker thread; its log lands in the install folder ("CWD").
+        expected = os.path.join(self.workdir, "expected-log.txt")
+        crash = Program(self.prefix, self.prefix.win(Config.crash_check),
+                        ["crash", "worker", "25", self.prefix.win(expected)], cwd=self.workdir)
+        self.programs.append(crash)
+        crash.wait(60)
+        with open(expected, "rb") as f:
+            log_text = f.read()
+        self.assertIn(b"crash check line 25 of 25", log_text)
+        cipher = self.installed("quenzar.log")
+        self.assertIsNotNone(cipher, "quenzar.log in the install folder")
+        n = len(log_text) + 1
+        self.assertEqual(len(cipher), 32 if n <= 32 else 32 * (n // 32 + 1), "whole 32-byte blocks")
+        self.assertNotIn(b"crash check line", cipher, "enciphered")
+
+        # Without the rich-edit library there is no dialog: the report goes
+        # out at once, without a comment section.
+        overrides = velorin_env.WINE_ENV["WINEDLLOVERRIDES"] + ";riched32=d"
+        program = self.start(env=self.client_env(WINEDLLOVERRIDES=overrides))
+        self.run_to_launch(program)
+        post, report = self.one_report()
+        self.assert_report(report, None, None, {"quenzar.log": cipher})
+        self.assertIsNone(self.installed("quenzar.log"))
+        self.assertEqual(self.debug_values().get("logBugReports"), crc_list(cipher))
+
+        # The operator reads the program's own log as text.
+        readable = self.decode(post["body"], "--log")
+        self.assertTrue(readable.startswith(report[:report.rfind(contents_head("LOG", len(cipher)))]))
+        self.assertIn(log_text, readable)
+        self.assertNotIn(cipher, readable)
+
+
+if __name__ == "__main__":
+    velorin_env.main()
