@@ -552,17 +552,22 @@ int watchStyle(int id, const Filter& filter, DWORD timeoutMs) {
   });
 }
 
-// The progress bar's range (upper limit), position and WS_VISIBLE flag.
+// The progress bar's WS_VISIBLE flag, range (upper limit) and position. The
+// flag is read first: the program shows the bar only after setting its
+// range, so a shown bar's range is never one from before. A bar that goes
+// away or does not answer reads as absent (-1).
 int watchProgress(const Filter& filter, DWORD timeoutMs) {
   return watchWindow(filter, timeoutMs, [](HWND window) {
     HWND bar = FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr);
-    if (!bar)
+    int shown = bar ? ((GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) ? 1 : 0) : -1;
+    DWORD_PTR range = 0, position = 0;
+    if (shown < 0 ||
+        !SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &range) ||
+        !SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position) ||
+        !IsWindow(bar))
       return std::string("shown=-1");
-    LRESULT range = SendMessageA(bar, PBM_GETRANGE, FALSE, 0);
-    LRESULT position = SendMessageA(bar, PBM_GETPOS, 0, 0);
-    int shown = (GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) ? 1 : 0;
-    return "range=" + std::to_string(range) + "\tpos=" + std::to_string(position) +
-           "\tshown=" + std::to_string(shown);
+    return "shown=" + std::to_string(shown) + "\trange=" + std::to_string(range) +
+           "\tpos=" + std::to_string(position);
   });
 }
 
