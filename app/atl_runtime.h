@@ -31,6 +31,10 @@ void freeAtlRuntime();
 // carried copy to "ATL.DLL" and that copy has not been deleted yet.
 bool atlPlacedHere();
 
+// Copies the folder holding this run's "ATL.DLL" into out; false when the
+// run placed none or has deleted it.
+bool placedAtlFolder(char* out, size_t outSize);
+
 // Deletes "ATL.DLL" in the current directory (call only when atlPlacedHere):
 // 0, or the Windows error code when it could not be deleted.
 DWORD deletePlacedAtlRuntime();

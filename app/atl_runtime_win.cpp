@@ -104,6 +104,10 @@ bool atlPlacedHere() {
          equalsIgnoreCase(here, g_szAtlFolder);
 }
 
+bool placedAtlFolder(char* out, size_t outSize) {
+  return g_bAtlPlaced && copyText(out, outSize, g_szAtlFolder);
+}
+
 DWORD deletePlacedAtlRuntime() {
   if (DeleteFileA("ATL.DLL") != 1)
     return GetLastError();

@@ -76,6 +76,13 @@ void shutDownStub(const char* startDirectory) {
   // from; remove it there too.
   if (!equalsIgnoreCase(g_szCWD, startDirectory))
     removeAtlFrom(startDirectory, "Deleting file ATL.DLL");
+  // Before installation the library is placed in the program's own folder,
+  // which is neither of those when the player started it from another
+  // current directory.
+  char placedFolder[kPathSize];
+  if (placedAtlFolder(placedFolder, sizeof placedFolder) &&
+      !equalsIgnoreCase(placedFolder, g_szCWD))
+    removeAtlFrom(placedFolder, "Deleting file ATL.DLL");
   removeAtlFrom(g_szCWD, "Deleteing file ATL.DLL");
 
   logMessage(LOG_INFO, "Cleaning up external files");

@@ -130,6 +130,20 @@ class Windows98(WebPageGroup):
         with open(own, "rb") as f:
             self.assertEqual(f.read(), FOREIGN_ATL)
 
+    def test_first_start_from_another_folder_removes_the_atl_it_placed(self):
+        # Before installation expansion writes into the program's own folder,
+        # and the library is placed there, not in the current folder.
+        shutil.copy2(Config.atl98, os.path.join(self.download, "atl98.dll"))
+        self.set_state(windows_version=self.windows_version)
+        elsewhere = self.prefix.c("elsewhere")
+        os.makedirs(elsewhere, exist_ok=True)
+        program = self.start(cwd=elsewhere, env=NATIVE_ATL_ENV)
+        window = self.main_window()
+        self.assertEqual(self.atl_files(self.download), ["ATL.DLL"])
+        self.cancel(program, window)
+        self.assertEqual(self.atl_files(self.download), [], "placed beside the stub, deleted there")
+        self.assertEqual(os.listdir(elsewhere), [])
+
     def assert_control_fills(self, host, width, height):
         deadline = time.monotonic() + 10
         while True:
