@@ -78,15 +78,10 @@ class WebPageGroup(ScenarioGroup):
         records = velorin_env.parse_records(output)
         return records[0] if code == 0 and records else None
 
-    @staticmethod
-    def atl_files(folder):
-        return sorted(n for n in os.listdir(folder) if n.upper().startswith("ATL"))
-
-
-class Windows98(WebPageGroup):
-    windows_version = "win98"
-
-    def test_carried_library_becomes_atl_and_shows_the_page(self):
+    def carried_library_story(self):
+        """The carried copy becomes ATL.DLL, is the library loaded, shows both
+        pages in a control that follows the host's size, and is deleted at
+        the end; the start folder's own ATL.DLL stays."""
         self.carry_library()
         # The folder the stub was started from has an ATL.DLL of its own,
         # which the shutdown must leave alone.
@@ -113,6 +108,27 @@ class Windows98(WebPageGroup):
         self.assertEqual(self.atl_files(self.install), [], "the run's own ATL.DLL is deleted")
         with open(foreign, "rb") as f:
             self.assertEqual(f.read(), FOREIGN_ATL)
+
+    def assert_control_fills(self, host, width, height):
+        deadline = time.monotonic() + 10
+        while True:
+            inside = self.driver.children(host["hwnd"])
+            if any((c["x"], c["y"], c["w"], c["h"]) == (0, 0, width, height) for c in inside):
+                return
+            if time.monotonic() > deadline:
+                self.fail("no window of the control fills %dx%d: %r" % (width, height, inside))
+            time.sleep(0.2)
+
+    @staticmethod
+    def atl_files(folder):
+        return sorted(n for n in os.listdir(folder) if n.upper().startswith("ATL"))
+
+
+class Windows98(WebPageGroup):
+    windows_version = "win98"
+
+    def test_carried_library_becomes_atl_and_shows_the_page(self):
+        self.carried_library_story()
 
     def test_a_folder_with_its_own_atl_keeps_it_and_loads_the_carried_copy(self):
         self.carry_library()
@@ -144,15 +160,14 @@ class Windows98(WebPageGroup):
         self.assertEqual(self.atl_files(self.download), [], "placed beside the stub, deleted there")
         self.assertEqual(os.listdir(elsewhere), [])
 
-    def assert_control_fills(self, host, width, height):
-        deadline = time.monotonic() + 10
-        while True:
-            inside = self.driver.children(host["hwnd"])
-            if any((c["x"], c["y"], c["w"], c["h"]) == (0, 0, width, height) for c in inside):
-                return
-            if time.monotonic() > deadline:
-                self.fail("no window of the control fills %dx%d: %r" % (width, height, inside))
-            time.sleep(0.2)
+
+class WindowsNT4(WebPageGroup):
+    """NT 4.0 is of the NT family but has no ATL.DLL either."""
+
+    windows_version = "nt40"
+
+    def test_carried_library_becomes_atl_and_shows_the_page(self):
+        self.carried_library_story()
 
 
 class Windows2000AndLater(WebPageGroup):
