@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "app/app_state.h"
+#include "app/atl_runtime.h"
 #include "app/bounded_text.h"
 #include "app/file_version.h"
 #include "app/log.h"
@@ -16,20 +17,21 @@ namespace {
 
 constexpr size_t kCommandLineSize = 516 * 2 + kTempFileSize + 32;
 
-// Frees and deletes the runtime library in the current directory.
+// Frees the control-hosting library and deletes the "ATL.DLL" this run made
+// from the carried copy, when folder is where it made it. A folder's own
+// "ATL.DLL" (another program's, or one a player put there) is not ours to
+// delete; the carried "atl98.dll" goes with the other expanded files.
 void removeAtlFrom(const char* folder, const char* deleteLogText) {
   logMessage(LOG_INFO, "Setting current working directory to %s", folder);
   SetCurrentDirectoryA(folder);
   logMessage(LOG_INFO, "Freeing library ATL.DLL");
-  HMODULE atl = GetModuleHandleA("ATL.DLL");
-  if (atl)
-    FreeLibrary(atl);
+  freeAtlRuntime();
+  if (!atlPlacedHere())
+    return;
   logMessage(LOG_INFO, "%s", deleteLogText);
-  if (DeleteFileA("ATL.DLL") != 1) {
-    DWORD error = GetLastError();
+  DWORD error = deletePlacedAtlRuntime();
+  if (error != 0)
     logMessage(LOG_FAIL, "WinMain: Unable to remove ATL.DLL: error %d", static_cast<int>(error));
-  }
-  DeleteFileA("ATL98.DLL");
 }
 
 void spawnNewStub() {
@@ -70,10 +72,17 @@ void spawnNewStub() {
 void shutDownStub(const char* startDirectory) {
   logMessage(LOG_INFO, "WinMain: Shrinking stub: g_szCWD = %s; szCWD = %s", g_szCWD,
              startDirectory);
-  // A first start unpacked the runtime library into the folder it was started
+  // A first start places the runtime library in the folder it was started
   // from; remove it there too.
   if (!equalsIgnoreCase(g_szCWD, startDirectory))
     removeAtlFrom(startDirectory, "Deleting file ATL.DLL");
+  // Before installation the library is placed in the program's own folder,
+  // which is neither of those when the player started it from another
+  // current directory.
+  char placedFolder[kPathSize];
+  if (placedAtlFolder(placedFolder, sizeof placedFolder) &&
+      !equalsIgnoreCase(placedFolder, g_szCWD))
+    removeAtlFrom(placedFolder, "Deleting file ATL.DLL");
   removeAtlFrom(g_szCWD, "Deleteing file ATL.DLL");
 
   logMessage(LOG_INFO, "Cleaning up external files");

@@ -24,7 +24,5 @@ const char* affiliateIdentifier();
 // Sends the install-finish notification; its signed address is not built
 // here, so nothing is sent.
 void sendInstallFinish();
-// On systems before Windows 2000, puts the carried runtime library in place.
-void placeAtlRuntime();
 // Deletes the files written by expandStub from the install folder.
 void deleteExpandedFiles();

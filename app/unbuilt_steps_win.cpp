@@ -28,10 +28,6 @@ void sendInstallFinish() {
   logMessage(LOG_WARNING, "sendInstallFinish: not part of this build; install finish not sent");
 }
 
-void placeAtlRuntime() {
-  logMessage(LOG_WARNING, "placeAtlRuntime: not part of this build");
-}
-
 void deleteExpandedFiles() {
   logMessage(LOG_WARNING, "deleteExpandedFiles: not part of this build");
 }

@@ -94,6 +94,9 @@ endif()
 
 
 velorin_add_program(velorin)
+# The control-hosting library carried in the stub for systems before
+# Windows 2000 (shipped as "atl98.dll").
+add_subdirectory(atl)
 
 add_subdirectory(tests/win32)
 foreach(dir tests/standins tests/scenario)

@@ -5,7 +5,7 @@
 #include "app/app_state.h"
 #include "app/bounded_text.h"
 #include "app/log.h"
-#include "app/unbuilt_steps.h"
+#include "app/atl_runtime.h"
 #include "install/shell_folders.h"
 #include "ui/messages.h"
 #include "ui/status_text.h"

@@ -3,6 +3,7 @@
 #include <richedit.h>
 
 #include "app/app_state.h"
+#include "app/atl_runtime.h"
 #include "app/log.h"
 #include "app/win_handles.h"
 #include "ui/main_window.h"
@@ -19,8 +20,7 @@ ScopedGdiObject g_editFont;
 
 typedef BOOL(WINAPI* AtlAxWinInitFunction)();
 
-// ATL.DLL is bound on first use: the library file is put in place at start
-// (carried in the executable on systems before Windows 2000).
+// ATL.DLL is bound on first use, by full path (see loadAtlRuntime).
 // Once it has succeeded the class stays registered for the run; it is not
 // asked again, because Wine's AtlAxWinInit answers FALSE on a second call
 // (the class exists already), which would leave every later page blank.
@@ -30,12 +30,9 @@ bool initAtlHosting() {
   if (registered)
     return true;
   if (!atlAxWinInit) {
-    HMODULE atl = LoadLibraryA("ATL.DLL");
-    if (!atl) {
-      logMessage(LOG_WARNING, "createWebHost: ATL.DLL not loaded (error %u)",
-                 static_cast<unsigned>(GetLastError()));
+    HMODULE atl = loadAtlRuntime();
+    if (!atl)
       return false;
-    }
     // AtlAxWinInit is exported by ordinal 42 only on the old runtime.
     atlAxWinInit = reinterpret_cast<AtlAxWinInitFunction>(
         reinterpret_cast<void*>(GetProcAddress(atl, MAKEINTRESOURCEA(42))));

@@ -27,8 +27,7 @@ class FirstStart(ScenarioGroup):
         for folder in (self.download, elsewhere):
             with open(os.path.join(folder, "leftover.tmp"), "w") as f:
                 f.write("stale")
-        # The shutdown clears the ATL libraries out of the start folder when it
-        # is not the install folder (here there is none).
+        # Libraries in the start folder that this run did not put there stay.
         for name in ("ATL.DLL", "ATL98.DLL"):
             with open(os.path.join(elsewhere, name), "w") as f:
                 f.write("not a library")
@@ -38,7 +37,7 @@ class FirstStart(ScenarioGroup):
 
         self.assertFalse(os.path.exists(os.path.join(self.download, "leftover.tmp")))
         self.assertTrue(os.path.exists(os.path.join(elsewhere, "leftover.tmp")))
-        self.assertEqual(sorted(os.listdir(elsewhere)), ["leftover.tmp"])
+        self.assertEqual(sorted(os.listdir(elsewhere)), ["ATL.DLL", "ATL98.DLL", "leftover.tmp"])
         settings = self.settings()
         self.assertEqual(settings, {"lastSRun": self.version_text()})
 

@@ -42,6 +42,11 @@
 //                                       IShellLinkA: target=, args=,
 //                                       workdir=, description=
 //   folder    CSIDL                     the special folder's path (path=)
+//   module    PID NAME                  the module NAME loaded in process PID:
+//                                       its path= and the DLL name its loaded
+//                                       image's export table gives (exports=),
+//                                       which tells our library from another
+//                                       of the same file name
 // Filters: --class C, --title T, --text T (a child's text contains T),
 // --exclude HWND (may repeat), --visible.
 
@@ -49,6 +54,7 @@
 #include <commctrl.h>
 #include <objidl.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -604,6 +610,56 @@ int printShortcut(const char* path) {
   return code;
 }
 
+// Reads size bytes at address in process into out.
+bool readRemote(HANDLE process, const BYTE* address, void* out, SIZE_T size) {
+  SIZE_T done = 0;
+  return ReadProcessMemory(process, address, out, size, &done) && done == size;
+}
+
+int printModule(DWORD pid, const char* name) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  if (snapshot == INVALID_HANDLE_VALUE) {
+    printf("no snapshot %lu\n", GetLastError());
+    return 1;
+  }
+  MODULEENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+    found = lstrcmpiA(entry.szModule, name) == 0;
+    if (found)
+      break;
+  }
+  CloseHandle(snapshot);
+  if (!found) {
+    printf("not loaded\n");
+    return 1;
+  }
+  HANDLE process = OpenProcess(PROCESS_VM_READ | PROCESS_QUERY_INFORMATION, FALSE, pid);
+  const BYTE* base = entry.modBaseAddr;
+  IMAGE_DOS_HEADER dos = {};
+  IMAGE_NT_HEADERS nt = {};
+  char exportName[MAX_PATH] = "";
+  if (process && readRemote(process, base, &dos, sizeof dos) &&
+      readRemote(process, base + dos.e_lfanew, &nt, sizeof nt)) {
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    IMAGE_EXPORT_DIRECTORY exports = {};
+    // One byte at a time: the name may end just before the image does.
+    if (directory.VirtualAddress &&
+        readRemote(process, base + directory.VirtualAddress, &exports, sizeof exports)) {
+      for (size_t i = 0; i + 1 < sizeof exportName; ++i) {
+        if (!readRemote(process, base + exports.Name + i, &exportName[i], 1) || !exportName[i])
+          break;
+      }
+    }
+  }
+  if (process)
+    CloseHandle(process);
+  printf("path=%s\texports=%s\n", escape(entry.szExePath).c_str(), escape(exportName).c_str());
+  return 0;
+}
+
 int printFolder(int csidl) {
   char path[MAX_PATH] = "";
   if (!SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE))
@@ -718,6 +774,8 @@ int main(int argc, char** argv) {
     return treeCommand(parseHandle(argv[2]), argc - 3, argv + 3);
   if (command == "shortcut" && argc == 3)
     return printShortcut(argv[2]);
+  if (command == "module" && argc == 4)
+    return printModule(parseNumber(argv[2]), argv[3]);
   if (command == "folder" && argc == 3)
     return printFolder(static_cast<int>(parseNumber(argv[2])));
   if (command == "hold" && (argc == 3 || argc == 5)) {
