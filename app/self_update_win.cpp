@@ -21,8 +21,11 @@ constexpr DWORD kRetryPauseMs = 50;
 
 bool g_bSelfUpdateRun = false;
 
-bool isHeldByAnother(DWORD error) {
-  return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+// A file in use answers a replacement with a sharing violation or access
+// denied; a new file beside it that cannot be written only ever answers
+// access denied (a folder the user may not write), which waiting cannot cure.
+bool isHeldByAnother(DWORD error, bool replacing) {
+  return error == ERROR_SHARING_VIOLATION || (replacing && error == ERROR_ACCESS_DENIED);
 }
 
 typedef BOOL(WINAPI* MoveFileExFn)(LPCSTR, LPCSTR, DWORD);
@@ -74,10 +77,11 @@ void flushToDisk(const char* path) {
 // Runs step until it succeeds, fails for another reason than a file held by
 // another process, or the wait is used up. 0 or the last error.
 template <typename Step>
-DWORD retryWhileHeld(DWORD started, Step step) {
+DWORD retryWhileHeld(DWORD started, bool replacing, Step step) {
   for (;;) {
     DWORD error = step();
-    if (error == 0 || !isHeldByAnother(error) || GetTickCount() - started >= g_ulSelfUpdateWaitMs)
+    if (error == 0 || !isHeldByAnother(error, replacing) ||
+        GetTickCount() - started >= g_ulSelfUpdateWaitMs)
       return error;
     Sleep(kRetryPauseMs);
   }
@@ -92,11 +96,12 @@ DWORD copyOver(const char* source, const char* target) {
   if (!formatText(fresh, sizeof fresh, "%s.new", target))
     return ERROR_FILENAME_EXCED_RANGE;
   DWORD started = GetTickCount();
-  DWORD error = retryWhileHeld(
-      started, [&]() -> DWORD { return CopyFileA(source, fresh, FALSE) ? 0 : GetLastError(); });
+  DWORD error = retryWhileHeld(started, false, [&]() -> DWORD {
+    return CopyFileA(source, fresh, FALSE) ? 0 : GetLastError();
+  });
   if (error == 0) {
     flushToDisk(fresh);
-    error = retryWhileHeld(started, [&]() { return moveOver(fresh, target); });
+    error = retryWhileHeld(started, true, [&]() { return moveOver(fresh, target); });
   }
   if (error != 0)
     DeleteFileA(fresh);

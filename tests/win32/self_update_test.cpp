@@ -10,6 +10,7 @@
 #include "app/log.h"
 #include "app/self_update.h"
 #include "app/win_handles.h"
+#include "update/published_download.h"
 
 namespace {
 
@@ -210,6 +211,39 @@ TEST(SelfUpdateHandOver, GivesUpOnAFileHeldTooLongAndLeavesItWhole) {
               log.find("FAIL: executeSelfUpdateMode: copying over target file fails: 5\n") !=
                   std::string::npos)
       << log;
+}
+
+TEST(PublishedDownload, OnlyTheListedSizeAndChecksumRun) {
+  std::string path = tempFolder("velorin published") + "\\cci9.tmp";
+  FileDescriptor entry = {};
+  entry.nFileSize = 3;
+  entry.ulExpectedCrc = 0x359A672Fu;  // "abc"
+  writeFile(path, "abc");
+  EXPECT_TRUE(isPublishedDownload(&entry, path.c_str()));
+  writeFile(path, "abd");
+  EXPECT_FALSE(isPublishedDownload(&entry, path.c_str())) << "other bytes of the same size";
+  writeFile(path, std::string("abc\0", 4));
+  EXPECT_FALSE(isPublishedDownload(&entry, path.c_str())) << "one byte more";
+  // The stub's checksum leaves out its affiliate trailer, as the manifest's does.
+  entry.bStubFile = 1;
+  entry.nFileSize = 3 + 3 + 4;
+  writeFile(path, std::string("abcAFF\x03\x00\x55\xAA", 10));
+  EXPECT_TRUE(isPublishedDownload(&entry, path.c_str()));
+  // A compressed entry is compared with its inflated size.
+  entry.bStubFile = 0;
+  entry.bCompressed = 1;
+  entry.nFileSize = 11;
+  entry.nUncompressedSize = 3;
+  writeFile(path, "abc");
+  EXPECT_TRUE(isPublishedDownload(&entry, path.c_str()));
+  // Without a listed checksum nothing tells the file is the published one.
+  entry.ulExpectedCrc = 0;
+  EXPECT_FALSE(isPublishedDownload(&entry, path.c_str()));
+  DeleteFileA(path.c_str());
+  entry.ulExpectedCrc = 0x359A672Fu;
+  EXPECT_FALSE(isPublishedDownload(&entry, path.c_str())) << "a missing file";
+  EXPECT_FALSE(isPublishedDownload(nullptr, path.c_str()));
+  RemoveDirectoryA(tempFolder("velorin published").c_str());
 }
 
 }  // namespace
