@@ -52,18 +52,3 @@ bool parseUninstallCompletion(const char* commandLine,
   *processId = static_cast<uint32_t>(value);
   return true;
 }
-
-bool parseSelfUpdateArguments(const char* commandLine,
-                              char* selfPath,
-                              size_t selfPathSize,
-                              char* targetPath,
-                              size_t targetPathSize) {
-  const char* target = nullptr;
-  if (!pathBefore(commandLine, "/target:", selfPath, selfPathSize, &target))
-    return false;
-  if (*target == '\0' || !copyText(targetPath, targetPathSize, target)) {
-    selfPath[0] = '\0';
-    return false;
-  }
-  return true;
-}

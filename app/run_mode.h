@@ -26,10 +26,3 @@ bool parseUninstallCompletion(const char* commandLine,
                               char* path,
                               size_t pathSize,
                               uint32_t* processId);
-
-// Reads "/self:<path> /target:<path>" of a self-update hand-over the same way.
-bool parseSelfUpdateArguments(const char* commandLine,
-                              char* selfPath,
-                              size_t selfPathSize,
-                              char* targetPath,
-                              size_t targetPathSize);

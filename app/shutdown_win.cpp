@@ -40,25 +40,32 @@ void spawnNewStub() {
   if (length == 0 || length >= sizeof ownPath) {
     logMessage(LOG_FAIL, "WinMain: Unable to spawn temporary process: error %d",
                static_cast<int>(GetLastError()));
+    DeleteFileA(g_szTempFile);
     return;
   }
   char target[kPathSize + 16];
   char commandLine[kCommandLineSize];
+  // The program is quoted and named as the application too: unquoted, a
+  // temporary folder with blanks ("C:\Documents and Settings\...") would
+  // have the system try "C:\Documents.exe" and the like first.
   if (!formatText(target, sizeof target, "%s\\quenzar.exe", g_szCWD) ||
-      !formatText(commandLine, sizeof commandLine, "%s %s%s %s%s", g_szTempFile, "/self:", ownPath,
-                  "/target:", target)) {
+      !formatText(commandLine, sizeof commandLine, "\"%s\" %s%s %s%s", g_szTempFile, "/self:",
+                  ownPath, "/target:", target)) {
     logMessage(LOG_FAIL, "WinMain: Unable to spawn temporary process: error %d",
                static_cast<int>(ERROR_BUFFER_OVERFLOW));
+    DeleteFileA(g_szTempFile);
     return;
   }
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.wShowWindow = SW_SHOW;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, CREATE_DEFAULT_ERROR_MODE,
+  if (!CreateProcessA(g_szTempFile, commandLine, nullptr, nullptr, TRUE, CREATE_DEFAULT_ERROR_MODE,
                       nullptr, nullptr, &startup, &process)) {
     logMessage(LOG_FAIL, "WinMain: Unable to spawn temporary process: error %d",
                static_cast<int>(GetLastError()));
+    // Nobody runs it and nobody would delete it later.
+    DeleteFileA(g_szTempFile);
     return;
   }
   ScopedHandle thread(process.hThread);

@@ -16,8 +16,6 @@ void registerCompanionComponents();
 ExpandResult expandStub(const char* ownPath);
 // Builds the install-tracking addresses.
 void buildTrackingUrls();
-// Finishes a self-update hand-over when the command line carries "/target:".
-void executeSelfUpdateMode(const char* commandLine);
 // The affiliate identifier carried in the executable's tail; "" without a
 // payload reader.
 const char* affiliateIdentifier();

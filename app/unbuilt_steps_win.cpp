@@ -15,10 +15,6 @@ void buildTrackingUrls() {
   logMessage(LOG_WARNING, "buildTrackingUrls: not part of this build");
 }
 
-void executeSelfUpdateMode(const char*) {
-  logMessage(LOG_WARNING, "executeSelfUpdateMode: not part of this build");
-}
-
 const char* affiliateIdentifier() {
   logMessage(LOG_WARNING, "affiliateIdentifier: not part of this build; no affiliate passed");
   return "";

@@ -9,6 +9,7 @@
 #include "app/instance.h"
 #include "app/log.h"
 #include "app/run_mode.h"
+#include "app/self_update.h"
 #include "app/startup.h"
 #include "app/unbuilt_steps.h"
 #include "ui/terms_text.h"

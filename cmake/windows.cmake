@@ -98,6 +98,18 @@ velorin_add_program(velorin)
 # Windows 2000 (shipped as "atl98.dll").
 add_subdirectory(atl)
 
+# The same program with the next revision in its version resource and nothing
+# else changed: the newer stub that the self-update scenarios publish, told
+# apart from velorin.exe by its bytes and by what it records in "lastSRun".
+function(velorin_add_next_stub)
+  math(EXPR VELORIN_VERSION_REVISION "${VELORIN_VERSION_REVISION} + 1")
+  configure_file(${CMAKE_SOURCE_DIR}/ui/version.h.in
+    ${CMAKE_BINARY_DIR}/generated/next/velorin_version.h @ONLY)
+endfunction()
+velorin_add_next_stub()
+velorin_add_program(velorin_next)
+target_include_directories(velorin_next BEFORE PRIVATE ${CMAKE_BINARY_DIR}/generated/next)
+
 add_subdirectory(tests/win32)
 foreach(dir tests/standins tests/scenario)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)

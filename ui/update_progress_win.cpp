@@ -18,6 +18,7 @@
 #include "ui/window_handlers.h"
 #include "update/download_selection.h"
 #include "update/download_state.h"
+#include "update/published_download.h"
 #include "update/server_status.h"
 
 namespace {
@@ -83,6 +84,21 @@ void startNextDownload(HWND window) {
 
 void shutDown(HWND window) {
   g_nProcessState = PS_SHUTDOWN;
+  PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+// A download that failed: the warning box, the progress back to its start,
+// the temporary file deleted, and the run ends.
+void failDownload(HWND window) {
+  MessageBoxA(window,
+              "There was an error trying to download files.  Your connection to the internet "
+              "might have been lost.  Please try again later!",
+              "Download Error", MB_ICONWARNING);
+  SendMessageA(g_hProgressBar, PBM_SETPOS, 0, 0);
+  copyText(g_szPercent, sizeof g_szPercent, "0%");
+  DeleteFileA(g_szTempFile);
+  g_nProcessState = PS_SHUTDOWN;
+  invalidateProgressArea(3);
   PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
@@ -156,16 +172,14 @@ void onProductInfoReady(HWND window) {
 
 void onDownloadFinished(HWND window, WPARAM succeeded) {
   if (succeeded != 1) {
-    MessageBoxA(window,
-                "There was an error trying to download files.  Your connection to the internet "
-                "might have been lost.  Please try again later!",
-                "Download Error", MB_ICONWARNING);
-    SendMessageA(g_hProgressBar, PBM_SETPOS, 0, 0);
-    copyText(g_szPercent, sizeof g_szPercent, "0%");
-    DeleteFileA(g_szTempFile);
-    g_nProcessState = PS_SHUTDOWN;
-    invalidateProgressArea(3);
-    PostMessageA(window, WM_CLOSE, 0, 0);
+    failDownload(window);
+    return;
+  }
+  // A program that is started at once runs only when it is the published
+  // file; anything else ends the run as a failed download does.
+  if ((g_nProcessState == PS_SELF_UPDATE || g_nProcessState == PS_FLASH_INSTALLATION) &&
+      !isPublishedDownload(g_pxDownloadFile, g_szTempFile)) {
+    failDownload(window);
     return;
   }
   switch (g_nProcessState) {

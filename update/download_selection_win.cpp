@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "app/bounded_text.h"
 #include "app/log.h"
+#include "app/self_update.h"
 #include "app/win_handles.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
@@ -74,6 +75,15 @@ bool selectSelfUpdate() {
     logMessage(LOG_INFO, "selectSelfUpdate: found stub");
     bool stale = validateFile(entry);
     logMessage(LOG_INFO, "selectSelfUpdate: file requires download: %d", stale ? 1 : 0);
+    if (stale && isSelfUpdateRun()) {
+      // This run is the new stub of a hand-over: its copy over the installed
+      // stub failed, or the service lists another stub than it sent. Fetching
+      // and starting it again would repeat on every start; the update goes on.
+      logMessage(LOG_WARNING,
+                 "selectSelfUpdate: %s still differs after a self-update; not updating it again",
+                 entry->szTargetFilename);
+      return false;
+    }
     if (stale) {
       selectFileForDownload(entry);
       logMessage(LOG_INFO, "selectSelfUpdate: requesting download of %s to %s", entry->szUrl,

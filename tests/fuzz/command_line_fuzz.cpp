@@ -1,6 +1,6 @@
 // Fuzzes everything the program reads from its command line and from the
 // start-up registry values: run mode, uninstall completion and self-update
-// arguments, relative path normalisation and the "lastRun"/"lastSRun" records.
+// commands, relative path normalisation and the "lastRun"/"lastSRun" records.
 // Besides the sanitizers, it checks the parsers' own promises: outputs stay
 // terminated within their buffers and a refused input leaves them empty.
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include "app/launch_record.h"
 #include "app/relative_path.h"
 #include "app/run_mode.h"
+#include "app/self_update.h"
 
 namespace {
 
@@ -40,13 +41,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(self[0] == '\0');
   }
 
-  char small[24], target[260];
-  if (parseSelfUpdateArguments(line, small, sizeof small, target, sizeof target)) {
-    requireTerminated(small, sizeof small);
-    requireTerminated(target, sizeof target);
-  } else {
-    require(small[0] == '\0');
+  // The hand-over's paths: each whole and terminated, or empty; the target is
+  // the line's end, and the old stub's path stands in the line before it.
+  SelfUpdateCommand command;
+  parseSelfUpdateCommand(line, &command);
+  requireTerminated(command.szTarget, sizeof command.szTarget);
+  requireTerminated(command.szSelf, sizeof command.szSelf);
+  if (command.szTarget[0]) {
+    size_t length = strlen(command.szTarget);
+    require(command.bTarget && length <= strlen(line) &&
+            strcmp(line + strlen(line) - length, command.szTarget) == 0);
   }
+  if (command.szSelf[0])
+    require(command.bSelf && command.bTarget && strstr(line, command.szSelf) != nullptr);
+  char folder[24];
+  if (handOverFolder(line, folder, sizeof folder))
+    require(strncmp(line, folder, strlen(folder)) == 0 && line[strlen(folder)] == '\\');
+  else
+    require(folder[0] == '\0');
 
   char normalized[32];
   if (normalizeRelativePath(line, normalized, sizeof normalized))

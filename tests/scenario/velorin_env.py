@@ -90,6 +90,7 @@ class Config:
     crash_check = os.environ.get("VELORIN_CRASH_CHECK")  # links the crash filter, crashes on purpose
     report_tool = os.environ.get("VELORIN_REPORT_TOOL")  # host build of velorin-report
     atl98 = os.environ.get("VELORIN_ATL98")  # the control-hosting library the stub carries
+    velorin_next = os.environ.get("VELORIN_NEXT_EXE")  # velorin.exe with the next revision
 
 
 def file_version(path):
@@ -660,10 +661,11 @@ def _parse_arguments():
     parser.add_argument("--crash-check", dest="crash_check")
     parser.add_argument("--report-tool", dest="report_tool")
     parser.add_argument("--atl98")
+    parser.add_argument("--velorin-next", dest="velorin_next")
     known, rest = parser.parse_known_args()
     for name in ("velorin", "driver", "template", "source", "version", "terms_dump", "one_window",
                  "measurements", "release_tool", "demo_client", "launch_probe", "crash_check",
-                 "report_tool", "atl98"):
+                 "report_tool", "atl98", "velorin_next"):
         value = getattr(known, name)
         if value:
             setattr(Config, name, value)
@@ -690,7 +692,7 @@ def environment():
             sys.exit("scenario: --%s (or its VELORIN_ variable) must name the built program" % name)
         setattr(Config, name, os.path.abspath(path))
     for name in ("terms_dump", "one_window", "measurements", "release_tool", "demo_client",
-                 "launch_probe", "crash_check", "report_tool", "atl98"):  # optional
+                 "launch_probe", "crash_check", "report_tool", "atl98", "velorin_next"):  # optional
         if getattr(Config, name):
             setattr(Config, name, os.path.abspath(getattr(Config, name)))
 

@@ -71,19 +71,3 @@ TEST(RunMode, OverlongSelfPathIsRefusedNotCut) {
   ASSERT_TRUE(parseUninstallCompletion(commandLine.c_str(), path, sizeof path, &pid));
   EXPECT_EQ(fitting, path);
 }
-
-TEST(RunMode, SelfUpdateArgumentsKeepBlanks) {
-  char self[516], target[260];
-  ASSERT_TRUE(parseSelfUpdateArguments(
-      "/self:C:\\Old Stub\\setup.exe /target:C:\\Program Files\\Quenzar\\quenzar.exe", self,
-      sizeof self, target, sizeof target));
-  EXPECT_STREQ("C:\\Old Stub\\setup.exe", self);
-  EXPECT_STREQ("C:\\Program Files\\Quenzar\\quenzar.exe", target);
-
-  EXPECT_FALSE(parseSelfUpdateArguments("/self:C:\\a.exe /target:", self, sizeof self, target,
-                                        sizeof target));
-  std::string longTarget = "/self:a /target:" + std::string(300, 't');
-  EXPECT_FALSE(
-      parseSelfUpdateArguments(longTarget.c_str(), self, sizeof self, target, sizeof target));
-  EXPECT_STREQ("", self);
-}
