@@ -10,11 +10,13 @@
 #include "app/log.h"
 #include "app/run_mode.h"
 #include "app/startup.h"
+#include "app/stub_expansion.h"
 #include "app/unbuilt_steps.h"
 #include "ui/terms_text.h"
 #include "report/crash_filter.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
+#include "update/install_tracking.h"
 #include "update/service_endpoints.h"
 
 namespace {
@@ -123,7 +125,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     return 0;
   }
   buildTermsText();
-  buildTrackingUrls();
+  buildInstallTrackingUrls();
 
   readLaunchRecord();
 
