@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <string>
 
 #include "app/bounded_text.h"
 #include "app/log.h"
@@ -44,8 +43,9 @@ bool buildTrackingSignature(int r, char* out, size_t outSize) {
       out[0] = '\0';
     return false;
   }
-  std::string digest = md5Hex(text, strlen(text));
-  return formatText(out, outSize, "%s%d", digest.c_str(), r);
+  char digest[kMd5HexSize];
+  md5HexInto(text, strlen(text), digest);
+  return formatText(out, outSize, "%s%d", digest, r);
 }
 
 void buildInstallTrackingUrlsFor(int r, const char* apiHost, const char* affiliate) {
