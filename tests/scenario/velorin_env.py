@@ -89,6 +89,8 @@ class Config:
     launch_probe = os.environ.get("VELORIN_LAUNCH_PROBE")  # the client launch on its own
     crash_check = os.environ.get("VELORIN_CRASH_CHECK")  # links the crash filter, crashes on purpose
     report_tool = os.environ.get("VELORIN_REPORT_TOOL")  # host build of velorin-report
+    pack_tool = os.environ.get("VELORIN_PACK_TOOL")  # host build of velorin-pack
+    packed = os.environ.get("VELORIN_PACKED")  # quenzar.exe as the build packs it
 
 
 def file_version(path):
@@ -658,10 +660,12 @@ def _parse_arguments():
     parser.add_argument("--launch-probe", dest="launch_probe")
     parser.add_argument("--crash-check", dest="crash_check")
     parser.add_argument("--report-tool", dest="report_tool")
+    parser.add_argument("--pack-tool", dest="pack_tool")
+    parser.add_argument("--packed")
     known, rest = parser.parse_known_args()
     for name in ("velorin", "driver", "template", "source", "version", "terms_dump", "one_window",
                  "measurements", "release_tool", "demo_client", "launch_probe", "crash_check",
-                 "report_tool"):
+                 "report_tool", "pack_tool", "packed"):
         value = getattr(known, name)
         if value:
             setattr(Config, name, value)
@@ -688,7 +692,7 @@ def environment():
             sys.exit("scenario: --%s (or its VELORIN_ variable) must name the built program" % name)
         setattr(Config, name, os.path.abspath(path))
     for name in ("terms_dump", "one_window", "measurements", "release_tool", "demo_client",
-                 "launch_probe", "crash_check", "report_tool"):  # optional
+                 "launch_probe", "crash_check", "report_tool", "pack_tool", "packed"):  # optional
         if getattr(Config, name):
             setattr(Config, name, os.path.abspath(getattr(Config, name)))
 
