@@ -139,9 +139,10 @@ class ClientStory(StoryGroup):
         self.set_state()
         self.clear_log()
 
-        # First start: terms -> Accept -> folder chooser -> Accept. The
-        # carried files lie beside the stub while it runs.
-        program = self.start(env=self.client_env(held))
+        # First start, from another folder as a browser starts a download:
+        # terms -> Accept -> folder chooser -> Accept. The carried files lie
+        # beside the stub while it runs.
+        program = self.start(env=self.client_env(held), cwd=self.prefix.c())
         found = self.driver.wait(window_class=MAIN_CLASS, visible=True, text="Accept", timeout=20)
         self.assertEqual(len(found), 1, found)
         for name, data in carried.items():
