@@ -2,8 +2,10 @@
 """Start-up of the stub: working folder, version record, files left for deletion."""
 
 import os
+import shutil
 import statistics
 import struct
+import subprocess
 import time
 
 import release_builder as rb
@@ -179,6 +181,35 @@ class CarriedTail(ScenarioGroup):
             self.assertEqual(sorted(os.listdir(self.download)), before, what)
             self.assertEqual(self.written_anywhere(["evil.dll", name]), [], what)
             self.assertEqual(self.settings().get("Affiliate"), "-1", "nothing recorded for %s" % what)
+
+    def test_a_carried_file_that_does_not_fit_is_removed_and_the_start_goes_on(self):
+        # The stub on a small disk (a tmpfs in the case's own mount namespace)
+        # with room for its first carried file but not for the second.
+        carried = {"small.dll": os.urandom(2048), "big.dll": os.urandom(512 * 1024)}
+        for name, data in carried.items():
+            with open(os.path.join(self.workdir, name), "wb") as f:
+                f.write(data)
+        packed = os.path.join(self.workdir, "big-stub.exe")
+        subprocess.run([Config.pack_tool, "--affiliate", rb.AFFILIATE]
+                       + sum((["--carry", "%s=%s" % (n, os.path.join(self.workdir, n))] for n in carried), [])
+                       + [Config.velorin, packed], check=True, stdout=subprocess.DEVNULL)
+        small_disk = self.prefix.c("small")
+        os.makedirs(small_disk)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%d" % (os.path.getsize(packed) + 128 * 1024), "tmpfs",
+                        small_disk], check=True)
+        self.addCleanup(subprocess.run, ["umount", "-l", small_disk])
+        self.stub = os.path.join(small_disk, rb.STUB)
+        shutil.copy(packed, self.stub)
+        self.set_state()
+
+        program = self.start(cwd=small_disk)
+        window = self.main_window()
+        self.assertEqual(sorted(os.listdir(small_disk)), [rb.STUB, "small.dll"], "the short file is removed")
+        with open(os.path.join(small_disk, "small.dll"), "rb") as f:
+            self.assertEqual(f.read(), carried["small.dll"])
+        self.cancel(program, window)
+        self.assertEqual(os.listdir(small_disk), [rb.STUB], "only what was written whole is deleted at the end")
+        self.assertEqual(self.settings().get("Affiliate"), rb.AFFILIATE)
 
     def test_measures_expansion_time_and_packed_size(self):
         """Start to main window, unpacked beside packed (the difference is what
