@@ -7,6 +7,7 @@
 #include "app/log.h"
 #include "app/registry.h"
 #include "app/startup.h"
+#include "app/stub_expansion.h"
 #include "app/unbuilt_steps.h"
 #include "app/win_handles.h"
 #include "report/bug_report.h"
@@ -93,7 +94,7 @@ void shutDownStub(const char* startDirectory) {
   removeAtlFrom(g_szCWD, "Deleteing file ATL.DLL");
 
   logMessage(LOG_INFO, "Cleaning up external files");
-  deleteExpandedFiles();
+  deleteExternalFiles(g_szCWD);
 
   if (g_nProcessState == PS_SELF_UPDATE)
     spawnNewStub();

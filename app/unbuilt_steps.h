@@ -11,16 +11,3 @@
 
 // Registers the image component and the runtime library when missing.
 void registerCompanionComponents();
-// Writes the files carried in the executable's tail. Without a payload
-// reader it writes nothing and says so (EXPAND_NOT_BUILT).
-ExpandResult expandStub(const char* ownPath);
-// Builds the install-tracking addresses.
-void buildTrackingUrls();
-// The affiliate identifier carried in the executable's tail; "" without a
-// payload reader.
-const char* affiliateIdentifier();
-// Sends the install-finish notification; its signed address is not built
-// here, so nothing is sent.
-void sendInstallFinish();
-// Deletes the files written by expandStub from the install folder.
-void deleteExpandedFiles();

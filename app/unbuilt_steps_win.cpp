@@ -6,24 +6,4 @@ void registerCompanionComponents() {
   logMessage(LOG_WARNING, "registerCompanionComponents: not part of this build");
 }
 
-ExpandResult expandStub(const char*) {
-  logMessage(LOG_WARNING, "expandStub: not part of this build; nothing expanded");
-  return EXPAND_NOT_BUILT;
-}
-
-void buildTrackingUrls() {
-  logMessage(LOG_WARNING, "buildTrackingUrls: not part of this build");
-}
-
-const char* affiliateIdentifier() {
-  logMessage(LOG_WARNING, "affiliateIdentifier: not part of this build; no affiliate passed");
-  return "";
-}
-
-void sendInstallFinish() {
-  logMessage(LOG_WARNING, "sendInstallFinish: not part of this build; install finish not sent");
-}
-
-void deleteExpandedFiles() {
-  logMessage(LOG_WARNING, "deleteExpandedFiles: not part of this build");
 }

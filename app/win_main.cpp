@@ -11,11 +11,13 @@
 #include "app/run_mode.h"
 #include "app/self_update.h"
 #include "app/startup.h"
+#include "app/stub_expansion.h"
 #include "app/unbuilt_steps.h"
 #include "ui/terms_text.h"
 #include "report/crash_filter.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
+#include "update/install_tracking.h"
 #include "update/service_endpoints.h"
 
 namespace {
@@ -124,7 +126,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     return 0;
   }
   buildTermsText();
-  buildTrackingUrls();
+  buildInstallTrackingUrls();
 
   readLaunchRecord();
 

@@ -110,6 +110,36 @@ velorin_add_next_stub()
 velorin_add_program(velorin_next)
 target_include_directories(velorin_next BEFORE PRIVATE ${CMAKE_BINARY_DIR}/generated/next)
 
+# What is published: velorin.exe packed by the host tree's velorin-pack into
+# quenzar.exe, carrying the control-hosting library when this tree builds it
+# (target atl98; looked for once every folder is read). velorin.exe itself
+# stays the unpacked program that the executable checks read.
+set(VELORIN_PACK_TOOL "${CMAKE_BINARY_DIR}/../host/tools/velorin-pack/velorin-pack"
+  CACHE FILEPATH "velorin-pack of the host tree, which packs quenzar.exe")
+set(VELORIN_AFFILIATE "" CACHE STRING
+  "Affiliate identifier packed into quenzar.exe (empty: none; velorin-pack relabels copies)")
+function(velorin_add_packed_stub)
+  if(NOT EXISTS "${VELORIN_PACK_TOOL}")
+    message(STATUS "quenzar.exe not packed: build the host tree first (${VELORIN_PACK_TOOL})")
+    return()
+  endif()
+  set(pack_args)
+  set(pack_depends velorin ${VELORIN_PACK_TOOL})
+  if(VELORIN_AFFILIATE)
+    list(APPEND pack_args --affiliate ${VELORIN_AFFILIATE})
+  endif()
+  if(TARGET atl98)
+    list(APPEND pack_args --carry atl98.dll=$<TARGET_FILE:atl98>)
+    list(APPEND pack_depends atl98)
+  endif()
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/quenzar.exe
+    COMMAND ${VELORIN_PACK_TOOL} ${pack_args} $<TARGET_FILE:velorin> ${CMAKE_BINARY_DIR}/quenzar.exe
+    DEPENDS ${pack_depends}
+    COMMENT "Packing quenzar.exe")
+  add_custom_target(quenzar_packed ALL DEPENDS ${CMAKE_BINARY_DIR}/quenzar.exe)
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL velorin_add_packed_stub)
+
 add_subdirectory(tests/win32)
 foreach(dir tests/standins tests/scenario)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt)

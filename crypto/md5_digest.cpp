@@ -69,7 +69,7 @@ void Md5Digest::update(const void* data, size_t length) {
   memcpy(buffer_ + index, in + done, length - done);
 }
 
-std::string Md5Digest::finalHex() {
+void Md5Digest::finalHexInto(char out[kMd5HexSize]) {
   uint8_t bits[8];
   storeLe(bits, countLow_);
   storeLe(bits + 4, countHigh_);
@@ -82,12 +82,11 @@ std::string Md5Digest::finalHex() {
   for (int i = 0; i < 4; ++i)
     storeLe(digest + 4 * i, state_[i]);
   static const char hex[] = "0123456789abcdef";
-  std::string text(32, '0');
   for (int i = 0; i < 16; ++i) {
-    text[2 * i] = hex[digest[i] >> 4];
-    text[2 * i + 1] = hex[digest[i] & 15];
+    out[2 * i] = hex[digest[i] >> 4];
+    out[2 * i + 1] = hex[digest[i] & 15];
   }
-  return text;
+  out[32] = '\0';
 }
 
 void Md5Digest::transform(const uint8_t block[64]) {
@@ -172,8 +171,8 @@ void Md5Digest::transform(const uint8_t block[64]) {
 
 #undef MD5_STEP
 
-std::string md5Hex(const void* data, size_t length) {
+void md5HexInto(const void* data, size_t length, char out[kMd5HexSize]) {
   Md5Digest digest;
   digest.update(data, length);
-  return digest.finalHex();
+  digest.finalHexInto(out);
 }

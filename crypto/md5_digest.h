@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <string>
 
+// 32 hex characters and the terminator.
+constexpr size_t kMd5HexSize = 33;
+
 class Md5Digest {
  public:
   Md5Digest();
@@ -17,6 +20,9 @@ class Md5Digest {
   // Pads, finishes and returns the digest as 32 lower-case hex characters.
   // The object is spent afterwards.
   std::string finalHex();
+  // The same into a buffer, for code that keeps the string library out of
+  // the shipped program.
+  void finalHexInto(char out[kMd5HexSize]);
 
  private:
   void transform(const uint8_t block[64]);
@@ -29,3 +35,4 @@ class Md5Digest {
 
 // The digest of one buffer.
 std::string md5Hex(const void* data, size_t length);
+void md5HexInto(const void* data, size_t length, char out[kMd5HexSize]);

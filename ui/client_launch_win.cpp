@@ -11,10 +11,12 @@
 #include "app/log.h"
 #include "app/registry.h"
 #include "app/startup.h"
-#include "app/unbuilt_steps.h"
+#include "app/stub_expansion.h"
 #include "app/win_handles.h"
 #include "ui/client_command_line.h"
 #include "update/download_state.h"
+#include "update/install_tracking.h"
+#include "update/server_status.h"
 #include "update/service_endpoints.h"
 
 namespace {
@@ -105,7 +107,7 @@ void launchClient() {
   bool named = askDnsForGameServers(&servers);
   ClientLaunchInput input = {};
   input.szProgram = g_szPrimaryExe;
-  input.szAffiliate = affiliateIdentifier();
+  input.szAffiliate = g_szAffiliate;
   input.bScreenSize = GetSystemMetrics(SM_CMONITORS) > 1;
   input.nScreenWidth = GetSystemMetrics(SM_CXSCREEN);
   input.nScreenHeight = GetSystemMetrics(SM_CYSCREEN);
@@ -116,7 +118,7 @@ void launchClient() {
   char install[128] = "";
   readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_INSTALL, install, sizeof install);
   if (install[0]) {
-    sendInstallFinish();
+    requestUrlAsync(g_szInstallFinishUrl);
     deleteRegistryValue(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_INSTALL);
     Sleep(3000);
   }

@@ -13,6 +13,7 @@
 #include "ui/status_text.h"
 #include "ui/unbuilt_window_steps.h"
 #include "ui/window_handlers.h"
+#include "update/install_tracking.h"
 #include "update/server_status.h"
 
 void onShowTerms() {
@@ -34,7 +35,7 @@ void onAcceptDirectory(HWND window) {
     PostMessageA(window, WM_CLOSE, 0, 0);
     return;
   }
-  requestUrlAsync(installStartUrl());
+  requestUrlAsync(g_szInstallStartUrl);
   if (performInstallActions()) {
     g_nProcessState = PS_DISCOVERY;
     g_nServerPhase = SP_WAITING;

@@ -2,10 +2,6 @@
 
 #include "app/log.h"
 
-const char* installStartUrl() {
-  return "";
-}
-
 bool flashCheckPasses() {
   logMessage(LOG_WARNING,
              "flashCheckPasses: not part of this build; no check made, taken as passed");

@@ -2,7 +2,8 @@
 """The demo's story, played in the scenario environment (see tests/scenario/velorin_env.py).
 
 The service publishes a release made with velorin-release whose game client
-is the demo client. A player who has downloaded velorin.exe starts it: the
+is the demo client. A player who has downloaded an affiliate's quenzar.exe
+(velorin.exe packed with velorin-pack) starts it: the
 terms screen, Accept, the folder chooser, Accept; the installer copies itself
 into the folder, makes the shortcuts and the toolbar button, downloads every
 file of the release and starts the game client with its arguments. A newer
@@ -157,8 +158,12 @@ class Story:
         self.note("service hosts %s answered by the local service" % ", ".join(Config.hosts))
         download = prefix.c("download")
         os.makedirs(download)
-        stub = os.path.join(download, "velorin.exe")
-        shutil.copy2(Config.velorin, stub)
+        stub = os.path.join(download, rb.STUB)
+        packed, carried = rb.packed_stub(Config.workdir, rb.AFFILIATE)
+        with open(stub, "wb") as f:
+            f.write(packed)
+        self.say("The player's %s is velorin.exe packed for affiliate %s; it carries %s."
+                 % (rb.STUB, rb.AFFILIATE, ", ".join("%s (%d bytes)" % (n, len(d)) for n, d in carried.items())))
         wine_log = os.path.join(self.out, "wine.log")
         # The client records its command line; while it runs it holds one of
         # its sound files open, as a game holds its data.
@@ -168,8 +173,9 @@ class Story:
         with open(Config.demo_client, "rb") as f:
             files[rb.PRIMARY] = f.read()
         files[LARGE] = os.urandom(6 << 20)
-        rb.publish(Config.workdir, files, service.root, name="r7")
-        fetched = sorted(p for p in files if p not in (rb.INSTALLER, rb.UNCHECKED))
+        files[rb.STUB] = packed
+        rb.publish(Config.workdir, files, service.root, name="r7", extra_args=("--stub", rb.STUB))
+        fetched = sorted(p for p in files if p not in (rb.INSTALLER, rb.UNCHECKED, rb.STUB))
         self.say("The service publishes release r7 of the game, made with velorin-release: %d files, %s; its "
                  "game program %s is the demo client." % (len(files), size_text(sum(map(len, files.values()))),
                                                           rb.PRIMARY))
@@ -246,7 +252,7 @@ class Story:
         newer = dict(files)
         newer[CHANGED] = files[CHANGED][::-1] + b"r8"
         service.set_rules([])
-        rb.publish(Config.workdir, newer, service.root, name="r8")
+        rb.publish(Config.workdir, newer, service.root, name="r8", extra_args=("--stub", rb.STUB))
         self.say("The service publishes release r8 with velorin-release: only %s changed." % CHANGED)
         open(service.log, "w").close()
         self.say("The player starts the installer again, while the first game client still runs and holds %s "

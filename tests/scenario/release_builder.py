@@ -7,6 +7,7 @@ service's document root under /client/rN, and its product.txt is served as
 "/product.txt" by every update server.
 """
 
+import hashlib
 import os
 import random
 import shutil
@@ -82,6 +83,56 @@ def publish(workdir, files, www, name="r7", host=BASE_HOST, extra_args=()):
     shutil.copy2(os.path.join(release, "product.txt"), os.path.join(www, "product.txt"))
     with open(os.path.join(release, "product.txt"), "rb") as f:
         return [line.rstrip(b"\r\n").split(b"|") for line in f if line.strip()]
+
+
+STUB = "quenzar.exe"
+# Two affiliates as the service hands them out: 32 hex digits and 20 decimal digits.
+AFFILIATE = "7c0e5b41d9a2f3e86b1c4d5a09e8f7b2" + "20261207000000000042"
+OTHER_AFFILIATE = "a1b2c3d4e5f60718293a4b5c6d7e8f90" + "20261207000000000043"
+TRACKING_KEY = "5be0a9d27c41f6e38d02b7c95a4e1f60"
+
+
+def pack_list(stub):
+    """What velorin-pack --list reads from a packed stub: affiliate, checksum, [(name, position, size)]."""
+    output = subprocess.run([Config.pack_tool, "--list", stub], check=True, stdout=subprocess.PIPE).stdout
+    listed = {"files": []}
+    for line in output.decode().splitlines():
+        fields = line.split("\t")
+        if fields[0] == "file":
+            listed["files"].append((fields[1], int(fields[2]), int(fields[3])))
+        elif fields[0] == "files":
+            listed["count"] = int(fields[1])
+        else:
+            listed[fields[0]] = fields[1] if len(fields) > 1 else ""
+    return listed
+
+
+def packed_stub(workdir, affiliate):
+    """The published stub for one affiliate: the build's quenzar.exe relabelled
+    when it carries files, else velorin.exe packed here with a generated
+    atl98.dll of a few KB. Returns its bytes and {name: carried bytes}."""
+    out = os.path.join(workdir, "quenzar-%s.exe" % affiliate[:8])
+    if Config.packed and os.path.isfile(Config.packed) and pack_list(Config.packed)["files"]:
+        command = [Config.pack_tool, "--affiliate", affiliate, Config.packed, out]
+    else:
+        library = os.path.join(workdir, "atl98-standin.dll")
+        with open(library, "wb") as f:
+            f.write(b"MZ" + random.Random(98).randbytes(6142))
+        command = [Config.pack_tool, "--affiliate", affiliate, "--carry", "atl98.dll=" + library,
+                   Config.velorin, out]
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
+    with open(out, "rb") as f:
+        data = f.read()
+    carried = {name: data[position - 1:position - 1 + size] for name, position, size in pack_list(out)["files"]}
+    return data, carried
+
+
+def tracking_signature_ok(auth):
+    """An install-tracking signature: MD5 hex of "r|key" followed by r, computed here with hashlib."""
+    digest, number = auth[:32], auth[32:]
+    if not number.isdigit() or len(number) > 5 or int(number) > 32767 or str(int(number)) != number:
+        return False
+    return hashlib.md5(("%s|%s" % (number, TRACKING_KEY)).encode()).hexdigest() == digest
 
 
 def served_path(path, name="r7", compressed=False):

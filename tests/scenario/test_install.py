@@ -116,8 +116,9 @@ class FirstInstall(Lifecycle):
         self.assert_link(self.driver.folder(CSIDL_COMMON_DESKTOPDIRECTORY) + "\\Quenzar.lnk", target, "")
         self.assertFalse(os.path.exists(self.linux(self.driver.folder(CSIDL_DESKTOPDIRECTORY) + "\\Quenzar.lnk")),
                          "the desktop shortcut is the all-users one")
-        self.assertEqual({r["path"] for r in self.service.requests()}, {"/product.txt"},
-                         "with no release published only the product list is asked for")
+        self.assertEqual({r["path"] for r in self.service.requests()},
+                         {"/product.txt", "/affiliate/register_install_start.php"},
+                         "with no release published only the product list is asked for, besides the install start")
 
 
     def test_a_stub_copy_that_cannot_be_written_ends_the_run_uninstalled(self):

@@ -2,9 +2,18 @@
 """Start-up of the stub: working folder, version record, files left for deletion."""
 
 import os
+import shutil
+import statistics
+import struct
+import subprocess
+import time
 
+import release_builder as rb
 import velorin_env
-from velorin_env import DEBUG_KEY, ScenarioGroup
+from velorin_env import DEBUG_KEY, MAIN_CLASS, Config, ScenarioGroup
+
+IDNO = 7
+CORRUPT_TEXT = "This client is corrupt.  Do you wish to visit the web site?"
 
 REPORT_LISTS = {
     "usgBugReports": bytes.fromhex("2f679a35"),
@@ -110,6 +119,128 @@ class RequestedDeletion(ScenarioGroup):
         self.start_and_cancel()
         self.assertFalse(os.path.exists(busy))
         self.assertNotIn("requestDelete", self.settings())
+
+
+
+def tail_naming(image, name, data, affiliate=b"x"):
+    """A stub with a tail built here (velorin-pack refuses such names)."""
+    table = struct.pack("<H", len(name)) + name + struct.pack("<II", len(image) + 1, len(data))
+    return (image + data + table + struct.pack("<II", len(table), 1) + affiliate
+            + struct.pack("<H", len(affiliate)) + b"\x55\xAA")
+
+
+class CarriedTail(ScenarioGroup):
+    """The affiliate a packed stub brings, and stubs whose tail cannot be trusted."""
+
+    def install_stub(self, data):
+        with open(self.stub, "wb") as f:
+            f.write(data)
+
+    def written_anywhere(self, names):
+        """Files of those names (any case) under drive C: or the scenario's folder."""
+        wanted = {n.lower() for n in names}
+        found = []
+        for top in (self.prefix.c(), self.workdir):
+            for folder, _, files in os.walk(top):
+                found += [os.path.join(folder, f) for f in files if f.lower() in wanted]
+        return found
+
+    def test_stored_affiliate_rules_and_damaged_tails_write_nothing(self):
+        stub, carried = rb.packed_stub(self.workdir, rb.AFFILIATE)
+        self.install_stub(stub)
+        # "-1" stores no affiliate: the tail's is recorded. Another value is kept.
+        for stored, expected in (("-1", rb.AFFILIATE), ("kept_1", "kept_1"), ("", rb.AFFILIATE)):
+            self.set_state(settings={"Affiliate": stored} if stored else {})
+            self.start_and_cancel()
+            self.assertEqual(self.settings().get("Affiliate"), expected, "stored %r" % stored)
+            for name in carried:
+                self.assertFalse(os.path.exists(os.path.join(self.download, name)), "%s removed" % name)
+
+        # A stub whose carried data lost bytes on the way (the table now names
+        # blocks past its own start), and a tail naming a file outside the folder.
+        with open(Config.velorin, "rb") as f:
+            plain = f.read()
+        name, (position, size) = next((n, (p, s)) for n, p, s in rb.pack_list(self.stub)["files"])
+        middle = position - 1 + size // 2
+        damaged = {
+            "lost bytes": stub[:middle] + stub[middle + 1000:],
+            "cut inside the table": stub[:-(len(rb.AFFILIATE) + 12 + 3)] + stub[-(len(rb.AFFILIATE) + 4):],
+            "..\\evil.dll": tail_naming(open(Config.velorin, "rb").read(), b"..\\evil.dll", b"MZ evil"),
+        }
+        for what, data in damaged.items():
+            self.install_stub(data)
+            self.set_state(settings={"Affiliate": "-1"})
+            before = sorted(os.listdir(self.download))
+            program = self.start()
+            box = self.dialog(title="Error", timeout=30)
+            self.assertEqual(box["texts"], [CORRUPT_TEXT], what)
+            self.assertFalse(self.driver.windows(window_class=MAIN_CLASS), "no window for %s" % what)
+            self.driver.press(box["hwnd"], control_id=IDNO)
+            self.assertEqual(program.wait(30), 0, what)
+            self.assertEqual(sorted(os.listdir(self.download)), before, what)
+            self.assertEqual(self.written_anywhere(["evil.dll", name]), [], what)
+            self.assertEqual(self.settings().get("Affiliate"), "-1", "nothing recorded for %s" % what)
+
+    def test_a_carried_file_that_does_not_fit_is_removed_and_the_start_goes_on(self):
+        # The stub on a small disk (a tmpfs in the case's own mount namespace)
+        # with room for its first carried file but not for the second.
+        carried = {"small.dll": os.urandom(2048), "big.dll": os.urandom(512 * 1024)}
+        for name, data in carried.items():
+            with open(os.path.join(self.workdir, name), "wb") as f:
+                f.write(data)
+        packed = os.path.join(self.workdir, "big-stub.exe")
+        subprocess.run([Config.pack_tool, "--affiliate", rb.AFFILIATE]
+                       + sum((["--carry", "%s=%s" % (n, os.path.join(self.workdir, n))] for n in carried), [])
+                       + [Config.velorin, packed], check=True, stdout=subprocess.DEVNULL)
+        small_disk = self.prefix.c("small")
+        os.makedirs(small_disk)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%d" % (os.path.getsize(packed) + 128 * 1024), "tmpfs",
+                        small_disk], check=True)
+        self.addCleanup(subprocess.run, ["umount", "-l", small_disk])
+        self.stub = os.path.join(small_disk, rb.STUB)
+        shutil.copy(packed, self.stub)
+        self.set_state()
+
+        program = self.start(cwd=small_disk)
+        window = self.main_window()
+        self.assertEqual(sorted(os.listdir(small_disk)), [rb.STUB, "small.dll"], "the short file is removed")
+        with open(os.path.join(small_disk, "small.dll"), "rb") as f:
+            self.assertEqual(f.read(), carried["small.dll"])
+        self.cancel(program, window)
+        self.assertEqual(os.listdir(small_disk), [rb.STUB], "only what was written whole is deleted at the end")
+        self.assertEqual(self.settings().get("Affiliate"), rb.AFFILIATE)
+
+    def test_measures_expansion_time_and_packed_size(self):
+        """Start to main window, unpacked beside packed (the difference is what
+        expansion adds), and the sizes. Printed through measurements/affiliate.txt."""
+        with open(Config.velorin, "rb") as f:
+            plain = f.read()
+        stub, carried = rb.packed_stub(self.workdir, rb.AFFILIATE)
+        times = {"unpacked": [], "packed": []}
+        self.set_state(settings={"Affiliate": rb.AFFILIATE})
+        self.start_and_cancel()  # Wine's first start in a prefix is slower; not counted
+        for _ in range(5):
+            for kind, data in (("unpacked", plain), ("packed", stub)):
+                self.install_stub(data)
+                started = time.perf_counter()
+                program = self.start()
+                window = self.main_window()
+                times[kind].append(time.perf_counter() - started)
+                self.cancel(program, window)
+        unpacked, packed = statistics.median(times["unpacked"]), statistics.median(times["packed"])
+        text = ("affiliate stub measures (velorin.exe under Wine; median of 5 starts each, the unpacked stub "
+                "beside the packed)\n"
+                "start -> main window: unpacked %.3f s, packed %.3f s; expansion adds %+.3f s (%d file(s), %d bytes "
+                "written)\n"
+                "size: velorin.exe %d bytes, packed quenzar.exe %d bytes (+%d: carried files %d, tail %d)\n"
+                % (unpacked, packed, packed - unpacked, len(carried), sum(map(len, carried.values())),
+                   len(plain), len(stub), len(stub) - len(plain), sum(map(len, carried.values())),
+                   len(stub) - len(plain) - sum(map(len, carried.values()))))
+        print("\n" + text)
+        if Config.measurements:
+            os.makedirs(Config.measurements, exist_ok=True)
+            with open(os.path.join(Config.measurements, "affiliate.txt"), "w") as f:
+                f.write(text)
 
 
 if __name__ == "__main__":

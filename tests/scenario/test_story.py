@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """The player's whole story with a published release whose primary executable
-is the demo client: the first start installs through the real screens,
+is the demo client: the first start of an affiliate's packed stub writes its
+carried files beside itself, records the affiliate, registers the install
+start and finish with the API server, installs through the real screens,
 downloads every file and starts the client from the install folder; a newer
 release with one changed file, held open by the running client, ends that
 client, fetches only that file and starts the client again. A process id
@@ -9,6 +11,7 @@ reused by another program is left alone and the run ends with its box."""
 import os
 import subprocess
 import time
+import urllib.parse
 
 import release_builder as rb
 import velorin_env
@@ -32,7 +35,11 @@ def release_files():
 
 
 def fetched(files):
-    return sorted(p for p in files if p not in (rb.INSTALLER, rb.UNCHECKED))
+    return sorted(p for p in files if p not in (rb.INSTALLER, rb.UNCHECKED, rb.STUB))
+
+
+TRACKING_PATHS = {"/affiliate/register_install_start.php": "start",
+                  "/affiliate/register_install_finish.php": "finish"}
 
 
 class StoryGroup(ScenarioGroup):
@@ -81,9 +88,28 @@ class StoryGroup(ScenarioGroup):
             with open(os.path.join(install, *path.split("/")), "rb") as f:
                 self.assertEqual(f.read(), files[path], "%s stored byte-identical" % path)
 
-    def assert_launch(self, record, folder, files):
+    def tracking(self, affiliate):
+        """Counts of the install-tracking requests received, each checked whole:
+        host, path, casino_id=1, session = the affiliate, and a signature that
+        hashlib recomputes from its number and the key."""
+        counts = {"start": 0, "finish": 0}
+        for request in self.service.requests():
+            if not request["path"].startswith("/affiliate/"):
+                continue
+            self.assertIn(request["path"], TRACKING_PATHS)
+            self.assertEqual(request["host"], "api.quenzar.test")
+            query = urllib.parse.parse_qs(request["target"].split("?", 1)[1], keep_blank_values=True)
+            auth = query["auth"][0]
+            self.assertTrue(rb.tracking_signature_ok(auth), auth)
+            self.assertEqual(request["target"], "%s?auth=%s&casino_id=1&session=%s"
+                             % (request["path"], auth, affiliate))
+            counts[TRACKING_PATHS[request["path"]]] += 1
+        return counts
+
+    def assert_launch(self, record, folder, files, affiliate=""):
         self.assertEqual(record["cwd"].lower(), folder.lower(), "started from the install folder")
-        self.assertEqual(record["cmdline"], PRIMARY_WIN + " -a=", "one monitor: no screen size, no servers")
+        self.assertEqual(record["cmdline"], PRIMARY_WIN + " -a=" + affiliate,
+                         "one monitor: no screen size, no servers")
         settings = self.live_settings()
         self.assertEqual(settings.get("CWD"), folder)
         self.assertNotIn("install", settings, "the pending install is finished by the launch")
@@ -94,18 +120,35 @@ class StoryGroup(ScenarioGroup):
 
 class ClientStory(StoryGroup):
     def test_first_start_installs_downloads_launches_then_update_ends_the_client(self):
+        # The player runs one affiliate's copy of the stub; the release was
+        # published with another affiliate's copy. Their checksums agree, so
+        # neither is ever selected for download.
+        stub, carried = rb.packed_stub(self.workdir, rb.AFFILIATE)
+        other, _ = rb.packed_stub(self.workdir, rb.OTHER_AFFILIATE)
+        self.assertEqual(len(rb.AFFILIATE), 52)
+        self.assertTrue(carried, "the published stub carries a file")
+        self.stub = os.path.join(self.download, rb.STUB)
+        with open(self.stub, "wb") as f:
+            f.write(stub)
         files = release_files()
-        rb.publish(self.workdir, files, self.service.root, name="r7")
+        files[rb.STUB] = other
+        rb.publish(self.workdir, files, self.service.root, name="r7", extra_args=("--stub", rb.STUB))
         # The client holds a data file open while it runs, as the game does.
         held = "sounds/file05.bin"
         self.assertIn(held, files)
         self.set_state()
         self.clear_log()
 
-        # First start: terms -> Accept -> folder chooser -> Accept.
-        program = self.start(env=self.client_env(held))
+        # First start, from another folder as a browser starts a download:
+        # terms -> Accept -> folder chooser -> Accept. The carried files lie
+        # beside the stub while it runs.
+        program = self.start(env=self.client_env(held), cwd=self.prefix.c())
         found = self.driver.wait(window_class=MAIN_CLASS, visible=True, text="Accept", timeout=20)
         self.assertEqual(len(found), 1, found)
+        for name, data in carried.items():
+            with open(os.path.join(self.download, name), "rb") as f:
+                self.assertEqual(f.read(), data, "%s written whole beside the stub" % name)
+        self.assertEqual(self.tracking(rb.AFFILIATE), {"start": 0, "finish": 0}, "nothing before Accept")
         window = found[0]
         self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_TERMS)
         self.assertTrue(self.driver.wait(window_class=MAIN_CLASS, text="Browse", timeout=10))
@@ -114,7 +157,14 @@ class ClientStory(StoryGroup):
 
         folder = self.driver.folder(38) + "\\Quenzar"
         install = self.prefix.c(*folder[3:].split("\\"))
-        self.assertTrue(os.path.isfile(os.path.join(install, "velorin.exe")), "the stub copy")
+        with open(os.path.join(install, rb.STUB), "rb") as f:
+            self.assertEqual(f.read(), stub, "the stub copy, this affiliate's")
+        for name in carried:
+            self.assertFalse(os.path.exists(os.path.join(self.download, name)), "%s removed at the end" % name)
+            self.assertFalse(os.path.exists(os.path.join(install, name)), "%s never in the install folder" % name)
+        self.assertEqual(self.live_settings().get("Affiliate"), rb.AFFILIATE, "the tail's affiliate recorded")
+        self.assertEqual(self.tracking(rb.AFFILIATE), {"start": 1, "finish": 1},
+                         "one install start at Accept, one finish at the first launch")
         self.assert_installed(install, files)
         self.assertFalse(os.path.exists(os.path.join(install, *rb.INSTALLER.split("/"))))
         requests = self.service.requests()
@@ -123,16 +173,20 @@ class ClientStory(StoryGroup):
                          "every client file fetched once")
 
         first = self.client_lines(1)[0]
-        self.assert_launch(first, folder, files)
+        self.assert_launch(first, folder, files, rb.AFFILIATE)
         windows = self.client_windows()
         self.assertEqual([w["pid"] for w in windows], [int(first["pid"])], "one client, with its own window")
 
         # A newer release changes the file the running client holds: the next
         # start ends that client (path and checksum match), fetches that file
-        # alone and starts the client again.
+        # alone and starts the client again. The affiliate stored by then is
+        # another one: it is kept and passed on; an update sends no tracking.
         newer = dict(files)
         newer[held] = files[held][::-1] + b"r8"
-        rb.publish(self.workdir, newer, self.service.root, name="r8")
+        rb.publish(self.workdir, newer, self.service.root, name="r8", extra_args=("--stub", rb.STUB))
+        self.assertEqual(subprocess.run(["wine", "reg", "add", "HKCU\\" + SETTINGS_KEY, "/v", "Affiliate", "/d",
+                                         "kept_affiliate-2", "/f"], env=self.prefix.env, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode, 0)
         self.clear_log()
         program = self.start(env=self.client_env(held))
         self.assertEqual(program.wait(180), 0)
@@ -141,7 +195,11 @@ class ClientStory(StoryGroup):
         self.assert_installed(install, newer)
         second = self.client_lines(2)[1]
         self.assertNotEqual(second["pid"], first["pid"])
-        self.assert_launch(second, folder, newer)
+        self.assert_launch(second, folder, newer, "kept_affiliate-2")
+        self.assertEqual(self.live_settings().get("Affiliate"), "kept_affiliate-2")
+        self.assertEqual(self.tracking("kept_affiliate-2"), {"start": 0, "finish": 0}, "an update sends nothing")
+        for name in carried:
+            self.assertFalse(os.path.exists(os.path.join(install, name)), "%s removed at the end" % name)
         windows = self.client_windows()
         self.assertEqual([w["pid"] for w in windows], [int(second["pid"])], "the first client was ended")
         self.driver.post(windows[0]["hwnd"], WM_CLOSE)

@@ -91,6 +91,8 @@ class Config:
     report_tool = os.environ.get("VELORIN_REPORT_TOOL")  # host build of velorin-report
     atl98 = os.environ.get("VELORIN_ATL98")  # the control-hosting library the stub carries
     velorin_next = os.environ.get("VELORIN_NEXT_EXE")  # velorin.exe with the next revision
+    pack_tool = os.environ.get("VELORIN_PACK_TOOL")  # host build of velorin-pack
+    packed = os.environ.get("VELORIN_PACKED")  # quenzar.exe as the build packs it
 
 
 def file_version(path):
@@ -645,27 +647,19 @@ class ScenarioGroup(unittest.TestCase):
 # ---------------------------------------------------------------- entry
 
 
+# Paths the scenarios may be given, each as --name-with-dashes; the first two
+# are required (environment() checks them), the rest optional.
+_PATH_OPTIONS = ("velorin", "driver", "terms_dump", "one_window", "measurements", "release_tool",
+                 "demo_client", "launch_probe", "crash_check", "report_tool", "atl98",
+                 "velorin_next", "pack_tool", "packed")
+
+
 def _parse_arguments():
     parser = argparse.ArgumentParser(add_help=False)
-    parser.add_argument("--velorin")
-    parser.add_argument("--driver")
-    parser.add_argument("--template")
-    parser.add_argument("--source")
-    parser.add_argument("--version")
-    parser.add_argument("--terms-dump", dest="terms_dump")
-    parser.add_argument("--one-window", dest="one_window")
-    parser.add_argument("--measurements")
-    parser.add_argument("--release-tool", dest="release_tool")
-    parser.add_argument("--demo-client", dest="demo_client")
-    parser.add_argument("--launch-probe", dest="launch_probe")
-    parser.add_argument("--crash-check", dest="crash_check")
-    parser.add_argument("--report-tool", dest="report_tool")
-    parser.add_argument("--atl98")
-    parser.add_argument("--velorin-next", dest="velorin_next")
+    for name in _PATH_OPTIONS + ("template", "source", "version"):
+        parser.add_argument("--" + name.replace("_", "-"), dest=name)
     known, rest = parser.parse_known_args()
-    for name in ("velorin", "driver", "template", "source", "version", "terms_dump", "one_window",
-                 "measurements", "release_tool", "demo_client", "launch_probe", "crash_check",
-                 "report_tool", "atl98", "velorin_next"):
+    for name in _PATH_OPTIONS + ("template", "source", "version"):
         value = getattr(known, name)
         if value:
             setattr(Config, name, value)
@@ -691,8 +685,7 @@ def environment():
         if not path or not os.path.isfile(path):
             sys.exit("scenario: --%s (or its VELORIN_ variable) must name the built program" % name)
         setattr(Config, name, os.path.abspath(path))
-    for name in ("terms_dump", "one_window", "measurements", "release_tool", "demo_client",
-                 "launch_probe", "crash_check", "report_tool", "atl98", "velorin_next"):  # optional
+    for name in _PATH_OPTIONS[2:]:  # optional
         if getattr(Config, name):
             setattr(Config, name, os.path.abspath(getattr(Config, name)))
 

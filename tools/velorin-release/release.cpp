@@ -13,6 +13,7 @@
 
 #include "app/bounded_text.h"
 #include "app/log.h"
+#include "app/stub_payload.h"
 #include "update/file_crc.h"
 #include "update/manifest.h"
 #include "update/target_path.h"
@@ -250,6 +251,18 @@ void placeEntries(std::vector<Entry>& entries, const std::string& baseUrl, Probl
   }
 }
 
+// A published stub is packed: it ends with the tail's signature.
+bool endsWithStubTail(const fs::path& file) {
+  FILE* f = fopen(file.c_str(), "rb");
+  if (!f)
+    return false;
+  unsigned char last[2] = {};
+  bool packed = fseek(f, -2, SEEK_END) == 0 && fread(last, 1, 2, f) == 2 &&
+                last[0] == kTailSignature[0] && last[1] == kTailSignature[1];
+  fclose(f);
+  return packed;
+}
+
 std::string manifestLine(const Entry& e) {
   char numbers[96];
   snprintf(numbers, sizeof numbers, "|%lu|%lu|", static_cast<unsigned long>(e.crc),
@@ -419,6 +432,11 @@ int buildRelease(const ReleaseOptions& options) {
     e.crc = e.unchecked ? 0 : calculateFileCrc(file.c_str(), isStubFileName(e.name.c_str()));
     if (!e.unchecked && e.crc == 0)
       fprintf(stderr, "velorin-release: warning: %s has checksum 0 and will never be checked\n",
+              e.path.c_str());
+    if (e.type == kTypeStub && !endsWithStubTail(file))
+      fprintf(stderr,
+              "velorin-release: warning: stub %s is not packed (no tail): it carries no files "
+              "and no affiliate; pack it with velorin-pack\n",
               e.path.c_str());
     if (!e.compressed)
       continue;

@@ -1,0 +1,77 @@
+#include "update/install_tracking.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/bounded_text.h"
+#include "app/log.h"
+#include "app/stub_expansion.h"
+
+// Digests computed apart from this code (Python's hashlib over "r|key").
+TEST(InstallTrackingTest, SignatureIsTheDigestOfNumberAndKeyThenTheNumber) {
+  struct {
+    int r;
+    const char* signature;
+  } cases[] = {
+      {0, "ef8ed7a9370032a9ca6894376c029f8c0"},
+      {7, "484e78db6045e45d0d5c3a28bf0aec8c7"},
+      {32767, "8fe14c9cae7daa1ee1cd99116f9f218532767"},
+  };
+  for (const auto& c : cases) {
+    char out[128];
+    ASSERT_TRUE(buildTrackingSignature(c.r, out, sizeof out));
+    EXPECT_STREQ(out, c.signature);
+  }
+  char small[33];
+  EXPECT_FALSE(buildTrackingSignature(7, small, sizeof small));
+  EXPECT_STREQ(small, "");
+}
+
+// Both addresses share one signature; one that would not fit is left empty
+// (so it is never sent cut short), the other is still built.
+TEST(InstallTrackingTest, AddressesFitOrAreLeftEmpty) {
+  buildInstallTrackingUrlsFor(7, "api.quenzar.test", "aff-1_X");
+  EXPECT_STREQ(g_szInstallStartUrl,
+               "http://api.quenzar.test/affiliate/register_install_start.php"
+               "?auth=484e78db6045e45d0d5c3a28bf0aec8c7&casino_id=1&session=aff-1_X");
+  EXPECT_STREQ(g_szInstallFinishUrl,
+               "http://api.quenzar.test/affiliate/register_install_finish.php"
+               "?auth=484e78db6045e45d0d5c3a28bf0aec8c7&casino_id=1&session=aff-1_X");
+  buildInstallTrackingUrlsFor(7, "api.quenzar.test", "");
+  EXPECT_EQ(std::string(g_szInstallStartUrl).substr(strlen(g_szInstallStartUrl) - 9), "&session=");
+
+  // The finish path is one character longer than the start path.
+  std::string fixed =
+      "http://api.quenzar.test/affiliate/register_install_finish.php"
+      "?auth=484e78db6045e45d0d5c3a28bf0aec8c7&casino_id=1&session=";
+  std::string exact(kTrackingUrlSize - 1 - fixed.size(), 'a');
+  buildInstallTrackingUrlsFor(7, "api.quenzar.test", exact.c_str());
+  EXPECT_EQ(std::string(g_szInstallFinishUrl), fixed + exact);
+  clearLog();
+  buildInstallTrackingUrlsFor(7, "api.quenzar.test", (exact + "a").c_str());
+  EXPECT_STREQ(g_szInstallFinishUrl, "");
+  EXPECT_EQ(strlen(g_szInstallStartUrl), kTrackingUrlSize - 1);
+  EXPECT_NE(std::string(logText()).find("install-finish address longer than 259"),
+            std::string::npos);
+  clearLog();
+}
+
+TEST(InstallTrackingTest, StartUpDrawsOneNumberForBoth) {
+  copyText(g_szAffiliate, sizeof g_szAffiliate, "aff");
+  buildInstallTrackingUrls();
+  std::string start = g_szInstallStartUrl, finish = g_szInstallFinishUrl;
+  size_t a = start.find("auth="), b = finish.find("auth=");
+  ASSERT_NE(a, std::string::npos);
+  std::string signature = start.substr(a + 5, start.find('&') - a - 5);
+  EXPECT_EQ(finish.substr(b + 5, finish.find('&') - b - 5), signature);
+  ASSERT_GE(signature.size(), 33u);
+  ASSERT_LE(signature.size(), 37u);
+  int r = std::stoi(signature.substr(32));
+  EXPECT_LE(r, 32767);
+  char expected[128];
+  ASSERT_TRUE(buildTrackingSignature(r, expected, sizeof expected));
+  EXPECT_EQ(signature, expected);
+  g_szAffiliate[0] = '\0';
+}
