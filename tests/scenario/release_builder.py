@@ -108,23 +108,36 @@ def pack_list(stub):
 
 
 def packed_stub(workdir, affiliate):
-    """The published stub for one affiliate: the build's quenzar.exe relabelled
-    when it carries files, else velorin.exe packed here with a generated
-    atl98.dll of a few KB. Returns its bytes and {name: carried bytes}."""
+    """The published stub for one affiliate: the build's quenzar.exe (which
+    carries atl98.dll) relabelled. Returns its bytes and {name: carried bytes}."""
+    if not (Config.packed and os.path.isfile(Config.packed) and pack_list(Config.packed)["files"]):
+        raise RuntimeError("--packed must name the windows tree's quenzar.exe with its carried files")
     out = os.path.join(workdir, "quenzar-%s.exe" % affiliate[:8])
-    if Config.packed and os.path.isfile(Config.packed) and pack_list(Config.packed)["files"]:
-        command = [Config.pack_tool, "--affiliate", affiliate, Config.packed, out]
-    else:
-        library = os.path.join(workdir, "atl98-standin.dll")
-        with open(library, "wb") as f:
-            f.write(b"MZ" + random.Random(98).randbytes(6142))
-        command = [Config.pack_tool, "--affiliate", affiliate, "--carry", "atl98.dll=" + library,
-                   Config.velorin, out]
-    subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run([Config.pack_tool, "--affiliate", affiliate, Config.packed, out], check=True,
+                   stdout=subprocess.DEVNULL)
     with open(out, "rb") as f:
         data = f.read()
     carried = {name: data[position - 1:position - 1 + size] for name, position, size in pack_list(out)["files"]}
     return data, carried
+
+
+def pack_like_release(exe, workdir, name):
+    """exe packed as the build packs quenzar.exe: the same carried files and
+    affiliate, so it differs from the build's stub only by the program itself."""
+    listed = pack_list(Config.packed)
+    out = os.path.join(workdir, name)
+    command = [Config.pack_tool]
+    if listed.get("affiliate"):
+        command += ["--affiliate", listed["affiliate"]]
+    with open(Config.packed, "rb") as f:
+        data = f.read()
+    for carried, position, size in listed["files"]:
+        part = os.path.join(workdir, "carried-" + carried)
+        with open(part, "wb") as f:
+            f.write(data[position - 1:position - 1 + size])
+        command += ["--carry", "%s=%s" % (carried, part)]
+    subprocess.run(command + [exe, out], check=True, stdout=subprocess.DEVNULL)
+    return out
 
 
 def tracking_signature_ok(auth):

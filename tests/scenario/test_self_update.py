@@ -2,8 +2,9 @@
 """The update story when the service publishes a new stub: the old stub
 downloads it once, ends and starts it; the new stub copies itself over the
 installed "quenzar.exe" and over the file the old stub ran from, then updates
-the client and launches it; the next start deletes the temporary file. The new
-stub is velorin.exe rebuilt with the next revision (--velorin-next)."""
+the client and launches it; the next start deletes the temporary file. Both
+stubs are packed as the service publishes them; the new one is velorin.exe
+rebuilt with the next revision (--velorin-next)."""
 
 import glob
 import os
@@ -34,7 +35,8 @@ def version_text(path):
 class SelfUpdate(StoryGroup):
     def setUp(self):
         super().setUp()
-        self.old, self.new = read(Config.velorin), read(Config.velorin_next)
+        self.old = read(Config.packed)
+        self.new = read(rb.pack_like_release(Config.velorin_next, self.workdir, "quenzar-next.exe"))
         self.assertNotEqual(version_text(Config.velorin), version_text(Config.velorin_next))
         self.install = self.prefix.c(INSTALL_WIN[3:])
         self.temp = self.prefix.c(TEMP_WIN[3:])

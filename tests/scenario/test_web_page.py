@@ -51,10 +51,11 @@ class WebPageGroup(ScenarioGroup):
         open(self.service.log, "w").close()
 
     def carry_library(self):
-        # Until the stub carries the library in its tail, the test puts it
-        # where expansion writes it: the current folder at start, which is
-        # the install folder once one is recorded.
-        shutil.copy2(Config.atl98, os.path.join(self.install, "atl98.dll"))
+        # The stub that runs is the packed one: it writes the carried
+        # atl98.dll itself, into the current folder at start (the install
+        # folder once one is recorded).
+        self.assertTrue(Config.packed and os.path.isfile(Config.packed), "--packed must name quenzar.exe")
+        shutil.copy2(Config.packed, self.stub)
 
     def page_requests(self, timeout=40):
         """(method, target) of the requests the browser control made (the
@@ -93,6 +94,8 @@ class WebPageGroup(ScenarioGroup):
 
         self.assertEqual(self.page_requests(), PAGES)
         self.assertEqual(self.atl_files(self.install), ["ATL.DLL"], "the carried copy renamed in place")
+        with open(os.path.join(self.install, "ATL.DLL"), "rb") as f, open(Config.atl98, "rb") as built:
+            self.assertEqual(f.read(), built.read(), "the library the stub carries, written whole")
         module = self.loaded(window, "ATL.DLL")
         self.assertEqual(module, {"path": self.prefix.win(os.path.join(self.install, "ATL.DLL")),
                                   "exports": OUR_EXPORT_NAME})
@@ -149,7 +152,7 @@ class Windows98(WebPageGroup):
     def test_first_start_from_another_folder_removes_the_atl_it_placed(self):
         # Before installation expansion writes into the program's own folder,
         # and the library is placed there, not in the current folder.
-        shutil.copy2(Config.atl98, os.path.join(self.download, "atl98.dll"))
+        self.carry_library()
         self.set_state(windows_version=self.windows_version)
         elsewhere = self.prefix.c("elsewhere")
         os.makedirs(elsewhere, exist_ok=True)
