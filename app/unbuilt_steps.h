@@ -9,8 +9,6 @@
 #include "app/stub_expansion.h"
 #include "install/uninstall.h"
 
-// Registers the image component and the runtime library when missing.
-void registerCompanionComponents();
 // Writes the files carried in the executable's tail. Without a payload
 // reader it writes nothing and says so (EXPAND_NOT_BUILT).
 ExpandResult expandStub(const char* ownPath);

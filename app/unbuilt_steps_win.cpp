@@ -2,10 +2,6 @@
 
 #include "app/log.h"
 
-void registerCompanionComponents() {
-  logMessage(LOG_WARNING, "registerCompanionComponents: not part of this build");
-}
-
 ExpandResult expandStub(const char*) {
   logMessage(LOG_WARNING, "expandStub: not part of this build; nothing expanded");
   return EXPAND_NOT_BUILT;

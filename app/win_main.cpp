@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "app/bounded_text.h"
+#include "app/companions.h"
 #include "app/install_path.h"
 #include "app/instance.h"
 #include "app/log.h"

@@ -5,6 +5,7 @@
 #include "app/registry.h"
 #include "app/run_mode.h"
 #include "ui/main_window.h"
+#include "ui/flash_check.h"
 #include "ui/messages.h"
 #include "ui/unbuilt_window_steps.h"
 #include "ui/window_handlers.h"
@@ -20,7 +21,7 @@ void discover() {
   DiscoveryFacts facts = {};
   facts.uninstallRequested = g_nRunMode == RUN_MODE_UNINSTALL_REQUEST;
   facts.phase = g_nServerPhase;
-  facts.flashPasses = flashCheckPasses;
+  facts.flashPasses = checkFlash;
 
   char folder[kPathSize] = "";
   if (!facts.uninstallRequested) {
@@ -77,7 +78,7 @@ void onStateTimer(HWND window) {
 
 void onFlashPollTimer(HWND window) {
   KillTimer(window, IDT_FLASH_POLL);
-  if (flashCheckPasses()) {
+  if (checkFlash()) {
     logMessage(LOG_INFO, "WndProc: flash detected and validated");
     restartDiscovery();
   } else {

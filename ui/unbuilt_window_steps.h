@@ -1,5 +1,5 @@
 // Steps the window's state machine calls whose work is not part of this build
-// yet (Flash, tracking addresses, browser windows). Each logs
+// yet (tracking addresses). Each logs
 // "WARNING: <name>: not part of this build" and answers what keeps a run
 // honest and safe: nothing is fetched, selected, installed or started, and no
 // later step acts as if it had been. Later work replaces a function here
@@ -15,9 +15,3 @@
 
 // The install-start tracking address, or "" when none is built.
 const char* installStartUrl();
-
-// Flash: whether version 8 or later is installed; browser windows.
-bool flashCheckPasses();
-bool isBrowserWindowOpen();
-void closeBrowserWindows();
-

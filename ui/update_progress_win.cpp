@@ -12,6 +12,9 @@
 #include "app/unbuilt_steps.h"
 #include "app/win_handles.h"
 #include "ui/main_window.h"
+#include "ui/flash_check.h"
+#include "ui/flash_installer.h"
+#include "ui/flash_version.h"
 #include "ui/messages.h"
 #include "ui/status_text.h"
 #include "ui/unbuilt_window_steps.h"
@@ -21,8 +24,6 @@
 #include "update/server_status.h"
 
 namespace {
-
-constexpr int kRequiredFlashVersion = 8;
 
 // Hides the window and asks before browser windows are closed for the Flash
 // installer; false when the user declined.
@@ -37,7 +38,7 @@ bool askToCloseBrowsers() {
   if (MessageBoxA(nullptr, text, "Flash Installation",
                   MB_OKCANCEL | MB_ICONQUESTION | MB_SYSTEMMODAL) != IDOK)
     return false;
-  closeBrowserWindows();
+  closeBrowsers();
   ShowWindow(g_hMainWnd, SW_SHOW);
   return true;
 }
@@ -64,7 +65,9 @@ bool clientFilesFree() {
 
 void startNextDownload(HWND window) {
   invalidateProgressArea(3);
-  if (selectNextFile()) {
+  // The installer runs once per run; after it the window waits for Flash.
+  bool installerDone = g_nProcessState == PS_FLASH_INSTALLATION && flashInstallerHasRun();
+  if (!installerDone && selectNextFile()) {
     layoutWindow();
     initDownloadProgress();
     ShowWindow(g_hProgressBar, SW_SHOW);
@@ -86,31 +89,6 @@ void shutDown(HWND window) {
   PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
-// Runs the downloaded Flash installer and waits for it.
-void runFlashInstaller(HWND window) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  char commandLine[1] = "";
-  if (!CreateProcessA(g_szTempFile, commandLine, nullptr, nullptr, TRUE, CREATE_DEFAULT_ERROR_MODE,
-                      nullptr, nullptr, &startup, &process)) {
-    shutDown(window);
-    return;
-  }
-  ScopedHandle thread(process.hThread);
-  ScopedHandle installer(process.hProcess);
-  ShowWindow(window, SW_HIDE);
-  bringThreadWindowForward(process.dwThreadId);
-  WaitForSingleObject(installer.get(), INFINITE);
-  DWORD exitCode = 1;
-  GetExitCodeProcess(installer.get(), &exitCode);
-  DeleteFileA(g_szTempFile);
-  if (exitCode == 0)
-    restartDiscovery();
-  else
-    shutDown(window);
-}
-
 }  // namespace
 
 void onProductInfoReady(HWND window) {
@@ -123,7 +101,7 @@ void onProductInfoReady(HWND window) {
       LoadStringA(g_hInstance, IDS_FLASH_REQUIRED, format, sizeof format);
       if (formatText(status, sizeof status, format, kRequiredFlashVersion))
         setStatusText(status);
-      if (isBrowserWindowOpen() && !askToCloseBrowsers()) {
+      if (isBrowserOpen() && !askToCloseBrowsers()) {
         shutDown(window);
         return;
       }

@@ -66,6 +66,13 @@ ALT_KEY_LPARAM = 0x20000001  # repeat count 1, bit 29: Alt held
 WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"}
 
 
+# The Flash control's class in the 32-bit programs' view of a 64-bit prefix
+# and in the native view, and where the scenarios put the control stand-in.
+FLASH_CLASS_KEYS = [r"Software\Classes\%sCLSID\{D27CDB6E-AE6D-11CF-96B8-444553540000}" % view
+                    for view in ("Wow6432Node\\", "")]
+FLASH_CONTROL = r"C:\standins\flash_control.dll"
+
+
 class Config:
     """Paths of the programs under test, from the command line or the environment."""
 
@@ -89,6 +96,7 @@ class Config:
     launch_probe = os.environ.get("VELORIN_LAUNCH_PROBE")  # the client launch on its own
     crash_check = os.environ.get("VELORIN_CRASH_CHECK")  # links the crash filter, crashes on purpose
     report_tool = os.environ.get("VELORIN_REPORT_TOOL")  # host build of velorin-report
+    standins = os.environ.get("VELORIN_STANDINS")  # folder of the built stand-ins (Flash, companions)
 
 
 def file_version(path):
@@ -285,6 +293,23 @@ class Prefix:
              "lowerdir=%s,upperdir=%s/upper,workdir=%s/work" % (Config.template, self.base, self.base),
              self.path])
         self.env = dict(os.environ, WINEPREFIX=self.path, **WINE_ENV)
+        if Config.standins:
+            # A player's machine has Flash: the control stand-in answers 9.
+            self.register_flash("9")
+
+    def register_flash(self, answer):
+        """Registers the Flash control stand-in (copied to C:\\standins) in both
+        registry views by editing system.reg, the prefix stopped; it answers
+        answer (a major version, "text", "fail" or "nodispatch")."""
+        os.makedirs(self.c("standins"), exist_ok=True)
+        shutil.copy2(os.path.join(Config.standins, "flash_control.dll"), self.c("standins"))
+        self.stop()
+        registry = wine_reg.RegistryFile(os.path.join(self.path, "system.reg"))
+        for classes in FLASH_CLASS_KEYS:
+            registry.set_string(classes, "StandInAnswer", answer)
+            registry.set_string(classes + r"\InprocServer32", "", FLASH_CONTROL)
+            registry.set_string(classes + r"\InprocServer32", "ThreadingModel", "Apartment")
+        registry.save()
 
     def c(self, *parts):
         """Linux path of a file on drive C: given by its parts."""
@@ -658,10 +683,11 @@ def _parse_arguments():
     parser.add_argument("--launch-probe", dest="launch_probe")
     parser.add_argument("--crash-check", dest="crash_check")
     parser.add_argument("--report-tool", dest="report_tool")
+    parser.add_argument("--standins")
     known, rest = parser.parse_known_args()
     for name in ("velorin", "driver", "template", "source", "version", "terms_dump", "one_window",
                  "measurements", "release_tool", "demo_client", "launch_probe", "crash_check",
-                 "report_tool"):
+                 "report_tool", "standins"):
         value = getattr(known, name)
         if value:
             setattr(Config, name, value)
@@ -688,7 +714,7 @@ def environment():
             sys.exit("scenario: --%s (or its VELORIN_ variable) must name the built program" % name)
         setattr(Config, name, os.path.abspath(path))
     for name in ("terms_dump", "one_window", "measurements", "release_tool", "demo_client",
-                 "launch_probe", "crash_check", "report_tool"):  # optional
+                 "launch_probe", "crash_check", "report_tool", "standins"):  # optional
         if getattr(Config, name):
             setattr(Config, name, os.path.abspath(getattr(Config, name)))
 
