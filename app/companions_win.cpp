@@ -51,8 +51,8 @@ bool callExport(const char* path, const char* exportName) {
                static_cast<unsigned>(GetLastError()));
     return false;
   }
-  RegistrationExport function =
-      reinterpret_cast<RegistrationExport>(GetProcAddress(library.get(), exportName));
+  RegistrationExport function = reinterpret_cast<RegistrationExport>(
+      reinterpret_cast<void*>(GetProcAddress(library.get(), exportName)));
   if (function) {
     HRESULT result = function();
     logMessage(LOG_INFO, "registerCompanionComponents: %s %s: 0x%08lx", path, exportName,

@@ -44,9 +44,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     _putenv(setting);
     HMODULE library = LoadLibraryA(control);
     using Register = HRESULT(STDAPICALLTYPE*)();
-    Register doRegister =
-        library ? reinterpret_cast<Register>(GetProcAddress(library, "DllRegisterServer"))
-                : nullptr;
+    Register doRegister = library ? reinterpret_cast<Register>(reinterpret_cast<void*>(
+                                        GetProcAddress(library, "DllRegisterServer")))
+                                  : nullptr;
     if (!doRegister || FAILED(doRegister()))
       return 3;
     FreeLibrary(library);
