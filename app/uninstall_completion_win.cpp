@@ -3,11 +3,13 @@
 #include "app/app_state.h"
 #include "app/bounded_text.h"
 #include "app/log.h"
+#include "app/process_control.h"
 #include "app/registry.h"
 #include "app/run_mode.h"
 #include "app/startup.h"
-#include "app/unbuilt_steps.h"
+#include "app/stub_expansion.h"
 #include "app/win_handles.h"
+#include "install/uninstall.h"
 
 int completeUninstall(const char* commandLine) {
   char selfPath[kSelfPathSize] = "";

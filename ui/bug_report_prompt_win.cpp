@@ -1,8 +1,11 @@
 // The bug report question after a crash of the client (or of this program).
 #include "app/log.h"
 #include "app/win_handles.h"
+#include "install/install_actions.h"
+#include "report/bug_report.h"
+#include "report/crash_files.h"
+#include "ui/client_launch.h"
 #include "ui/main_window.h"
-#include "ui/unbuilt_window_steps.h"
 #include "ui/window_handlers.h"
 
 namespace {

@@ -1,9 +1,12 @@
 // WM_CLOSE: what closing means depends on where the run stands.
 #include "app/log.h"
+#include "install/install_actions.h"
+#include "report/bug_report.h"
+#include "report/crash_files.h"
+#include "ui/client_launch.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
 #include "ui/status_text.h"
-#include "ui/unbuilt_window_steps.h"
 #include "ui/window_handlers.h"
 #include "update/download_state.h"
 

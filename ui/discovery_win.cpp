@@ -4,9 +4,13 @@
 #include "app/log.h"
 #include "app/registry.h"
 #include "app/run_mode.h"
+#include "install/install_actions.h"
+#include "report/bug_report.h"
+#include "report/crash_files.h"
+#include "ui/client_launch.h"
+#include "ui/flash_check.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
-#include "ui/unbuilt_window_steps.h"
 #include "ui/window_handlers.h"
 #include "update/product_info_thread.h"
 
@@ -20,7 +24,7 @@ void discover() {
   DiscoveryFacts facts = {};
   facts.uninstallRequested = g_nRunMode == RUN_MODE_UNINSTALL_REQUEST;
   facts.phase = g_nServerPhase;
-  facts.flashPasses = flashCheckPasses;
+  facts.flashPasses = checkFlash;
 
   char folder[kPathSize] = "";
   if (!facts.uninstallRequested) {
@@ -77,7 +81,7 @@ void onStateTimer(HWND window) {
 
 void onFlashPollTimer(HWND window) {
   KillTimer(window, IDT_FLASH_POLL);
-  if (flashCheckPasses()) {
+  if (checkFlash()) {
     logMessage(LOG_INFO, "WndProc: flash detected and validated");
     restartDiscovery();
   } else {

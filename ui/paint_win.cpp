@@ -2,9 +2,12 @@
 // 9-point bold Arial straight onto them.
 #include "app/app_state.h"
 #include "app/win_handles.h"
+#include "install/install_actions.h"
+#include "report/bug_report.h"
+#include "report/crash_files.h"
+#include "ui/client_launch.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
-#include "ui/unbuilt_window_steps.h"
 #include "update/download_selection.h"
 #include "update/download_state.h"
 

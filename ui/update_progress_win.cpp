@@ -8,13 +8,21 @@
 #include "app/app_state.h"
 #include "app/bounded_text.h"
 #include "app/log.h"
+#include "app/process_control.h"
 #include "app/relative_path.h"
-#include "app/unbuilt_steps.h"
+#include "app/stub_expansion.h"
 #include "app/win_handles.h"
+#include "install/install_actions.h"
+#include "install/uninstall.h"
+#include "report/bug_report.h"
+#include "report/crash_files.h"
+#include "ui/client_launch.h"
+#include "ui/flash_check.h"
+#include "ui/flash_installer.h"
+#include "ui/flash_version.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
 #include "ui/status_text.h"
-#include "ui/unbuilt_window_steps.h"
 #include "ui/window_handlers.h"
 #include "update/download_selection.h"
 #include "update/download_state.h"
@@ -22,8 +30,6 @@
 #include "update/server_status.h"
 
 namespace {
-
-constexpr int kRequiredFlashVersion = 8;
 
 // Hides the window and asks before browser windows are closed for the Flash
 // installer; false when the user declined.
@@ -38,7 +44,7 @@ bool askToCloseBrowsers() {
   if (MessageBoxA(nullptr, text, "Flash Installation",
                   MB_OKCANCEL | MB_ICONQUESTION | MB_SYSTEMMODAL) != IDOK)
     return false;
-  closeBrowserWindows();
+  closeBrowsers();
   ShowWindow(g_hMainWnd, SW_SHOW);
   return true;
 }
@@ -65,7 +71,9 @@ bool clientFilesFree() {
 
 void startNextDownload(HWND window) {
   invalidateProgressArea(3);
-  if (selectNextFile()) {
+  // The installer runs once per run; after it the window waits for Flash.
+  bool installerDone = g_nProcessState == PS_FLASH_INSTALLATION && flashInstallerHasRun();
+  if (!installerDone && selectNextFile()) {
     layoutWindow();
     initDownloadProgress();
     ShowWindow(g_hProgressBar, SW_SHOW);
@@ -102,31 +110,6 @@ void failDownload(HWND window) {
   PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
-// Runs the downloaded Flash installer and waits for it.
-void runFlashInstaller(HWND window) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  char commandLine[1] = "";
-  if (!CreateProcessA(g_szTempFile, commandLine, nullptr, nullptr, TRUE, CREATE_DEFAULT_ERROR_MODE,
-                      nullptr, nullptr, &startup, &process)) {
-    shutDown(window);
-    return;
-  }
-  ScopedHandle thread(process.hThread);
-  ScopedHandle installer(process.hProcess);
-  ShowWindow(window, SW_HIDE);
-  bringThreadWindowForward(process.dwThreadId);
-  WaitForSingleObject(installer.get(), INFINITE);
-  DWORD exitCode = 1;
-  GetExitCodeProcess(installer.get(), &exitCode);
-  DeleteFileA(g_szTempFile);
-  if (exitCode == 0)
-    restartDiscovery();
-  else
-    shutDown(window);
-}
-
 }  // namespace
 
 void onProductInfoReady(HWND window) {
@@ -139,7 +122,7 @@ void onProductInfoReady(HWND window) {
       LoadStringA(g_hInstance, IDS_FLASH_REQUIRED, format, sizeof format);
       if (formatText(status, sizeof status, format, kRequiredFlashVersion))
         setStatusText(status);
-      if (isBrowserWindowOpen() && !askToCloseBrowsers()) {
+      if (isBrowserOpen() && !askToCloseBrowsers()) {
         shutDown(window);
         return;
       }
@@ -175,10 +158,10 @@ void onDownloadFinished(HWND window, WPARAM succeeded) {
     failDownload(window);
     return;
   }
-  // A program that is started at once runs only when it is the published
-  // file; anything else ends the run as a failed download does.
-  if ((g_nProcessState == PS_SELF_UPDATE || g_nProcessState == PS_FLASH_INSTALLATION) &&
-      !isPublishedDownload(g_pxDownloadFile, g_szTempFile)) {
+  // The new stub is started only when it is the published file; anything
+  // else ends the run as a failed download does. (The Flash installer is
+  // checked where it is run, with its file held open until it ends.)
+  if (g_nProcessState == PS_SELF_UPDATE && !isPublishedDownload(g_pxDownloadFile, g_szTempFile)) {
     failDownload(window);
     return;
   }

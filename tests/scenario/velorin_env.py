@@ -66,6 +66,13 @@ ALT_KEY_LPARAM = 0x20000001  # repeat count 1, bit 29: Alt held
 WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"}
 
 
+# The Flash control's class in the 32-bit programs' view of a 64-bit prefix
+# and in the native view, and where the scenarios put the control stand-in.
+FLASH_CLASS_KEYS = [r"Software\Classes\%sCLSID\{D27CDB6E-AE6D-11CF-96B8-444553540000}" % view
+                    for view in ("Wow6432Node\\", "")]
+FLASH_CONTROL = r"C:\standins\flash_control.dll"
+
+
 class Config:
     """Paths of the programs under test, from the command line or the environment."""
 
@@ -93,6 +100,7 @@ class Config:
     velorin_next = os.environ.get("VELORIN_NEXT_EXE")  # velorin.exe with the next revision
     pack_tool = os.environ.get("VELORIN_PACK_TOOL")  # host build of velorin-pack
     packed = os.environ.get("VELORIN_PACKED")  # quenzar.exe as the build packs it
+    standins = os.environ.get("VELORIN_STANDINS")  # folder of the built stand-ins (Flash, companions)
 
 
 def file_version(path):
@@ -289,6 +297,23 @@ class Prefix:
              "lowerdir=%s,upperdir=%s/upper,workdir=%s/work" % (Config.template, self.base, self.base),
              self.path])
         self.env = dict(os.environ, WINEPREFIX=self.path, **WINE_ENV)
+        if Config.standins:
+            # A player's machine has Flash: the control stand-in answers 9.
+            self.register_flash("9")
+
+    def register_flash(self, answer):
+        """Registers the Flash control stand-in (copied to C:\\standins) in both
+        registry views by editing system.reg, the prefix stopped; it answers
+        answer (a major version, "text", "fail" or "nodispatch")."""
+        os.makedirs(self.c("standins"), exist_ok=True)
+        shutil.copy2(os.path.join(Config.standins, "flash_control.dll"), self.c("standins"))
+        self.stop()
+        registry = wine_reg.RegistryFile(os.path.join(self.path, "system.reg"))
+        for classes in FLASH_CLASS_KEYS:
+            registry.set_string(classes, "StandInAnswer", answer)
+            registry.set_string(classes + r"\InprocServer32", "", FLASH_CONTROL)
+            registry.set_string(classes + r"\InprocServer32", "ThreadingModel", "Apartment")
+        registry.save()
 
     def c(self, *parts):
         """Linux path of a file on drive C: given by its parts."""
@@ -651,7 +676,7 @@ class ScenarioGroup(unittest.TestCase):
 # are required (environment() checks them), the rest optional.
 _PATH_OPTIONS = ("velorin", "driver", "terms_dump", "one_window", "measurements", "release_tool",
                  "demo_client", "launch_probe", "crash_check", "report_tool", "atl98",
-                 "velorin_next", "pack_tool", "packed")
+                 "velorin_next", "pack_tool", "packed", "standins")
 
 
 def _parse_arguments():
