@@ -49,7 +49,7 @@ class SelfUpdate(StoryGroup):
         self.files["quenzar.exe"] = self.new
         rb.publish(self.workdir, self.files, self.service.root, name="r8", extra_args=["--stub", "quenzar.exe"])
         # An installed client one release behind: the old stub, one stale file.
-        for path in fetched(self.files):
+        for path in fetched(self.files) + ["quenzar.exe"]:
             full = os.path.join(self.install, *path.split("/"))
             os.makedirs(os.path.dirname(full), exist_ok=True)
             with open(full, "wb") as f:
