@@ -71,6 +71,7 @@ int runMessageLoop(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   SetUnhandledExceptionFilter(crashFilter);
+  rememberCrashFolder();
   clearLog();
   if (!commandLine)
     commandLine = const_cast<LPSTR>("");
