@@ -271,7 +271,7 @@ class ClientCrash(BugReportGroup):
         post, report = self.one_report()
         self.assert_report(report, comment, user_data, left)
         self.assertIn(b"\\bin\\QuenzarClient.exe\r\n", report, "the install folder is listed")
-        self.assertNotIn(b"private-letter", report, "the listing left the install folder")
+        self.assertFalse(b"private-letter" in report, "the listing left the install folder")
         # The report state fetches the manifest, and so does the update after it.
         self.assertEqual(self.paths(), ["/product.txt", "/bug.php", "/product.txt",
                                         rb.served_path("data/empty.cfg", name="r8")],
@@ -370,11 +370,13 @@ class PlantedLibrary(BugReportGroup):
 
         # A "Riched32.dll" in the download folder, beside the stub, is not
         # loaded: the dialog's comment box comes from the system's library.
+        # Wine is told to prefer a library file to its own, as Windows does.
         planted = os.path.join(self.download, "Riched32.dll")
         shutil.copy2(library, planted)
         self.addCleanup(os.remove, planted)
         self.write("quenzar.usg", b"usage one")
-        program = self.start(env=env)
+        overrides = velorin_env.WINE_ENV["WINEDLLOVERRIDES"] + ";riched32=n,b"
+        program = self.start(env=dict(env, WINEDLLOVERRIDES=overrides))
         self.submit(self.bug_dialog(), "planted")
         self.run_to_launch(program)
         self.assertFalse(os.path.exists(mark), "the library in the download folder ran")
@@ -383,7 +385,8 @@ class PlantedLibrary(BugReportGroup):
 
         # The system's rich-edit library loads but registers no class, so the
         # dialog cannot be shown: the report goes out without a comment rather
-        # than the crash files being dropped.
+        # than the crash files being dropped. A usage file too large for any
+        # report stays, unrecorded, for a later one.
         system = self.prefix.c("windows", "syswow64")
         if not os.path.isdir(system):
             system = self.prefix.c("windows", "system32")
@@ -392,6 +395,8 @@ class PlantedLibrary(BugReportGroup):
         self.addCleanup(os.replace, target + ".saved", target)
         shutil.copy2(library, target)
         self.write("core.dbg", b"dump two")
+        large = random.Random(11).randbytes(200000)
+        self.write("quenzar.usg", large)
         self.clear_log()
         overrides = velorin_env.WINE_ENV["WINEDLLOVERRIDES"] + ";riched32=n"
         self.run_to_launch(self.start(env=dict(env, WINEDLLOVERRIDES=overrides)))
@@ -401,8 +406,12 @@ class PlantedLibrary(BugReportGroup):
         self.assertRegex(loaded[0], r"^c:\\windows\\sys(tem32|wow64)\\riched32\.dll$")
         _, report = self.one_report()
         self.assert_report(report, None, None, {"core.dbg": b"dump two"})
+        self.assertIn(b"\r\n[USG file of 200000 bytes kept for a later report]\r\n", report)
         self.assertIsNone(self.installed("core.dbg"))
-        self.assertEqual(self.debug_values().get("dbgBugReports"), crc_list(b"dump two"))
+        self.assertEqual(self.installed("quenzar.usg"), large)
+        debug = self.debug_values()
+        self.assertEqual(debug.get("dbgBugReports"), crc_list(b"dump two"))
+        self.assertEqual(debug.get("usgBugReports"), crc_list(b"usage one"), "the large file is not recorded")
 
 
 class ProgramCrash(BugReportGroup):
