@@ -76,6 +76,7 @@ int runMessageLoop(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   SetUnhandledExceptionFilter(crashFilter);
+  rememberCrashFolder();
   clearLog();
   if (!commandLine)
     commandLine = const_cast<LPSTR>("");

@@ -10,6 +10,7 @@
 #include "app/bounded_text.h"
 #include "app/log.h"
 #include "app/settings_keys.h"
+#include "app/system_library.h"
 #include "install/folder_tree.h"
 #include "install/shell_folders.h"
 
@@ -90,7 +91,7 @@ long deleteRegistryTree(void* root, const char* keyPath) {
   static ShDeleteKeyFunction shDeleteKey = nullptr;
   if (!shDeleteKey) {
     // Kept loaded for the rest of the run, like the function it provides.
-    HMODULE library = LoadLibraryA("SHLWAPI.DLL");
+    HMODULE library = loadSystemLibrary("SHLWAPI.DLL");
     if (library)
       shDeleteKey = reinterpret_cast<ShDeleteKeyFunction>(
           reinterpret_cast<void*>(GetProcAddress(library, "SHDeleteKeyA")));

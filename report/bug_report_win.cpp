@@ -20,6 +20,11 @@ namespace {
 // The prepared request body ("DATA=" and the sealed report).
 uint8_t* g_pBugReport = nullptr;
 size_t g_nBugReportSize = 0;
+// The crash files that went into it whole.
+unsigned g_nBugReportFiles = 0;
+// Whether this run tried to build a report, whatever came of it.
+bool g_bBugReportAttempted = false;
+ReportBodyBuilder g_pBuildBody = buildReportBodyBuffer;
 
 const char kFormHeader[] = "Content-Type: application/x-www-form-urlencoded";
 
@@ -63,49 +68,67 @@ INT_PTR CALLBACK bugReportDialogProc(HWND dialog, UINT message, WPARAM wParam, L
 
 }  // namespace
 
-bool showBugReportDialog(char* comment, size_t commentSize) {
+BugDialogAnswer showBugReportDialog(char* comment, size_t commentSize) {
   if (commentSize == 0)
-    return false;
+    return BUG_DIALOG_NOT_SHOWN;
   comment[0] = '\0';
   DialogResult result = {comment, commentSize};
   INT_PTR answer = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_BUG_REPORT),
                                    nullptr, bugReportDialogProc, reinterpret_cast<LPARAM>(&result));
-  if (answer == -1)
+  if (answer == -1) {
     logMessage(LOG_FAIL, "bug report dialog could not be shown (%lu)",
                static_cast<unsigned long>(GetLastError()));
-  return answer == 1;
+    return BUG_DIALOG_NOT_SHOWN;
+  }
+  return answer == 1 ? BUG_DIALOG_SUBMIT : BUG_DIALOG_CANCEL;
 }
 
-void prepareBugReport(const char* comment) {
+bool prepareBugReport(const char* comment) {
+  g_bBugReportAttempted = true;
   char* text = new (std::nothrow) char[kReportBufferSize]();
   if (!text) {
     logMessage(LOG_FAIL, "bug report: out of memory");
-    return;
+    return false;
   }
   unsigned length = 0;
-  buildSystemReport(text, &length, comment);
+  unsigned files = buildSystemReport(text, &length, comment);
   size_t bodyLength = 0;
-  uint8_t* body = buildReportBodyBuffer(text, length, &bodyLength);
+  uint8_t* body = g_pBuildBody(text, length, &bodyLength);
   delete[] text;
   if (!body) {
     logMessage(LOG_FAIL, "bug report: the report could not be sealed");
-    return;
+    return false;
   }
   delete[] g_pBugReport;
   g_pBugReport = body;
   g_nBugReportSize = bodyLength;
+  g_nBugReportFiles = files;
   logMessage(LOG_INFO, "bug report prepared: %u bytes of report, %lu bytes of body", length,
              static_cast<unsigned long>(bodyLength));
+  return true;
 }
 
 bool isBugReportPrepared() {
   return g_pBugReport != nullptr;
 }
 
+bool wasBugReportAttempted() {
+  return g_bBugReportAttempted;
+}
+
+unsigned bugReportCrashFiles() {
+  return g_pBugReport ? g_nBugReportFiles : 0;
+}
+
 void freeBugReport() {
   delete[] g_pBugReport;
   g_pBugReport = nullptr;
   g_nBugReportSize = 0;
+  g_nBugReportFiles = 0;
+}
+
+void setReportBodyBuilderForTesting(ReportBodyBuilder builder) {
+  g_pBuildBody = builder ? builder : buildReportBodyBuffer;
 }
 
 bool postBugReport() {
@@ -127,14 +150,23 @@ bool postBugReport() {
   bool sent =
       request.valid() && HttpSendRequestA(request.get(), kFormHeader, sizeof kFormHeader - 1,
                                           g_pBugReport, static_cast<DWORD>(g_nBugReportSize));
-  if (sent) {
-    char status[128] = "";
-    DWORD size = sizeof status - 1;
-    HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE, status, &size, nullptr);
-    logMessage(LOG_INFO, "bug report sent: status %s", status);
-  } else {
+  if (!sent) {
     logMessage(LOG_WARNING, "bug report not sent (%lu)",
                static_cast<unsigned long>(GetLastError()));
+    return false;
   }
-  return sent;
+  // Only an answer that accepts the report counts: after an error answer
+  // the crash files must stay for a later try.
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                      &size, nullptr))
+    status = 0;
+  if (status < 200 || status > 299) {
+    logMessage(LOG_WARNING, "bug report refused by the report server: status %lu",
+               static_cast<unsigned long>(status));
+    return false;
+  }
+  logMessage(LOG_INFO, "bug report sent: status %lu", static_cast<unsigned long>(status));
+  return true;
 }

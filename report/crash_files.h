@@ -18,10 +18,17 @@ bool isLogUnreported(uint32_t crc);
 // the path does not fit.
 bool crashFilePath(const char* name, char* path, size_t pathSize);
 
+// The crash files as bits, for the files one report carried.
+constexpr unsigned kCrashUsageFile = 1;
+constexpr unsigned kCrashDebugDumpFile = 2;
+constexpr unsigned kCrashLogFile = 4;
+constexpr unsigned kAllCrashFiles = 7;
+
 // True when at least one crash file exists, opens, and has a checksum not on
 // its list.
 bool hasUnreportedCrashFiles();
-// Adds the checksum of every present, unreported crash file to its list.
-void recordReportedFiles();
-// Deletes the three crash files; missing ones are skipped.
-void deleteCrashFiles();
+// Adds the checksum of each of files (crash file bits) that is present and
+// unreported to its list.
+void recordReportedFiles(unsigned files);
+// Deletes the crash files among files; missing ones are skipped.
+void deleteCrashFiles(unsigned files = kAllCrashFiles);

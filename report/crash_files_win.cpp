@@ -15,12 +15,13 @@ namespace {
 struct CrashFile {
   const char* name;
   const char* listValue;
+  unsigned bit;
 };
 
 const CrashFile kCrashFiles[] = {
-    {kClientUsageFile, VALUE_USG_REPORTS},
-    {kClientDebugDumpFile, VALUE_DBG_REPORTS},
-    {kClientLogFile, VALUE_LOG_REPORTS},
+    {kClientUsageFile, VALUE_USG_REPORTS, kCrashUsageFile},
+    {kClientDebugDumpFile, VALUE_DBG_REPORTS, kCrashDebugDumpFile},
+    {kClientLogFile, VALUE_LOG_REPORTS, kCrashLogFile},
 };
 
 // Reads a list into buffer (kReportedListBytes); its size, 0 when unreadable.
@@ -85,10 +86,10 @@ bool hasUnreportedCrashFiles() {
   return unreported;
 }
 
-void recordReportedFiles() {
+void recordReportedFiles(unsigned files) {
   for (const CrashFile& file : kCrashFiles) {
     uint32_t crc = 0;
-    if (!crashFileCrc(file.name, &crc) || !isUnreported(file.listValue, crc))
+    if (!(files & file.bit) || !crashFileCrc(file.name, &crc) || !isUnreported(file.listValue, crc))
       continue;
     uint8_t list[kReportedListBytes];
     size_t size = reportedListAppend(list, readList(file.listValue, list), crc);
@@ -97,10 +98,10 @@ void recordReportedFiles() {
   }
 }
 
-void deleteCrashFiles() {
+void deleteCrashFiles(unsigned files) {
   for (const CrashFile& file : kCrashFiles) {
     char path[MAX_PATH + 16];
-    if (crashFilePath(file.name, path, sizeof path))
+    if ((files & file.bit) && crashFilePath(file.name, path, sizeof path))
       DeleteFileA(path);
   }
 }

@@ -17,9 +17,11 @@ uint8_t g_crashCipher[kLogBufferSize + 64];
 char g_szCrashFolder[MAX_PATH];
 char g_szCrashPath[MAX_PATH + 16];
 
-// "CWD" read straight from the registry into the static buffer; empty when
-// missing, not a string, or too long for the buffer.
-void readCrashFolder() {
+}  // namespace
+
+// The registry is read here, never in the filter: its calls allocate and
+// take the system's locks, which a crashed process may hold.
+void rememberCrashFolder() {
   g_szCrashFolder[0] = '\0';
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, PRODUCT_KEY, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
@@ -37,8 +39,6 @@ void readCrashFolder() {
   g_szCrashFolder[size] = '\0';
 }
 
-}  // namespace
-
 LONG WINAPI crashFilter(EXCEPTION_POINTERS*) {
   // The log is read without its lock: the faulting thread may hold it. A
   // copy bounded by the buffer's size keeps the text steady while it is
@@ -52,7 +52,6 @@ LONG WINAPI crashFilter(EXCEPTION_POINTERS*) {
   const size_t cipherLength =
       encryptReportInto(g_crashSnapshot, length + 1, g_crashCipher, sizeof g_crashCipher);
 
-  readCrashFolder();
   const char* target = kClientLogFile;
   if (g_szCrashFolder[0] != '\0') {
     size_t folderLength = strlen(g_szCrashFolder);

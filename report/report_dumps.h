@@ -7,8 +7,8 @@
 #include "report/report_writer.h"
 
 // Appends every file below folder, recursively (directories starting with
-// "." skipped). 1 on success, 0 when a folder could not be searched; what
-// was appended before stays.
+// "." and links of any kind skipped). 1 on success, 0 when a folder could
+// not be searched; what was appended before stays.
 int listFolder(const char* folder, ReportWriter& report);
 
 // Appends one line per value of key and of all its subkeys, the deepest

@@ -44,6 +44,10 @@ int listFolder(const char* folder, ReportWriter& report) {
     char name[MAX_PATH];
     copyTextPart(name, sizeof name, entry.cFileName,
                  boundedLength(entry.cFileName, sizeof entry.cFileName));
+    // A junction or other link may lead out of the install folder: the
+    // listing names neither it nor what it points to.
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+      continue;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (name[0] == '.')
         continue;

@@ -48,15 +48,39 @@ void ReportWriter::leaveOut(size_t length) {
   m_nLeftOut += length;
 }
 
-size_t ReportWriter::finish() {
+void ReportWriter::writeCutLine() {
+  int n = snprintf(m_pBuffer + m_nLength, m_nCapacity - m_nLength,
+                   "\r\n[report cut here: %lu bytes left out]\r\n",
+                   static_cast<unsigned long>(m_nLeftOut));
+  if (n > 0)
+    m_nLength += static_cast<size_t>(n) < m_nCapacity - m_nLength ? static_cast<size_t>(n)
+                                                                  : m_nCapacity - m_nLength - 1;
+}
+
+void ReportWriter::beginSection(size_t bound) {
+  // The closing line goes inside the bound, and the whole bound must lie
+  // before the report's own limit; otherwise the report's end bounds it.
+  if (m_nLeftOut || m_nReportLimit || bound <= kReportCutReserve || bound >= room())
+    return;
+  m_nReportLimit = m_nLimit;
+  m_nLimit = m_nLength + bound - kReportCutReserve;
+}
+
+void ReportWriter::endSection() {
+  if (!m_nReportLimit)
+    return;
   if (m_nLeftOut) {
-    int n = snprintf(m_pBuffer + m_nLength, m_nCapacity - m_nLength,
-                     "\r\n[report cut here: %lu bytes left out]\r\n",
-                     static_cast<unsigned long>(m_nLeftOut));
-    if (n > 0)
-      m_nLength += static_cast<size_t>(n) < m_nCapacity - m_nLength ? static_cast<size_t>(n)
-                                                                    : m_nCapacity - m_nLength - 1;
+    writeCutLine();  // ends at most kReportCutReserve past the section's limit
+    m_nLeftOut = 0;
   }
+  m_nLimit = m_nReportLimit;
+  m_nReportLimit = 0;
+}
+
+size_t ReportWriter::finish() {
+  endSection();
+  if (m_nLeftOut)
+    writeCutLine();
   m_pBuffer[m_nLength] = '\0';
   return m_nLength;
 }

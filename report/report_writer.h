@@ -31,6 +31,14 @@ class ReportWriter {
   size_t leftOut() const { return m_nLeftOut; }
   size_t length() const { return m_nLength; }
 
+  // A section that may take at most bound bytes, its closing line included:
+  // what does not fit is counted, endSection() writes the closing line right
+  // after the section, and the pieces after it are written as before. A
+  // section that would reach the report's own end is bounded by that end
+  // only, and a cut there is the report's cut. Sections do not nest.
+  void beginSection(size_t bound);
+  void endSection();
+
   // Writes the closing line of a cut report and the terminator; returns the
   // report's length (terminator not counted).
   size_t finish();
@@ -41,4 +49,7 @@ class ReportWriter {
   size_t m_nLimit;  // end of the text before the cut
   size_t m_nLength = 0;
   size_t m_nLeftOut = 0;
+  size_t m_nReportLimit = 0;  // m_nLimit outside a bounded section; 0: none open
+
+  void writeCutLine();
 };

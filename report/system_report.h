@@ -74,9 +74,17 @@ void writeFileEntry(ReportWriter& report,
                     const ReportFileTime& written,
                     uint64_t size);
 
+// Room the sections before the crash files may take at most (each with its
+// closing line when cut), so that the crash files keep theirs.
+constexpr size_t kReportListingBound = 32000;
+constexpr size_t kReportRegistryBound = 8000;
+constexpr size_t kReportUserDataBound = 8000;
+
 // Writes the whole report into report (kReportBufferSize bytes, zeroed by the
 // caller) and stores its length through pLength: the sections above from
 // g_xSystemInfo, the install folder listing, the client's registry key,
 // "user.dat" and every unreported crash file byte for byte. Its length, not
-// its first zero, ends it. (Windows only.)
-void buildSystemReport(char* report, unsigned* pLength, const char* comment);
+// its first zero, ends it. A crash file that does not fit whole is left out
+// with a line saying so. Returns the crash files that went in whole
+// (kCrashUsageFile and the others of crash_files.h). (Windows only.)
+unsigned buildSystemReport(char* report, unsigned* pLength, const char* comment);

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "app/app_state.h"
+#include "app/system_library.h"
 #include "ui/resource.h"
 
 namespace {
@@ -27,6 +28,6 @@ void showAboutBox(HWND owner) {
   // The box holds a rich-edit control; without its class loaded the dialog
   // could not be created at all, so load it here rather than rely on an
   // earlier screen having done so.
-  LoadLibraryA("Riched32.dll");
+  loadSystemLibrary("RICHED32.DLL");
   DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_ABOUTBOX), owner, aboutProc, 0);
 }

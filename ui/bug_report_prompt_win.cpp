@@ -1,5 +1,6 @@
 // The bug report question after a crash of the client (or of this program).
 #include "app/log.h"
+#include "app/system_library.h"
 #include "app/win_handles.h"
 #include "install/install_actions.h"
 #include "report/bug_report.h"
@@ -11,11 +12,13 @@
 namespace {
 
 // Sends the prepared report; keeps the crash files when the user wants to
-// try again in a later run.
+// try again in a later run. Once sent, only the files the report carried
+// whole are recorded and deleted: the others wait for the next report.
 void sendReport() {
   if (postBugReport()) {
-    recordReportedFiles();
-    deleteCrashFiles();
+    const unsigned carried = bugReportCrashFiles();
+    recordReportedFiles(carried);
+    deleteCrashFiles(carried);
     return;
   }
   if (MessageBoxA(nullptr,
@@ -25,22 +28,39 @@ void sendReport() {
     deleteCrashFiles();
 }
 
+// A report that cannot be built is not sent and not asked about again in
+// this run; its crash files stay for the next one.
+void prepareAndSend(const char* comment) {
+  if (!prepareBugReport(comment)) {
+    logMessage(LOG_FAIL, "bug report could not be prepared; the crash files are kept");
+    return;
+  }
+  sendReport();
+}
+
 }  // namespace
 
 void onBugReportPrompt() {
   layoutWindow();  // hides the window in the bug report state
   // The dialog's comment box needs the rich-edit class. The library stays
   // loaded for the rest of the run, as the window's own controls use it.
-  if (!LoadLibraryA("RICHED32.DLL")) {
-    prepareBugReport(nullptr);
-    sendReport();
+  if (!loadSystemLibrary("RICHED32.DLL")) {
+    prepareAndSend(nullptr);
   } else {
     char comment[4096] = "";
-    if (showBugReportDialog(comment, sizeof comment)) {
-      prepareBugReport(comment);
-      sendReport();
-    } else {
-      deleteCrashFiles();
+    switch (showBugReportDialog(comment, sizeof comment)) {
+      case BUG_DIALOG_SUBMIT:
+        prepareAndSend(comment);
+        break;
+      case BUG_DIALOG_NOT_SHOWN:
+        // Nobody declined the report: it goes without a comment, as it does
+        // when the rich-edit library is missing.
+        logMessage(LOG_WARNING, "bug report sent without a comment: no dialog");
+        prepareAndSend(nullptr);
+        break;
+      case BUG_DIALOG_CANCEL:
+        deleteCrashFiles();
+        break;
     }
   }
   restartDiscovery();

@@ -32,7 +32,10 @@ bool takeNamePart(char* server, const char* name, const char* marker) {
 
 bool buildClientCommandLine(const ClientLaunchInput& input, char* out, size_t outSize) {
   size_t limitSize = outSize < kClientCommandLineSize ? outSize : kClientCommandLineSize;
-  if (!copyText(out, limitSize, input.szProgram)) {
+  // A path with a blank is quoted, so that the client reads its arguments
+  // after the whole path (the start itself names the program apart).
+  const bool quoted = strchr(input.szProgram, ' ') || strchr(input.szProgram, '\t');
+  if (!formatText(out, limitSize, quoted ? "\"%s\"" : "%s", input.szProgram)) {
     logMessage(LOG_FAIL, "launchClient: program path too long for the command line");
     return false;
   }

@@ -32,7 +32,8 @@ struct ClientLaunchInput {
 constexpr size_t kClientCommandLineSize = kClientCommandLineLimit + 1;
 
 // Builds "<program> -a=<affiliate>[ -d=w,h][ -gr=..][ -gl=..]" in out
-// (outSize bytes, at most kClientCommandLineSize used). An argument that does
+// (outSize bytes, at most kClientCommandLineSize used), the program in double
+// quotes when its path holds a blank or a tab. An argument that does
 // not fit whole within kClientCommandLineLimit characters is left out with a
 // log line, never cut. False (out emptied) only when the program path does
 // not fit.

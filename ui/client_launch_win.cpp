@@ -12,6 +12,7 @@
 #include "app/registry.h"
 #include "app/startup.h"
 #include "app/stub_expansion.h"
+#include "app/system_library.h"
 #include "app/win_handles.h"
 #include "ui/client_command_line.h"
 #include "update/download_state.h"
@@ -29,7 +30,7 @@ DnsQueryFunction dnsQuery() {
   static bool bound = false;
   if (!bound) {
     bound = true;
-    if (HMODULE library = LoadLibraryA("DNSAPI.DLL"))
+    if (HMODULE library = loadSystemLibrary("DNSAPI.DLL"))
       function = reinterpret_cast<DnsQueryFunction>(
           reinterpret_cast<void*>(GetProcAddress(library, "DnsQuery_A")));
   }
@@ -123,7 +124,10 @@ void launchClient() {
     Sleep(3000);
   }
 
-  if (!built || !CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE,
+  // The program is named apart from its command line: with a blank in its
+  // path, the line alone would make the system try the shorter names first
+  // ("Quenzar" for "Quenzar Client.exe"), the stub's own among them.
+  if (!built || !CreateProcessA(g_szPrimaryExe, commandLine, nullptr, nullptr, TRUE,
                                 CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &startup, &process)) {
     unsigned error = built ? static_cast<unsigned>(GetLastError()) : 0u;
     logMessage(LOG_FAIL, "Unable to create process: %ul", error);

@@ -33,7 +33,7 @@ void discover() {
     facts.cwdEntered = facts.cwdRecorded && SetCurrentDirectoryA(folder);
     if (!hasUnreportedCrashFiles())
       deleteCrashFiles();
-    facts.reportPrepared = isBugReportPrepared();
+    facts.reportPrepared = wasBugReportAttempted();
     facts.unreportedCrashFiles = !facts.reportPrepared && hasUnreportedCrashFiles();
   }
 

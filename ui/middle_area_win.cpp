@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/atl_runtime.h"
 #include "app/log.h"
+#include "app/system_library.h"
 #include "app/win_handles.h"
 #include "ui/main_window.h"
 
@@ -50,7 +51,7 @@ HWND createRichEdit(DWORD style,
                     int height,
                     int fontHeight,
                     ScopedGdiObject* font) {
-  LoadLibraryA("Riched32.dll");  // registers "RICHEDIT"; stays loaded for the run
+  loadSystemLibrary("RICHED32.DLL");  // registers "RICHEDIT"; stays loaded for the run
   HWND control = CreateWindowExA(0, "RICHEDIT", "", style, x, y, width, height, g_hMainWnd, nullptr,
                                  g_hInstance, nullptr);
   if (control && fontHeight != 0) {

@@ -12,6 +12,7 @@
 #include "report/bug_report.h"
 #include "report/crash_files.h"
 #include "ui/client_launch.h"
+#include "report/crash_filter.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
 #include "ui/status_text.h"
@@ -40,11 +41,19 @@ void onAcceptDirectory(HWND window) {
   }
   requestUrlAsync(g_szInstallStartUrl);
   if (performInstallActions()) {
+    rememberCrashFolder();  // a crash from here on leaves its log in the new folder
     g_nProcessState = PS_DISCOVERY;
     g_nServerPhase = SP_WAITING;
     layoutWindow();
     SetTimer(window, IDT_STATE, 1, nullptr);
   } else {
+    // The stub could not be put in place: the player is told, and no
+    // install is left pending for a later run.
+    MessageBoxA(window,
+                "There was a problem saving files to your computer.  You may not have "
+                "permissions or enough space available to save files!",
+                "Download Error", MB_ICONWARNING);
+    deleteRegistryValue(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_INSTALL);
     g_nProcessState = PS_SHUTDOWN;
     PostMessageA(window, WM_CLOSE, 0, 0);
   }

@@ -21,7 +21,7 @@ struct DiscoveryFacts {
   bool uninstallRequested;    // run mode 1
   bool cwdRecorded;           // "CWD" holds a folder
   bool cwdEntered;            // SetCurrentDirectoryA to it succeeded
-  bool reportPrepared;        // a bug report was built in this run
+  bool reportPrepared;        // a bug report was built (or tried) in this run
   bool unreportedCrashFiles;  // crash files whose checksums no report recorded
   int phase;                  // the phase when the tick arrived
   // Asked only when the folder was entered and no bug report is due, so the

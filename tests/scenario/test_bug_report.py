@@ -5,6 +5,7 @@ the next start, offered in the bug report dialog, sent to the report server
 and read back by the operator's velorin-report; the reported-file lists, the
 crash files and the update that follows are checked afterwards."""
 
+import contextlib
 import os
 import random
 import shutil
@@ -61,6 +62,10 @@ class BugReportGroup(ScenarioGroup):
         with open(Config.demo_client, "rb") as f:
             self.files[rb.PRIMARY] = f.read()
         rb.publish(self.workdir, self.files, self.service.root, name="r7")
+        # The report server takes reports: only a 2xx answer counts as sent.
+        os.makedirs(os.path.join(self.service.root, REPORT_HOST), exist_ok=True)
+        with open(os.path.join(self.service.root, REPORT_HOST, "bug.php"), "w") as f:
+            f.write("OK\n")
         self.install = self.prefix.c("Quenzar")
         shutil.rmtree(self.install, ignore_errors=True)
         self.write_release(self.files)
@@ -233,6 +238,12 @@ class ClientCrash(BugReportGroup):
             "quenzar.log": b"client log \x01\x02 " + random.Random(10).randbytes(3000),
         }
         user_data = b"player=lucky7\0balance=\xff\xfe" + bytes(100)
+        # A link in the install folder to a folder outside it (Wine shows a
+        # symbolic link as a reparse point): the listing does not follow it.
+        outside = self.prefix.c("outside-the-install")
+        os.makedirs(outside, exist_ok=True)
+        open(os.path.join(outside, "private-letter.txt"), "w").close()
+        os.symlink(outside, os.path.join(self.install, "linked"))
         source = self.prefix.c("crash-source")
         os.makedirs(source, exist_ok=True)
         for name, data in list(left.items()) + [("user.dat", user_data)]:
@@ -259,6 +270,8 @@ class ClientCrash(BugReportGroup):
 
         post, report = self.one_report()
         self.assert_report(report, comment, user_data, left)
+        self.assertIn(b"\\bin\\QuenzarClient.exe\r\n", report, "the install folder is listed")
+        self.assertFalse(b"private-letter" in report, "the listing left the install folder")
         # The report state fetches the manifest, and so does the update after it.
         self.assertEqual(self.paths(), ["/product.txt", "/bug.php", "/product.txt",
                                         rb.served_path("data/empty.cfg", name="r8")],
@@ -288,18 +301,23 @@ class Answers(BugReportGroup):
             self.assertIsNone(self.installed(name))
         self.assertEqual(self.installed("user.dat"), b"user data")
 
-        # The report server refuses: Yes keeps the files, and the rest of the
-        # run neither asks again nor sends; the next run asks again, No deletes.
+        # The report server refuses, or answers with an error: Yes keeps the
+        # files, and the rest of the run neither asks again nor sends; the next
+        # run asks again, No deletes.
         for name, data in crash.items():
             self.write(name, data)
-        with unreachable(REPORT_ADDRESS):
-            for answer in (IDYES, IDNO):
+        for status, answer in ((None, IDYES), (500, IDYES), (404, IDNO)):
+            with self.subTest(status=status):
                 self.clear_log()
-                program = self.start(env=self.client_env())
-                self.submit(self.bug_dialog(), "no network" if answer == IDYES else "")
-                self.driver.press(self.not_sent_box()["hwnd"], control_id=answer)
-                self.run_to_launch(program)
-                self.assertEqual(self.paths(), ["/product.txt", "/product.txt"])
+                self.service.set_rules(
+                    [{"path": "/bug.php", "action": "status", "status": status}] if status else [])
+                with unreachable(REPORT_ADDRESS) if status is None else contextlib.nullcontext():
+                    program = self.start(env=self.client_env())
+                    self.submit(self.bug_dialog(), "no network" if answer == IDYES else "")
+                    self.driver.press(self.not_sent_box()["hwnd"], control_id=answer)
+                    self.run_to_launch(program)
+                self.assertEqual(self.paths(), ["/product.txt"] + (["/bug.php"] if status else []) +
+                                 ["/product.txt"])
                 for name, data in crash.items():
                     self.assertEqual(self.installed(name), data if answer == IDYES else None)
         debug = self.debug_values()
@@ -342,6 +360,58 @@ class ReportedLists(BugReportGroup):
         self.run_to_launch(program)
         self.assertIsNone(self.installed("core.dbg"))
         self.assertNotIn("dbgBugReports", self.debug_values())
+
+
+class PlantedLibrary(BugReportGroup):
+    def test_a_library_beside_the_stub_never_runs_and_a_dialog_that_fails_still_sends(self):
+        library = os.path.join(os.path.dirname(Config.demo_client), "planted_library.dll")
+        mark = os.path.join(self.workdir, "loaded.txt")
+        env = self.client_env(PLANTED_LIBRARY_MARK=self.prefix.win(mark))
+
+        # A "Riched32.dll" in the download folder, beside the stub, is not
+        # loaded: the dialog's comment box comes from the system's library.
+        # Wine is told to prefer a library file to its own, as Windows does.
+        planted = os.path.join(self.download, "Riched32.dll")
+        shutil.copy2(library, planted)
+        self.addCleanup(os.remove, planted)
+        self.write("quenzar.usg", b"usage one")
+        overrides = velorin_env.WINE_ENV["WINEDLLOVERRIDES"] + ";riched32=n,b"
+        program = self.start(env=dict(env, WINEDLLOVERRIDES=overrides))
+        self.submit(self.bug_dialog(), "planted")
+        self.run_to_launch(program)
+        self.assertFalse(os.path.exists(mark), "the library in the download folder ran")
+        _, report = self.one_report()
+        self.assert_report(report, "planted", None, {"quenzar.usg": b"usage one"})
+
+        # The system's rich-edit library loads but registers no class, so the
+        # dialog cannot be shown: the report goes out without a comment rather
+        # than the crash files being dropped. A usage file too large for any
+        # report stays, unrecorded, for a later one.
+        system = self.prefix.c("windows", "syswow64")
+        if not os.path.isdir(system):
+            system = self.prefix.c("windows", "system32")
+        target = os.path.join(system, "riched32.dll")
+        os.rename(target, target + ".saved")
+        self.addCleanup(os.replace, target + ".saved", target)
+        shutil.copy2(library, target)
+        self.write("core.dbg", b"dump two")
+        large = random.Random(11).randbytes(200000)
+        self.write("quenzar.usg", large)
+        self.clear_log()
+        overrides = velorin_env.WINE_ENV["WINEDLLOVERRIDES"] + ";riched32=n"
+        self.run_to_launch(self.start(env=dict(env, WINEDLLOVERRIDES=overrides)))
+        with open(mark) as f:
+            loaded = [line.strip().lower() for line in f]
+        self.assertEqual(len(loaded), 1, loaded)
+        self.assertRegex(loaded[0], r"^c:\\windows\\sys(tem32|wow64)\\riched32\.dll$")
+        _, report = self.one_report()
+        self.assert_report(report, None, None, {"core.dbg": b"dump two"})
+        self.assertIn(b"\r\n[USG file of 200000 bytes kept for a later report]\r\n", report)
+        self.assertIsNone(self.installed("core.dbg"))
+        self.assertTrue(self.installed("quenzar.usg") == large, "the large file stays as it was")
+        debug = self.debug_values()
+        self.assertEqual(debug.get("dbgBugReports"), crc_list(b"dump two"))
+        self.assertEqual(debug.get("usgBugReports"), crc_list(b"usage one"), "the large file is not recorded")
 
 
 class ProgramCrash(BugReportGroup):

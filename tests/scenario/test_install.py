@@ -134,10 +134,15 @@ class FirstInstall(Lifecycle):
         self.driver.press(found[0]["hwnd"], control_id=IDC_ACCEPT_TERMS)
         self.assertTrue(self.driver.wait(window_class=MAIN_CLASS, text="Browse", timeout=10))
         self.driver.press(found[0]["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
+        # The player is told, and the run ends with no install left pending.
+        box = self.dialog(title="Download Error")
+        self.assertEqual(box["texts"], ["There was a problem saving files to your computer.  You may not "
+                                        "have permissions or enough space available to save files!"])
+        self.driver.press(box["hwnd"], control_id=IDOK)
         self.assertEqual(program.wait(), 0, "the run ends instead of going on with a half-made install")
         self.assertEqual(os.listdir(folder), [])
         settings = self.prefix.registry().values(SETTINGS_KEY)
-        self.assertEqual(settings.get("install"), "1")
+        self.assertNotIn("install", settings)
         self.assertNotIn("CWD", settings, "nothing is recorded without a stub in the folder")
         for csidl in (CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS):
             self.assertFalse(os.path.exists(self.linux(self.driver.folder(csidl) + "\\Quenzar")))

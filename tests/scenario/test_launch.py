@@ -74,14 +74,15 @@ class DnsHandOver(ScenarioGroup):
         with open(os.path.join(Config.workdir, "hosts"), "w") as f:
             f.write("\n".join(lines + ["%s %s" % (address, GAME1)]) + "\n")
 
-    def launch(self):
+    def launch(self, install=None, program="bin\\demo_client.exe"):
         """The demo client's command line after one launch, and the launch's log."""
+        install = install or self.install
         record = os.path.join(self.workdir, "client.txt")
         if os.path.exists(record):
             os.remove(record)
         env = dict(self.prefix.env, DEMO_CLIENT_RECORD=self.prefix.win(record), DEMO_CLIENT_MODE="end")
         result = subprocess.run(["wine", self.prefix.win(os.path.join(self.workdir, "launch_probe.exe")),
-                                 self.prefix.win(self.install), "bin\\demo_client.exe"],
+                                 self.prefix.win(install), program],
                                 env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.DEVNULL, timeout=120)
         subprocess.run(["wineserver", "-w"], env=self.prefix.env, timeout=60)
@@ -89,7 +90,7 @@ class DnsHandOver(ScenarioGroup):
         self.assertTrue(os.path.exists(record), log)
         with open(record) as f:
             fields = dict(field.split("=", 1) for field in f.read().rstrip("\n").split("\t"))
-        self.assertEqual(fields["cwd"].lower(), self.prefix.win(self.install).lower())
+        self.assertEqual(fields["cwd"].lower(), self.prefix.win(install).lower())
         return fields["cmdline"], log
 
     def test_servers_named_by_the_game_domain(self):
@@ -119,6 +120,19 @@ class DnsHandOver(ScenarioGroup):
                 command, log = self.launch()
                 self.assertEqual(command, "bin\\demo_client.exe -a=", log)
                 self.assertEqual(self.responder.questions, asked, "no DNS query was made")
+
+
+    def test_blanks_in_the_folder_and_the_name_start_the_client_itself(self):
+        # Unquoted, "Quenzar Client.exe" would first be tried as "Quenzar",
+        # and the stub's installed name "Quenzar.exe" beside it would start.
+        self.set_state()
+        self.map_game_host("127.0.0.1")
+        install = self.prefix.c("Quenzar Games")
+        os.makedirs(install, exist_ok=True)
+        shutil.copy2(Config.demo_client, os.path.join(install, "Quenzar Client.exe"))
+        shutil.copy2(Config.launch_probe, os.path.join(install, "Quenzar.exe"))
+        command, log = self.launch(install, "Quenzar Client.exe")
+        self.assertEqual(command, '"Quenzar Client.exe" -a=', log)
 
 
 if __name__ == "__main__":

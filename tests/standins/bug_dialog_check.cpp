@@ -87,17 +87,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   char comment[4096];
   memset(comment, 'x', sizeof comment);
   HANDLE thread = CreateThread(nullptr, 0, player, reinterpret_cast<void*>(1), 0, nullptr);
-  bool submitted = showBugReportDialog(comment, sizeof comment);
+  bool submitted = showBugReportDialog(comment, sizeof comment) == BUG_DIALOG_SUBMIT;
   WaitForSingleObject(thread, 20000);
   CloseHandle(thread);
-  check(submitted, "Submit answers true");
+  check(submitted, "Submit answers submit");
   check(strlen(comment) == kBugCommentLimit && comment[0] == 'A', "comment cut at 1023 characters");
 
   thread = CreateThread(nullptr, 0, player, nullptr, 0, nullptr);
-  bool cancelled = !showBugReportDialog(comment, sizeof comment);
+  bool cancelled = showBugReportDialog(comment, sizeof comment) == BUG_DIALOG_CANCEL;
   WaitForSingleObject(thread, 20000);
   CloseHandle(thread);
-  check(cancelled, "Cancel answers false");
+  check(cancelled, "Cancel answers cancel");
   printf("%d bug dialog checks failed\n", g_nFailures);
   return g_nFailures ? 1 : 0;
 }

@@ -32,6 +32,7 @@
 namespace {
 
 volatile int* g_pNowhere = nullptr;
+constexpr const char* kMoveFolderVariable = "CRASH_CHECK_MOVE_FOLDER";
 
 void crashHere() {
   *g_pNowhere = 1;
@@ -44,7 +45,17 @@ DWORD WINAPI crashingWorker(void*) {
 
 int runChild(const char* mode, int lines, const char* expectedPath) {
   SetUnhandledExceptionFilter(crashFilter);
+  rememberCrashFolder();
   clearLog();
+  // The filter must use the folder it was given at start: moving "CWD" now
+  // (to a folder that does not exist) must not move the log. Only the
+  // parent's cases ask for it; a scenario's crash keeps its install folder.
+  char folder[MAX_PATH] = "";
+  readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, folder, sizeof folder);
+  if (folder[0] && GetEnvironmentVariableA(kMoveFolderVariable, nullptr, 0)) {
+    std::string moved = std::string(folder) + "\\moved-after-start";
+    writeRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, moved.c_str());
+  }
   for (int i = 0; i < lines; ++i)
     logMessage(i % 3 == 0   ? LOG_INFO
                : i % 3 == 1 ? LOG_WARNING
@@ -177,6 +188,7 @@ int main(int argc, char** argv) {
   CreateDirectoryA(folder.c_str(), nullptr);
   char savedCwd[MAX_PATH] = "";
   readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, savedCwd, sizeof savedCwd);
+  SetEnvironmentVariableA(kMoveFolderVariable, "1");  // inherited by every child
 
   // The cases run in order and share the folder: the empty log after the
   // full one shows that a later crash replaces the file whole.

@@ -88,6 +88,18 @@ TEST(ClientCommandLine, ProgramPathThatDoesNotFitFailsWhole) {
   char out[kClientCommandLineSize];
   EXPECT_FALSE(buildClientCommandLine(input, out, sizeof out));
   EXPECT_STREQ("", out);
+  // Quoted, a path of 511 characters no longer fits either.
+  std::string blank = std::string(255, 'p') + " " + std::string(255, 'q');
+  input.szProgram = blank.c_str();
+  EXPECT_FALSE(buildClientCommandLine(input, out, sizeof out));
+  EXPECT_STREQ("", out);
+}
+
+TEST(ClientCommandLine, PathWithABlankIsQuotedArgumentsUnchanged) {
+  ClientLaunchInput input = {"bin\\Quenzar Client.exe", "aff7", true, 800, 600, nullptr};
+  EXPECT_EQ("\"bin\\Quenzar Client.exe\" -a=aff7 -d=800,600", build(input));
+  input.szProgram = "bin\\Quenzar\tClient.exe";
+  EXPECT_EQ("\"bin\\Quenzar\tClient.exe\" -a=aff7 -d=800,600", build(input));
 }
 
 TEST(GameServerRecords, WalkKeepsTheLastMatchOfEachKind) {

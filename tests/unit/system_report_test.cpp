@@ -99,6 +99,32 @@ TEST(ReportWriter, FullSizedReportNeverRunsPastItsBuffer) {
   EXPECT_EQ(text.substr(1000, 2), "\r\n");
 }
 
+TEST(ReportWriter, BoundedSectionIsCutAtItsBoundAndTheNextPieceStillGoesIn) {
+  // A section of 64 + 10 bytes holds ten bytes of text and its closing line.
+  auto section = [](const char* inside, const char* after) {
+    std::vector<char> buffer(1000, 'X');
+    ReportWriter w(buffer.data(), buffer.size());
+    w.appendText("<");
+    w.beginSection(kReportCutReserve + 10);
+    w.appendText(inside);
+    w.endSection();
+    w.appendText(after);
+    return std::string(buffer.data(), w.finish());
+  };
+  EXPECT_EQ(section("0123456789", ">"), "<0123456789>");
+  EXPECT_EQ(section("0123456789A", ">"), "<0123456789\r\n[report cut here: 1 bytes left out]\r\n>");
+  // A section that would reach the report's own end is bounded by that end:
+  // its cut is the report's, and nothing after it is written.
+  EXPECT_EQ(report(1 + kReportCutReserve + 10,
+                   [](ReportWriter& w) {
+                     w.beginSection(kReportCutReserve + 20);
+                     w.appendText("0123456789AB");
+                     w.endSection();
+                     w.appendText("after");
+                   }),
+            "0123456789\r\n[report cut here: 7 bytes left out]\r\n");
+}
+
 ReportMachineFacts sampleFacts() {
   static const ReportDriveFacts drives[] = {{"C:\\", "Fixed drive", "9.77 GB", "1.50 GB"},
                                             {"Z:\\", "Network drive", "0", "0"}};

@@ -56,8 +56,11 @@ TEST(ClientLaunch, StartsFromTheInstallFolderRecordsTheLaunchAndEndsThePendingIn
   char previous[MAX_PATH];
   GetCurrentDirectoryA(sizeof previous, previous);
   ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
-  std::string program = std::string(strrchr(own, '\\') + 1) +
-                        " --gtest_also_run_disabled_tests --gtest_filter=LaunchProbe.*";
+  // The launch passes the client its own arguments only: the probe is
+  // chosen through the environment the client inherits.
+  std::string program = strrchr(own, '\\') + 1;
+  SetEnvironmentVariableA("GTEST_ALSO_RUN_DISABLED_TESTS", "1");
+  SetEnvironmentVariableA("GTEST_FILTER", "LaunchProbe.*");
   copyText(g_szPrimaryExe, sizeof g_szPrimaryExe, program.c_str());
   copyText(g_szLastRunPath, sizeof g_szLastRunPath, "bin\\client.exe");
   g_ulPrimaryExeCrc = 305419896;
@@ -67,6 +70,8 @@ TEST(ClientLaunch, StartsFromTheInstallFolderRecordsTheLaunchAndEndsThePendingIn
   launchClient();
   DWORD elapsed = GetTickCount() - start;
   SetCurrentDirectoryA(previous);
+  SetEnvironmentVariableA("GTEST_ALSO_RUN_DISABLED_TESTS", nullptr);
+  SetEnvironmentVariableA("GTEST_FILTER", nullptr);
 
   // The pending install ends with a 3-second pause before the start.
   EXPECT_GE(elapsed, 3000u);

@@ -321,7 +321,7 @@ TEST_F(CrashFiles, ReportedOnceThenOfferedAgainWhenChanged) {
   EXPECT_EQ(dbg + 67, text.size());  // the raw bytes end the report
   EXPECT_EQ(text.find("USG Contents"), std::string::npos);
 
-  recordReportedFiles();
+  recordReportedFiles(kAllCrashFiles);
   EXPECT_FALSE(hasUnreportedCrashFiles());
   EXPECT_FALSE(isDbgUnreported(calculateFileCrc((m_folder + "\\core.dbg").c_str(), false)));
   EXPECT_EQ(report(nullptr).find("DBG Contents"), std::string::npos);
@@ -329,7 +329,7 @@ TEST_F(CrashFiles, ReportedOnceThenOfferedAgainWhenChanged) {
 
   write("core.dbg", "changed");
   EXPECT_TRUE(hasUnreportedCrashFiles());
-  recordReportedFiles();
+  recordReportedFiles(kAllCrashFiles);
   uint8_t list[1024];
   DWORD size = sizeof list;
   ASSERT_EQ(0, readRegistryBinary(HKEY_CURRENT_USER, DEBUG_KEY, VALUE_DBG_REPORTS, list, &size));
@@ -348,7 +348,7 @@ TEST_F(CrashFiles, FullListDropsOldestAndUnreadableListCountsEmpty) {
     full[i] = static_cast<uint8_t>(i / 4 + 1), full[i + 1] = 0x77;
   writeRegistryBinary(HKEY_CURRENT_USER, DEBUG_KEY, VALUE_USG_REPORTS, full.data(), 1024);
   EXPECT_TRUE(isUsgUnreported(crc));
-  recordReportedFiles();
+  recordReportedFiles(kAllCrashFiles);
   uint8_t list[1024];
   DWORD size = sizeof list;
   ASSERT_EQ(0, readRegistryBinary(HKEY_CURRENT_USER, DEBUG_KEY, VALUE_USG_REPORTS, list, &size));
@@ -359,30 +359,70 @@ TEST_F(CrashFiles, FullListDropsOldestAndUnreadableListCountsEmpty) {
 
   writeRegistryBinary(HKEY_CURRENT_USER, DEBUG_KEY, VALUE_USG_REPORTS, list, 6);
   EXPECT_TRUE(isUsgUnreported(crc));  // six bytes: not a list
-  recordReportedFiles();
+  recordReportedFiles(kAllCrashFiles);
   size = sizeof list;
   ASSERT_EQ(0, readRegistryBinary(HKEY_CURRENT_USER, DEBUG_KEY, VALUE_USG_REPORTS, list, &size));
   EXPECT_EQ(size, 4u);
 }
 
-TEST_F(CrashFiles, OversizedCrashFileIsCutWithItsCount) {
-  write("quenzar.log", std::string(200000, 'L'));
-  std::string text = report(nullptr);
-  EXPECT_LT(text.size(), kReportBufferSize);
-  size_t head = text.find("LOG Contents (200000 bytes)\r\n------------\r\nLLL");
-  ASSERT_NE(head, std::string::npos);
-  const std::string closing = " bytes left out]\r\n";
-  EXPECT_EQ(text.substr(text.size() - closing.size()), closing);
-  // What was left out and what was written add up to the file.
-  size_t written = text.rfind("\r\n[report cut here: ") - (head + 43);
-  unsigned long leftOut = strtoul(text.c_str() + text.rfind("here: ") + 6, nullptr, 10);
-  EXPECT_EQ(written + leftOut, 200000u);
+TEST_F(CrashFiles, CrashFilesGoInWholeOrStayForTheNextReport) {
+  // A large "user.dat" is cut within its bound and cannot push the crash
+  // files out; a dump too large for any report is kept, the log after it
+  // still goes in whole.
+  write("user.dat", std::string(200000, 'U'));
+  write("quenzar.usg", "usage");
+  write("core.dbg", std::string(200000, 'D'));
+  const std::string log(40000, 'L');
+  write("quenzar.log", log);
+  std::vector<char> buffer(kReportBufferSize);
+  unsigned length = 0;
+  const unsigned whole = buildSystemReport(buffer.data(), &length, nullptr);
+  std::string text(buffer.data(), length);
+  EXPECT_EQ(kCrashUsageFile | kCrashLogFile, whole);
+  size_t user = text.find("USER.DAT Contents (200000 bytes)\r\n------------\r\nUUU");
+  size_t cut = text.find("UUU\r\n[report cut here: ", user);
+  size_t usage = text.find("USG Contents (5 bytes)\r\n------------\r\nusage\r\n\r\n");
+  size_t kept = text.find("\r\n\r\n[DBG file of 200000 bytes kept for a later report]\r\n");
+  ASSERT_NE(user, std::string::npos);
+  ASSERT_NE(cut, std::string::npos) << "user.dat cut at its own bound";
+  EXPECT_LT(cut - user, kReportUserDataBound);
+  EXPECT_LT(cut, usage);
+  EXPECT_LT(usage, kept);
+  EXPECT_EQ(text.find("DBG Contents"), std::string::npos);
+  const std::string logSection = "LOG Contents (40000 bytes)\r\n------------\r\n" + log;
+  ASSERT_GT(text.size(), logSection.size());
+  EXPECT_EQ(text.substr(text.size() - logSection.size()), logSection);
+
+  // Sent: only what the report carried is recorded and deleted.
+  recordReportedFiles(whole);
+  deleteCrashFiles(whole);
+  EXPECT_EQ(GetFileAttributesA((m_folder + "\\quenzar.usg").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((m_folder + "\\quenzar.log").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(isDbgUnreported(calculateFileCrc((m_folder + "\\core.dbg").c_str(), false)));
+  EXPECT_TRUE(hasUnreportedCrashFiles());
 }
 
-// A report filled to its buffer: prepared (built, sealed, compressed and
+// A report that cannot be built counts as tried: the run does not come back
+// to ask about the same files, and nothing is left to send.
+TEST_F(CrashFiles, ReportThatCannotBeBuiltIsTriedOnce) {
+  write("quenzar.usg", "usage");
+  setReportBodyBuilderForTesting([](const void*, size_t, size_t* length) -> uint8_t* {
+    *length = 0;
+    return nullptr;
+  });
+  EXPECT_FALSE(prepareBugReport("no memory"));
+  setReportBodyBuilderForTesting(nullptr);
+  EXPECT_TRUE(wasBugReportAttempted());
+  EXPECT_FALSE(isBugReportPrepared());
+  EXPECT_FALSE(postBugReport());
+  EXPECT_TRUE(hasUnreportedCrashFiles());
+}
+
+// A large report: prepared (built, sealed, compressed and
 // encoded) and timed beside zlib's compress of the same report text alone.
 TEST_F(CrashFiles, FullReportPreparedAndTimed) {
-  write("quenzar.log", std::string(200000, 'L'));
+  write("user.dat", std::string(200000, 'U'));
+  write("quenzar.log", std::string(60000, 'L'));
   EXPECT_FALSE(isBugReportPrepared());
   LARGE_INTEGER frequency, t0, t1, t2, t3;
   QueryPerformanceFrequency(&frequency);
@@ -394,7 +434,7 @@ TEST_F(CrashFiles, FullReportPreparedAndTimed) {
   EXPECT_FALSE(isBugReportPrepared());
 
   std::string text = report("timed");
-  ASSERT_GT(text.size(), kReportBufferSize - 100);
+  ASSERT_GT(text.size(), kReportBufferSize / 2);
   uLongf packedLength = compressBound(static_cast<uLong>(text.size()));
   std::vector<Bytef> packed(packedLength);
   QueryPerformanceCounter(&t2);

@@ -1,0 +1,28 @@
+// A library that only leaves a mark: loaded into a process, it appends its
+// own path to the file named by PLANTED_LIBRARY_MARK. The bug report scenario
+// plants it under a system library's name where the program must not load it
+// from, and in the system folder, where its missing window class makes the
+// bug report dialog fail.
+#include <windows.h>
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason != DLL_PROCESS_ATTACH)
+    return TRUE;
+  char mark[MAX_PATH];
+  char path[MAX_PATH];
+  DWORD markLength = GetEnvironmentVariableA("PLANTED_LIBRARY_MARK", mark, sizeof mark);
+  DWORD pathLength = GetModuleFileNameA(instance, path, sizeof path - 2);
+  if (markLength == 0 || markLength >= sizeof mark || pathLength == 0 ||
+      pathLength >= sizeof path - 2)
+    return TRUE;
+  path[pathLength] = '\r';
+  path[pathLength + 1] = '\n';
+  HANDLE file = CreateFileA(mark, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    WriteFile(file, path, pathLength + 2, &written, nullptr);
+    CloseHandle(file);
+  }
+  return TRUE;
+}
