@@ -155,6 +155,8 @@ void onProductInfoReady(HWND window) {
 }
 
 void onDownloadFinished(HWND window, WPARAM succeeded) {
+  if (dropDownloadForRestart())
+    return;
   if (succeeded != 1) {
     MessageBoxA(window,
                 "There was an error trying to download files.  Your connection to the internet "
@@ -168,6 +170,9 @@ void onDownloadFinished(HWND window, WPARAM succeeded) {
     PostMessageA(window, WM_CLOSE, 0, 0);
     return;
   }
+  // The entry is stored and freed below; the file line goes with it until
+  // the next file is selected.
+  g_pxShownFile = nullptr;
   switch (g_nProcessState) {
     case PS_SELF_UPDATE:
       PostMessageA(window, WM_CLOSE, 0, 0);

@@ -15,3 +15,11 @@ DWORD WINAPI ThreadFunc(LPVOID);
 // Starts ThreadFunc for the selected file and returns its handle (the caller
 // closes it), or null when no thread could be started.
 HANDLE startDownloadThread();
+
+// Asks the running worker to stop: it leaves its transfer at the next read or
+// during its pause before a resume, stores nothing and posts
+// WM_DOWNLOAD_FINISHED 0. Cleared when the next worker starts.
+void requestDownloadStop();
+
+// The pause before each resume (5000 ms unless changed here).
+void setResumePauseForTesting(DWORD milliseconds);
