@@ -129,8 +129,9 @@ bool writeFile(const fs::path& path, const std::string& data) {
 bool checkBaseUrl(std::string* url) {
   while (!url->empty() && url->back() == '/')
     url->pop_back();
-  // "http://" alone, or "http:///path": no host.
-  if (lower(url->substr(0, 7)) != "http://" || url->size() <= 7 || (*url)[7] == '/')
+  // A host follows "http://": not another "/" ("http:///path"), and not
+  // nothing ("http://" is "http:" once its slashes are trimmed).
+  if (lower(url->substr(0, 7)) != "http://" || (*url)[7] == '/')
     return false;
   for (unsigned char c : *url)
     if (c <= ' ' || c > '~' || c == '|' || c == '?' || c == '#')
