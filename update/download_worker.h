@@ -8,8 +8,10 @@
 
 // The worker's body. Posts WM_DOWNLOAD_FINISHED 1 when the file is in
 // g_szTempFile and g_pDownloadBuffer (g_nDownloadSize bytes), 0 when the
-// download failed; on a bad first answer or a transfer that never completes
-// it shows its own box and ends the run instead.
+// download failed (also after twelve resumes in a row that brought nothing,
+// and when the window asked it to stop); on a bad first answer, a transfer
+// that never completes or a compressed file that does not inflate to its
+// size it shows its own box and ends the run instead.
 DWORD WINAPI ThreadFunc(LPVOID);
 
 // Starts ThreadFunc for the selected file and returns its handle (the caller
