@@ -32,7 +32,8 @@ LRESULT onClose(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       launchClient();
       return DefWindowProcA(window, message, wParam, lParam);
     case CLOSE_RESTART_DISCOVERY:
-      restartDiscovery();
+      if (!deferRestartWhileDownloading())
+        restartDiscovery();
       return 0;
     case CLOSE_DESTROY:
       return DefWindowProcA(window, message, wParam, lParam);

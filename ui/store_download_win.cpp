@@ -57,16 +57,46 @@ bool writeStoredFile(const char* stored) {
   return false;
 }
 
+// A worker was started and its WM_DOWNLOAD_FINISHED not yet handled.
+bool g_bWorkerRunning;
+// A close from outside came while it ran: discovery starts again once it has
+// finished, never beside it (the new manifest replaces the list it reads).
+bool g_bRestartAfterWorker;
+
 }  // namespace
 
 void startSelectedDownload(HWND window) {
   if (g_hDownloadThread)
     CloseHandle(g_hDownloadThread);
   g_hDownloadThread = startDownloadThread();
+  g_bWorkerRunning = g_hDownloadThread != nullptr;
   // Without a worker no WM_DOWNLOAD_FINISHED would come; fail the download
   // rather than wait for ever.
   if (!g_hDownloadThread)
     PostMessageA(window, WM_DOWNLOAD_FINISHED, 0, 0);
+}
+
+bool deferRestartWhileDownloading() {
+  if (!g_bWorkerRunning)
+    return false;
+  if (!g_bRestartAfterWorker)
+    logMessage(LOG_INFO, "WndProc: close during a download; restarting once it has stopped");
+  g_bRestartAfterWorker = true;
+  requestDownloadStop();
+  return true;
+}
+
+bool dropDownloadForRestart() {
+  g_bWorkerRunning = false;
+  if (!g_bRestartAfterWorker)
+    return false;
+  g_bRestartAfterWorker = false;
+  g_pxShownFile = nullptr;
+  DeleteFileA(g_szTempFile);
+  free(g_pDownloadBuffer);
+  g_pDownloadBuffer = nullptr;
+  restartDiscovery();
+  return true;
 }
 
 void storeDownloadedFile(HWND window) {

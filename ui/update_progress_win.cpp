@@ -154,6 +154,8 @@ void onProductInfoReady(HWND window) {
 }
 
 void onDownloadFinished(HWND window, WPARAM succeeded) {
+  if (dropDownloadForRestart())
+    return;
   if (succeeded != 1) {
     failDownload(window);
     return;
@@ -165,6 +167,9 @@ void onDownloadFinished(HWND window, WPARAM succeeded) {
     failDownload(window);
     return;
   }
+  // The entry is stored and freed below; the file line goes with it until
+  // the next file is selected.
+  g_pxShownFile = nullptr;
   switch (g_nProcessState) {
     case PS_SELF_UPDATE:
       PostMessageA(window, WM_CLOSE, 0, 0);

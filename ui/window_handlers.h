@@ -34,6 +34,13 @@ void storeDownloadedFile(HWND window);
 // Starts the worker for the selected file into g_hDownloadThread; posts a
 // failed WM_DOWNLOAD_FINISHED when no worker could start.
 void startSelectedDownload(HWND window);
+// A close that restarts discovery while a worker runs: remembered, and the
+// worker told to stop; false when no worker runs (restart at once).
+bool deferRestartWhileDownloading();
+// On WM_DOWNLOAD_FINISHED: the worker has ended. When a restart waits for it,
+// its result is dropped (temporary file and buffer), discovery restarts and
+// true is returned.
+bool dropDownloadForRestart();
 
 // bug_report_prompt_win.cpp
 void onBugReportPrompt();

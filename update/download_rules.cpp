@@ -57,6 +57,17 @@ ResumeAnswer judgeResumeAnswer(const char* status,
   return RESUME_APPEND;
 }
 
+bool resumeWorthTrying(ResumeProgress* progress, uint32_t received) {
+  if (progress->resumed && received <= progress->mostReceived) {
+    ++progress->idle;
+  } else {
+    progress->idle = 0;
+    progress->mostReceived = received;
+  }
+  progress->resumed = true;
+  return progress->idle < kMaxIdleResumes;
+}
+
 bool inflateExactly(const unsigned char* source,
                     size_t sourceLength,
                     unsigned char* out,

@@ -23,6 +23,24 @@ ResumeAnswer judgeResumeAnswer(const char* status,
                                uint32_t received,
                                uint32_t expected);
 
+// Resumes in a row that may bring no new byte before a download gives up:
+// with the pause before each, about a minute of a server that is gone or
+// refuses every range.
+constexpr unsigned kMaxIdleResumes = 12;
+
+// Whether a transfer that broke off is worth resuming. Called at every break
+// with the bytes received so far; a resume counts as idle when the transfer
+// that followed it ended without passing the most bytes ever received (a
+// server that sends the whole file again and breaks at the same place, or
+// earlier, gains nothing). False once kMaxIdleResumes resumes in a row were
+// idle.
+struct ResumeProgress {
+  unsigned idle = 0;          // idle resumes in a row so far
+  uint32_t mostReceived = 0;  // the most bytes received at any break
+  bool resumed = false;       // a resume has been made
+};
+bool resumeWorthTrying(ResumeProgress* progress, uint32_t received);
+
 // Inflates a zlib stream of sourceLength bytes into out, which holds
 // outSize bytes. True only when the stream is whole and inflates to exactly
 // expected bytes (expected <= outSize).

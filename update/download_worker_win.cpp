@@ -24,6 +24,27 @@ const unsigned kMaxResumes = 0x10000;
 const DWORD kOpenFlags =
     INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
 
+// The pause is waited in slices so that a stop request ends it early.
+const DWORD kPauseSliceMs = 100;
+DWORD g_dwResumePauseMs = kResumePauseMs;
+// Set by the window when it no longer wants the running download.
+volatile LONG g_lStopRequested;
+
+bool stopRequested() {
+  return InterlockedCompareExchange(const_cast<LONG*>(&g_lStopRequested), 0, 0) != 0;
+}
+
+// Waits before a resume; false when the window asked the worker to stop.
+bool pauseBeforeResume() {
+  for (DWORD waited = 0; waited < g_dwResumePauseMs; waited += kPauseSliceMs) {
+    if (stopRequested())
+      return false;
+    DWORD left = g_dwResumePauseMs - waited;
+    Sleep(left < kPauseSliceMs ? left : kPauseSliceMs);
+  }
+  return !stopRequested();
+}
+
 void endRun(const char* text) {
   MessageBoxA(nullptr, text, "Error", MB_ICONERROR);
   g_nProcessState = PS_SHUTDOWN;
@@ -83,6 +104,9 @@ struct Transfer {
   uint32_t size;
   uint32_t received = 0;  // may pass size when a server sends more
   unsigned resumes = 0;
+  ResumeProgress progress;
+  bool gaveUp = false;   // resumes kept bringing nothing
+  bool stopped = false;  // the window asked the worker to stop
   ProgressShown shown;
 
   void store(const unsigned char* data, DWORD count) {
@@ -98,18 +122,29 @@ struct Transfer {
   // byte of it is taken: only a 206 that starts where the data stops is
   // appended; a 200 brings the whole file, which starts over; anything else
   // (or no answer) counts as the next break.
-  void resume() {
+  // False when the transfer ends here: too many resumes in a row brought
+  // nothing, or the window asked the worker to stop.
+  bool resume() {
     request.reset();
+    if (!resumeWorthTrying(&progress, received)) {
+      logMessage(LOG_FAIL, "ThreadFunc: %u resumes in a row brought nothing; giving up",
+                 kMaxIdleResumes);
+      gaveUp = true;
+      return false;
+    }
     ++resumes;
     char header[128];
     formatText(header, sizeof header, "Range: bytes=%u-", static_cast<unsigned>(received));
-    Sleep(kResumePauseMs);
+    if (!pauseBeforeResume()) {
+      stopped = true;
+      return false;
+    }
     request.reset(InternetOpenUrlA(internet, g_pxDownloadFile->szUrl, header,
                                    static_cast<DWORD>(-1), kOpenFlags, 0));
     logMessage(LOG_FAIL, "Unexpected disconnect from server, trying to resume connection %d",
                static_cast<int>(resumes));
     if (!request.valid())
-      return;
+      return true;
     char status[128];
     char range[128];
     if (!queryText(request.get(), HTTP_QUERY_STATUS_CODE, status, sizeof status))
@@ -130,11 +165,16 @@ struct Transfer {
         request.reset();
         break;
     }
+    return true;
   }
 
   void run() {
     unsigned char chunk[kReadBlock];
     while (resumes < kMaxResumes) {
+      if (stopRequested()) {
+        stopped = true;
+        break;
+      }
       DWORD got = 0;
       BOOL read = request.valid() && InternetReadFile(request.get(), chunk, sizeof chunk, &got);
       if (read && got > 0) {
@@ -143,12 +183,12 @@ struct Transfer {
       } else if (read && received < size) {
         // Under WinINet a cut transfer reads like the end of the body; only
         // the count tells them apart.
-        resume();
+        if (!resume())
+          break;
         showProgress(&shown, false);
       } else if (!read) {
-        if (received >= size)
+        if (received >= size || !resume())
           break;
-        resume();
       }
       if (received >= size)
         break;
@@ -224,6 +264,14 @@ bool download(WPARAM* pSucceeded) {
   if (transfer.size > 0)
     transfer.run();
   transfer.request.reset();
+  if (transfer.stopped) {
+    logMessage(LOG_WARNING, "ThreadFunc: download stopped by the window");
+    return true;
+  }
+  // A server that is gone or refuses every range: the download failed, and
+  // the window says so and removes the temporary file.
+  if (transfer.gaveUp)
+    return true;
   if (transfer.received != transfer.size) {
     logMessage(LOG_FAIL, "ThreadFunc: total bytes written to disk %d of total file %d",
                static_cast<int>(transfer.received), static_cast<int>(transfer.size));
@@ -241,9 +289,11 @@ bool download(WPARAM* pSucceeded) {
     free(g_pDownloadBuffer);
     g_pDownloadBuffer = inflated;
     if (!whole) {
+      // Every byte arrived, so the fault lies with what the server holds.
       logMessage(LOG_FAIL, "ThreadFunc: %s does not inflate to %u bytes", shown->szBaseName,
                  static_cast<unsigned>(expected));
-      return true;
+      endRun("There is a problem with the files on the server.  Please try again later!");
+      return false;
     }
     count = expected;
     g_nDownloadSize = static_cast<int>(expected);
@@ -271,7 +321,16 @@ DWORD WINAPI ThreadFunc(LPVOID) {
   return 1;
 }
 
+void requestDownloadStop() {
+  InterlockedExchange(const_cast<LONG*>(&g_lStopRequested), 1);
+}
+
+void setResumePauseForTesting(DWORD milliseconds) {
+  g_dwResumePauseMs = milliseconds;
+}
+
 HANDLE startDownloadThread() {
+  InterlockedExchange(const_cast<LONG*>(&g_lStopRequested), 0);
   DWORD id = 0;
   HANDLE thread = CreateThread(nullptr, 0, ThreadFunc, nullptr, 0, &id);
   if (!thread)

@@ -14,7 +14,7 @@ import time
 
 import release_builder as rb
 import velorin_env
-from velorin_env import MAIN_CLASS, ScenarioGroup, main, parse_records, unreachable
+from velorin_env import MAIN_CLASS, WM_CLOSE, ScenarioGroup, main, parse_records, unreachable
 
 # The secondary update server and the download server get addresses of their
 # own, so that a scenario can make one of them unreachable (a refused
@@ -273,7 +273,7 @@ class BadAnswers(UpdateGroup):
         self.assertEqual(self.temp_files(), [])
 
         # A compressed entry whose stream does not inflate to the listed size:
-        # a failed download, never stored.
+        # every byte arrived, so the server's file is at fault; never stored.
         compressed = [p for p in paths if rb.is_compressed(p)][0]
         served = os.path.join(self.service.root, *rb.served_path(compressed, compressed=True).lstrip("/").split("/"))
         with open(served, "rb") as f:
@@ -293,9 +293,8 @@ class BadAnswers(UpdateGroup):
         self.service.set_rules([])
         self.clear_log()
         program = self.start()
-        self.assert_ends_with_box(program, "Download Error",
-                                  "There was an error trying to download files.  Your connection to the internet "
-                                  "might have been lost.  Please try again later!")
+        self.assert_ends_with_box(program, "Error",
+                                  "There is a problem with the files on the server.  Please try again later!")
         self.assertIsNone(self.installed(compressed))
         self.assertEqual(self.temp_files(), [])
         shutil.copy2(os.path.join(self.workdir, "release-r7", "product.txt"), manifest)
@@ -411,6 +410,36 @@ class CancelDownload(UpdateGroup):
         self.assert_whole(stored)
         self.assertEqual(self.temp_files(), [])
         self.assertEqual(len([r for r in self.file_requests() if r["path"] == rb.served_path(big)]), 1)
+
+    def test_outside_close_during_a_download_restarts_once_the_download_has_stopped(self):
+        files = small_files()
+        self.publish(files)
+        big = rb.served_path("art/big.bin")
+        # The close (the system's close key, or the task list) comes while the
+        # big file waits to resume after a break; its next request is answered
+        # only after that wait would have ended, so a download left running
+        # beside the restarted update would show.
+        self.service.set_rules([{"path": big, "action": "close_after", "bytes": 200000, "times": 1},
+                                {"path": big, "action": "stall", "seconds": 7, "times": 1}])
+        program = self.start()
+        window = self.main_window()
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline and not any(r["path"] == big for r in self.service.requests()):
+            time.sleep(0.1)
+        self.driver.post(window["hwnd"], WM_CLOSE)
+        self.assertEqual(program.wait(120), 0)
+        self.prefix.stop()
+        self.assert_whole(self.expected_paths())
+        self.assertEqual(self.temp_files(), [])
+        requests = self.service.requests()
+        # The stopped download never asks for the rest: the manifest is
+        # fetched again after it, then the file whole, one request at a time.
+        order = [(r["path"], r["status"], r["sent"]) for r in requests if r["path"] in (big, "/product.txt")]
+        self.assertEqual(order, [("/product.txt", 200, requests[0]["sent"]), (big, 200, 200000),
+                                 ("/product.txt", 200, requests[0]["sent"]), (big, 200, len(files["art/big.bin"]))])
+        self.assertEqual([r["target"] for r in self.file_requests() if dict(r["headers"]).get("Range")], [])
+        fetched = [r["path"] for r in self.file_requests()]
+        self.assertEqual(len(fetched), len(set(fetched)) + 1, "only the stopped file is fetched twice")
 
 
 NGINX_CONF = """

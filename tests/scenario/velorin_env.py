@@ -17,6 +17,7 @@ import argparse
 import contextlib
 import json
 import os
+import re
 import shutil
 import signal
 import socket
@@ -56,6 +57,7 @@ MAIN_TITLE = "Quenzar"
 MAIN_MARKER = 0x39A87FE2
 DIALOG_CLASS = "#32770"
 
+WM_CLOSE = 0x0010
 WM_COMMAND = 0x0111
 WM_SYSKEYDOWN = 0x0104
 IDC_CANCEL = 200
@@ -64,6 +66,14 @@ ALT_KEY_LPARAM = 0x20000001  # repeat count 1, bit 29: Alt held
 # The menu builder stays off: the install's shell links must not become menu
 # entries of the Linux desktop.
 WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"}
+# VELORIN_WINE_HEAP_CHECK=1: Wine validates the whole heap on every heap
+# call, with tail and free checking (the system's global flags 0xF0), and
+# prints what it finds on its heap channel; a case fails when the program's
+# output holds such a report.
+HEAP_CHECK_DEBUG = "-all,err+heap,warn+heap"
+HEAP_CHECK_FLAGS = "0xF0"
+SESSION_MANAGER_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
+HEAP_REPORT = re.compile(r"^[0-9a-f]+:(?:err|warn):heap:.*$", re.M)
 
 
 # The Flash control's class in the 32-bit programs' view of a 64-bit prefix
@@ -101,6 +111,7 @@ class Config:
     pack_tool = os.environ.get("VELORIN_PACK_TOOL")  # host build of velorin-pack
     packed = os.environ.get("VELORIN_PACKED")  # quenzar.exe as the build packs it
     standins = os.environ.get("VELORIN_STANDINS")  # folder of the built stand-ins (Flash, companions)
+    heap_check = bool(os.environ.get("VELORIN_WINE_HEAP_CHECK"))
 
 
 def file_version(path):
@@ -297,6 +308,10 @@ class Prefix:
              "lowerdir=%s,upperdir=%s/upper,workdir=%s/work" % (Config.template, self.base, self.base),
              self.path])
         self.env = dict(os.environ, WINEPREFIX=self.path, **WINE_ENV)
+        if Config.heap_check:
+            self.env["WINEDEBUG"] = HEAP_CHECK_DEBUG
+            run(["wine", "reg", "add", SESSION_MANAGER_KEY, "/v", "GlobalFlag", "/t", "REG_DWORD", "/d",
+                 HEAP_CHECK_FLAGS, "/f"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if Config.standins:
             # A player's machine has Flash: the control stand-in answers 9.
             self.register_flash("9")
@@ -353,6 +368,7 @@ class Program:
 
     def __init__(self, prefix, win_path, args=(), cwd=None, log=None, env=None):
         self.name = win_path
+        self.log, self.log_start = log, os.path.getsize(log) if log and os.path.exists(log) else 0
         with open(log or os.devnull, "ab") as output:
             self.process = subprocess.Popen(["wine", win_path, *args], cwd=cwd, env=dict(prefix.env, **(env or {})),
                                             stdin=subprocess.DEVNULL, stdout=output,
@@ -374,6 +390,17 @@ class Program:
             self.process.kill()
             self.process.wait()
             raise AssertionError("%s still running after %ss" % (self.name, timeout))
+
+
+def heap_reports(programs):
+    """Wine's heap-check lines in the output the programs wrote."""
+    reports = []
+    for program in programs:
+        if program.log and os.path.exists(program.log):
+            with open(program.log, "rb") as f:
+                f.seek(program.log_start)
+                reports += HEAP_REPORT.findall(f.read().decode("latin-1"))
+    return reports
 
 
 def _unescape_field(text):
@@ -599,7 +626,9 @@ class ScenarioGroup(unittest.TestCase):
     def tearDown(self):
         for program in self.programs:
             program.kill()
-        self.programs.clear()
+        programs, self.programs = self.programs, []
+        if Config.heap_check:
+            self.assertEqual(heap_reports(programs), [], "Wine reports a damaged heap")
 
     # -- state
 

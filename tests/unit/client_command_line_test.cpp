@@ -102,6 +102,20 @@ TEST(ClientCommandLine, PathWithABlankIsQuotedArgumentsUnchanged) {
   EXPECT_EQ("\"bin\\Quenzar\tClient.exe\" -a=aff7 -d=800,600", build(input));
 }
 
+TEST(ClientCommandLine, CallersSmallerBufferIsTheBound) {
+  // A 32-byte buffer inside a larger block: nothing is written past it.
+  char block[kClientCommandLineSize];
+  memset(block, 'X', sizeof block);
+  std::string affiliate(40, 'a');
+  ClientLaunchInput input = {"bin\\client.exe", affiliate.c_str(), false, 0, 0, nullptr};
+  EXPECT_TRUE(buildClientCommandLine(input, block, 32));
+  EXPECT_STREQ("bin\\client.exe", block);
+  EXPECT_EQ(std::string(sizeof block - 32, 'X'), std::string(block + 32, sizeof block - 32));
+  input.szAffiliate = "1234567890123";  // "bin\client.exe -a=" + 13 = exactly 31
+  EXPECT_TRUE(buildClientCommandLine(input, block, 32));
+  EXPECT_STREQ("bin\\client.exe -a=1234567890123", block);
+}
+
 TEST(GameServerRecords, WalkKeepsTheLastMatchOfEachKind) {
   Record last = {nullptr, "z.gameLS.games.test", kDnsTypeA};
   Record ns = {&last, "x2.gameR.games.test", 2};  // NS record: ignored

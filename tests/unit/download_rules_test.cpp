@@ -63,6 +63,26 @@ TEST(InflateExactly, OnlyTheListedSizeIsWhole) {
   EXPECT_TRUE(inflateExactly(empty.data(), empty.size(), out.data(), 0, 0));
 }
 
+TEST(ResumeRule, TwelveIdleResumesInARowEndTheDownload) {
+  // A server that is gone: the first break, then every resume brings nothing.
+  ResumeProgress dead;
+  int resumes = 0;
+  while (resumeWorthTrying(&dead, 1000))
+    ++resumes;
+  EXPECT_EQ(resumes, int(kMaxIdleResumes));
+
+  // Any gain starts the count again; a resume that starts over and breaks
+  // at the same place (or earlier) gains nothing.
+  ResumeProgress slow;
+  for (unsigned i = 0; i + 1 < kMaxIdleResumes; ++i)
+    EXPECT_TRUE(resumeWorthTrying(&slow, 500));
+  EXPECT_TRUE(resumeWorthTrying(&slow, 500));  // 11 idle so far
+  EXPECT_TRUE(resumeWorthTrying(&slow, 501));  // one byte more: idle 0
+  for (unsigned i = 1; i < kMaxIdleResumes; ++i)
+    EXPECT_TRUE(resumeWorthTrying(&slow, i % 2 ? 501 : 300)) << i;
+  EXPECT_FALSE(resumeWorthTrying(&slow, 501));
+}
+
 TEST(StatusBody, OnlyAnUpperCaseOkOrNothingLetsTheClientStart) {
   EXPECT_TRUE(statusBodyAllowsStart("", 0));
   EXPECT_TRUE(statusBodyAllowsStart("OK", 2));
@@ -79,6 +99,12 @@ TEST(TrailerLength, CoversTheBytesBeforeTheAffiliateText) {
   EXPECT_EQ(trailerCoveredLength(100, trailer), 93);
   EXPECT_EQ(trailerCoveredLength(7, trailer), 0);   // nothing before the text
   EXPECT_EQ(trailerCoveredLength(6, trailer), -1);  // the length runs past the start
+  EXPECT_EQ(trailerCoveredLength(5, trailer), -1);
+  EXPECT_EQ(trailerCoveredLength(4, trailer), -1);
+  const unsigned char wide[4] = {0, 1, 0x55, 0xAA};  // 256: the high byte counts
+  EXPECT_EQ(trailerCoveredLength(260, wide), 0);
+  EXPECT_EQ(trailerCoveredLength(259, wide), -1);
+  EXPECT_EQ(trailerCoveredLength(100, wide), -1);
   const unsigned char noSignature[4] = {3, 0, 0xAA, 0x55};
   EXPECT_EQ(trailerCoveredLength(100, noSignature), -1);
   EXPECT_EQ(trailerCoveredLength(3, trailer), -1);

@@ -132,6 +132,7 @@ TEST(Validation, OnlyTheChecksumDecides) {
   FileDescriptor stale = entry("velorin_select_abc.dat", "0", 3, 12345);
   FileDescriptor missing = entry("velorin_select_missing.dat", "0", 3, 7);
   FileDescriptor unchecked = entry("velorin_select_missing.dat", "0", 3, 0);
+  FileDescriptor uncheckedPresent = entry("velorin_select_abc.dat", "0", 3, 0);  // other bytes
   FileDescriptor noTarget = entry("", "0", 3, 7);
   FileDescriptor packed = entry("velorin_select_abc.dat.z", "0", 3, 0x359A672Fu);
   packed.bCompressed = 1;
@@ -142,6 +143,7 @@ TEST(Validation, OnlyTheChecksumDecides) {
 
   EXPECT_FALSE(validateFile(&current));
   EXPECT_FALSE(validateFile(&unchecked));
+  EXPECT_FALSE(validateFile(&uncheckedPresent));
   EXPECT_FALSE(validateFile(&packed));  // stored without its ".z"
   EXPECT_FALSE(validateFile(&stub));    // trailer left out
   EXPECT_EQ(logLength(), 0u);

@@ -109,6 +109,37 @@ TEST(RijndaelTest, ModesFollowPublishedAesExamples) {
   }
 }
 
+TEST(RijndaelTest, WideBlockCbcChainsEveryByte) {
+  // Two blocks of 24 and of 32 bytes with chain bytes set past the 16th:
+  // CBC equals ECB of each block XORed by hand with the one before.
+  std::vector<uint8_t> key = fromHex(kKey32);
+  std::mt19937 rng(24);
+  for (int length : {24, 32}) {
+    std::vector<uint8_t> chain(length), plain(2 * length);
+    for (uint8_t& b : chain)
+      b = uint8_t(rng() | 1);
+    for (uint8_t& b : plain)
+      b = uint8_t(rng());
+    RijndaelCipher cbc;
+    cbc.initKey(key.data(), chain.data(), 32, length);
+    std::vector<uint8_t> got(plain.size());
+    cbc.encrypt(plain.data(), got.data(), got.size(), RijndaelCipher::CBC);
+
+    RijndaelCipher ecb;
+    ecb.initKey(key.data(), nullptr, 32, length);
+    std::vector<uint8_t> want(plain.size());
+    const uint8_t* previous = chain.data();
+    for (int block = 0; block < 2; ++block) {
+      uint8_t mixed[32];
+      for (int i = 0; i < length; ++i)
+        mixed[i] = uint8_t(plain[block * length + i] ^ previous[i]);
+      ecb.encrypt(mixed, &want[block * length], length, RijndaelCipher::ECB);
+      previous = &want[block * length];
+    }
+    EXPECT_EQ(toHex(got), toHex(want)) << "block of " << length;
+  }
+}
+
 TEST(RijndaelTest, FailuresCarryTheirTextsInCheckingOrder) {
   static const uint8_t key[32] = {1};
   static uint8_t buf[64];

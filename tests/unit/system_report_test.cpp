@@ -135,7 +135,7 @@ ReportMachineFacts sampleFacts() {
   f.family = 6;
   f.model = 8;
   f.stepping = 3;
-  f.standardFeatures = 0x00000001 | 0x00008000 | 0x00004000 | 0x20000000;
+  f.standardFeatures = 0x00000001 | 0x00008000 | 0x00004000 | 0x04000000 | 0x20000000;
   f.extendedFeatures = 0x40000000;
   f.osName = "Microsoft Windows XP Service Pack 2 (Build 2600)";
   f.inputLocale = "00000409";
@@ -199,6 +199,9 @@ TEST(SystemReport, FeatureLinesFollowTheirRegisters) {
   EXPECT_NE(text.find("FPU:     1              CMOV:1\r\n"), std::string::npos);
   EXPECT_NE(text.find("PGE:     0              TM:1\r\n"), std::string::npos);
   EXPECT_NE(text.find("MCA:     1\r\n"), std::string::npos);
+  // Neighbouring bits: SSE2 is bit 26, SS bit 27.
+  EXPECT_NE(text.find("SEP:     0              SSE2:1\r\nMTRR:    0              SS:0\r\n"),
+            std::string::npos);
   EXPECT_NE(text.find("MMX:0\r\n"), std::string::npos);
   EXPECT_NE(text.find("3dNow!:  0              3dNow!Ex:1\r\nSSE MMX: 0\r\n\r\n"),
             std::string::npos);
@@ -239,6 +242,7 @@ TEST(RegistryLine, TagsDataAndBounds) {
   EXPECT_EQ(registryLine(stack, 0, "Q", 1, 11, "\x07\0\0\0\0\0\0\0", 8),
             "Q Type: [REG_QWORD]{7 }\r\n");
   EXPECT_EQ(registryLine(stack, 0, "O", 1, 6, "", 0), "O Type: [UNKNOWN]{}\r\n");
+  EXPECT_EQ(registryLine(stack, 0, "O", 1, 12, "", 0), "O Type: [UNKNOWN]{}\r\n");
   EXPECT_EQ(registryLine(stack, 0, "O", 1, 0xFFFFFFFF, "", 0), "O Type: [UNKNOWN]{}\r\n");
   // A string without a terminator and a name filling its buffer stop at their
   // lengths.

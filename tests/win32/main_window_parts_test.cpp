@@ -1,6 +1,6 @@
 // The window's parts on real Win32 (Wine): the middle area's controls and
 // web host on a window of their own, the folder probe on real folders, the
-// temporary file names.
+// temporary file names, the last file of an update stored.
 #include <gtest/gtest.h>
 
 #include <richedit.h>
@@ -8,7 +8,11 @@
 #include <string>
 
 #include "ui/main_window.h"
+#include "ui/messages.h"
 #include "ui/window_handlers.h"
+#include "update/download_selection.h"
+#include "update/download_state.h"
+#include "update/manifest.h"
 #include "update/temp_file.h"
 
 namespace {
@@ -144,4 +148,35 @@ TEST(TempFile, CreatesAnEmptyUniqueFile) {
   char small[MAX_PATH - 1] = "x";
   EXPECT_FALSE(makeTempFileName(small, sizeof small));
   EXPECT_STREQ("", small);
+}
+
+TEST(StoreDownload, LastFileStoredLeavesNoFileLineBehind) {
+  // The update's last file: once it is stored its entry is freed, and the
+  // file line must not name it any more.
+  const char line[] = "http://h/velorin_last.dat|.\\velorin_last.dat|3|7|0|velorin_last.dat\n";
+  ASSERT_EQ(parseManifest(line, sizeof line - 1), MANIFEST_OK);
+  HWND window =
+      CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, window);
+  g_nProcessState = PS_UPDATE;
+  selectFileForDownload(g_pxFileDescriptor);
+  EXPECT_STREQ("velorin_last.dat", shownFileName());
+  std::string temp = g_szTempFile;
+  g_pDownloadBuffer = static_cast<unsigned char*>(malloc(3));
+  memcpy(g_pDownloadBuffer, "abc", 3);
+  g_nDownloadSize = 3;
+
+  onDownloadFinished(window, 1);
+  EXPECT_EQ(nullptr, shownFileName());
+  EXPECT_EQ(nullptr, g_pxFileDescriptor);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(temp.c_str()));
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  EXPECT_TRUE(GetFileAttributesExA("velorin_last.dat", GetFileExInfoStandard, &data));
+  EXPECT_EQ(3u, data.nFileSizeLow);
+  MSG message = {};
+  EXPECT_TRUE(
+      PeekMessageA(&message, window, WM_DOWNLOADS_COMPLETE, WM_DOWNLOADS_COMPLETE, PM_REMOVE));
+  DeleteFileA("velorin_last.dat");
+  DestroyWindow(window);
+  g_nProcessState = PS_NONE;
 }

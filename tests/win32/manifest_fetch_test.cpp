@@ -1,5 +1,6 @@
-// The manifest fetch through Wine's WinINet against a one-answer HTTP server
-// on the loopback interface, one fresh server per request.
+// The manifest fetch and the download worker through Wine's WinINet against
+// a small HTTP server on the loopback interface: one canned answer per
+// connection, in order.
 #include "update/manifest_fetch.h"
 
 #include <gtest/gtest.h>
@@ -8,17 +9,24 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/log.h"
+#include "ui/main_window.h"
+#include "ui/messages.h"
+#include "update/download_state.h"
+#include "update/download_worker.h"
 #include "update/manifest.h"
 
 namespace {
 
-// Listens on 127.0.0.1 at a free port and answers one request with a canned
-// response, then closes the connection.
+// Listens on 127.0.0.1 at a free port and answers each request with the next
+// canned response, then closes that connection.
 class OneAnswerServer {
  public:
-  explicit OneAnswerServer(std::string response) : m_response(std::move(response)) {
+  explicit OneAnswerServer(std::string response)
+      : OneAnswerServer(std::vector<std::string>{std::move(response)}) {}
+  explicit OneAnswerServer(std::vector<std::string> responses) : m_responses(std::move(responses)) {
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
     m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -37,25 +45,31 @@ class OneAnswerServer {
     m_thread.join();
     WSACleanup();
   }
+  // The requests received so far (read once the client is done).
+  const std::vector<std::string>& requests() const { return m_requests; }
   std::string url() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/product.txt"; }
 
  private:
   void serve() {
-    SOCKET client = accept(m_listener, nullptr, nullptr);
-    if (client == INVALID_SOCKET)
-      return;
-    std::string request;
-    char chunk[1024];
-    int got;
-    while (request.find("\r\n\r\n") == std::string::npos &&
-           (got = recv(client, chunk, sizeof chunk, 0)) > 0)
-      request.append(chunk, got);
-    send(client, m_response.data(), int(m_response.size()), 0);
-    shutdown(client, SD_BOTH);
-    closesocket(client);
+    for (const std::string& response : m_responses) {
+      SOCKET client = accept(m_listener, nullptr, nullptr);
+      if (client == INVALID_SOCKET)
+        return;
+      std::string request;
+      char chunk[1024];
+      int got;
+      while (request.find("\r\n\r\n") == std::string::npos &&
+             (got = recv(client, chunk, sizeof chunk, 0)) > 0)
+        request.append(chunk, got);
+      m_requests.push_back(request);
+      send(client, response.data(), int(response.size()), 0);
+      shutdown(client, SD_BOTH);
+      closesocket(client);
+    }
   }
 
-  std::string m_response;
+  std::vector<std::string> m_responses;
+  std::vector<std::string> m_requests;
   SOCKET m_listener = INVALID_SOCKET;
   int m_port = 0;
   std::thread m_thread;
@@ -114,4 +128,51 @@ TEST(ManifestFetch, RefusedConnectionAsksForARetry) {
   EXPECT_EQ(fetchManifest(url.c_str()), MANIFEST_REQUEST_FAILED);
   EXPECT_NE(strstr(logText(), "FAIL: Connection failure, retry\n"), nullptr) << logText();
   EXPECT_EQ(g_pxFileDescriptor, nullptr);
+}
+
+TEST(DownloadWorker, ResumesThatBringNothingEndInAFailedDownload) {
+  // 1000 of 5000 bytes, then every range refused: one request and twelve
+  // resumes, then WM_DOWNLOAD_FINISHED 0 and no temporary file written.
+  std::vector<std::string> answers = {"HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\n" +
+                                      std::string(1000, 'x')};
+  for (int i = 0; i < 14; ++i)
+    answers.push_back(answer("416 Range Not Satisfiable", ""));
+  OneAnswerServer server(answers);
+  std::string url = server.url();
+  FileDescriptor file = {};
+  strcpy(file.szUrl, url.c_str());
+  strcpy(file.szBaseName, "big.bin");
+  file.nFileSize = 5000;
+  g_pxDownloadFile = &file;
+  g_pxShownFile = &file;
+  g_nDownloadSize = 5000;
+  char folder[MAX_PATH] = "";
+  GetTempPathA(sizeof folder, folder);
+  std::string temp = std::string(folder) + "velorin_worker_test.tmp";
+  DeleteFileA(temp.c_str());
+  strcpy(g_szTempFile, temp.c_str());
+  g_hMainWnd =
+      CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(g_hMainWnd, nullptr);
+
+  setResumePauseForTesting(0);
+  clearLog();
+  EXPECT_EQ(ThreadFunc(nullptr), 1u);
+  setResumePauseForTesting(5000);
+  MSG message = {};
+  ASSERT_TRUE(
+      PeekMessageA(&message, g_hMainWnd, WM_DOWNLOAD_FINISHED, WM_DOWNLOAD_FINISHED, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 0u);
+  EXPECT_EQ(server.requests().size(), 13u);
+  EXPECT_NE(server.requests().back().find("Range: bytes=1000-"), std::string::npos);
+  EXPECT_NE(strstr(logText(), "resume connection 12\n"), nullptr) << logText();
+  EXPECT_EQ(strstr(logText(), "resume connection 13\n"), nullptr);
+  EXPECT_NE(strstr(logText(), "12 resumes in a row brought nothing; giving up"), nullptr);
+  EXPECT_EQ(GetFileAttributesA(temp.c_str()), INVALID_FILE_ATTRIBUTES);
+  DestroyWindow(g_hMainWnd);
+  g_hMainWnd = nullptr;
+  g_pxDownloadFile = nullptr;
+  g_pxShownFile = nullptr;
+  free(g_pDownloadBuffer);
+  g_pDownloadBuffer = nullptr;
 }

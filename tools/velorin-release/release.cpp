@@ -31,11 +31,11 @@ struct Entry {
   std::string type = "0";
   bool compressed = false;
   bool unchecked = false;
-  uint64_t size = 0;   // bytes of the source file
-  uint32_t crc = 0;    // the program's checksum of the stored file
-  std::string served;  // path in the release folder
-  std::string packed;  // served bytes of a compressed file
-  std::string target;  // manifest target, Windows form
+  uint64_t size = 0;        // bytes of the source file
+  uint32_t crc = 0;         // the program's checksum of the stored file
+  std::string served;       // path in the release folder
+  uint64_t packedSize = 0;  // served bytes of a compressed file
+  std::string target;       // manifest target, Windows form
   std::string url;
 };
 
@@ -102,6 +102,21 @@ bool readFile(const fs::path& path, std::string* data) {
   return ok;
 }
 
+// The program's checksum of a file's bytes as the stub computes it from the
+// stored file (a stub's affiliate trailer left out).
+uint32_t storedBytesCrc(const std::string& data, bool skipTrailer) {
+  size_t length = data.size();
+  if (skipTrailer && length >= 4) {
+    int64_t covered = trailerCoveredLength(
+        length, reinterpret_cast<const unsigned char*>(data.data()) + length - 4);
+    if (covered >= 0)
+      length = static_cast<size_t>(covered);
+  }
+  uint32_t crc = 0;
+  updateCrc(data.data(), length, &crc);
+  return crc;
+}
+
 bool writeFile(const fs::path& path, const std::string& data) {
   FILE* f = fopen(path.c_str(), "wb");
   if (!f)
@@ -115,7 +130,9 @@ bool writeFile(const fs::path& path, const std::string& data) {
 bool checkBaseUrl(std::string* url) {
   while (!url->empty() && url->back() == '/')
     url->pop_back();
-  if (lower(url->substr(0, 7)) != "http://" || url->size() <= 7)
+  // A host follows "http://": not another "/" ("http:///path"), and not
+  // nothing ("http://" is "http:" once its slashes are trimmed).
+  if (lower(url->substr(0, 7)) != "http://" || (*url)[7] == '/')
     return false;
   for (unsigned char c : *url)
     if (c <= ' ' || c > '~' || c == '|' || c == '?' || c == '#')
@@ -252,21 +269,16 @@ void placeEntries(std::vector<Entry>& entries, const std::string& baseUrl, Probl
 }
 
 // A published stub is packed: it ends with the tail's signature.
-bool endsWithStubTail(const fs::path& file) {
-  FILE* f = fopen(file.c_str(), "rb");
-  if (!f)
-    return false;
-  unsigned char last[2] = {};
-  bool packed = fseek(f, -2, SEEK_END) == 0 && fread(last, 1, 2, f) == 2 &&
-                last[0] == kTailSignature[0] && last[1] == kTailSignature[1];
-  fclose(f);
-  return packed;
+bool endsWithStubTail(const std::string& data) {
+  size_t n = data.size();
+  return n >= 2 && static_cast<unsigned char>(data[n - 2]) == kTailSignature[0] &&
+         static_cast<unsigned char>(data[n - 1]) == kTailSignature[1];
 }
 
 std::string manifestLine(const Entry& e) {
   char numbers[96];
   snprintf(numbers, sizeof numbers, "|%lu|%lu|", static_cast<unsigned long>(e.crc),
-           static_cast<unsigned long>(e.compressed ? e.packed.size() : e.size));
+           static_cast<unsigned long>(e.compressed ? e.packedSize : e.size));
   std::string line = e.url + "|" + e.target + numbers + e.type + "|";
   if (e.compressed)
     line += "1|" + std::to_string(e.size) + "|";
@@ -285,7 +297,7 @@ bool selfCheck(const std::string& manifest, const std::vector<Entry>& entries) {
       break;
     ok = d && e.url == d->szUrl && e.target == d->szTargetFilename && e.crc == d->ulExpectedCrc &&
          e.type == d->szFileType && e.name == d->szBaseName &&
-         uint64_t(d->nFileSize) == (e.compressed ? e.packed.size() : e.size) &&
+         uint64_t(d->nFileSize) == (e.compressed ? e.packedSize : e.size) &&
          (d->bCompressed != 0) == e.compressed &&
          d->nUncompressedSize == (e.compressed ? e.size : 0);
     if (!ok)
@@ -427,40 +439,64 @@ int buildRelease(const ReleaseOptions& options) {
     return RELEASE_REFUSED;
   }
 
+  // Each file is read once: its size, its checksum and the bytes published
+  // come from that one read, so a file that changes meanwhile still gets an
+  // entry that matches what is served. The files go to a folder beside the
+  // release first, so that a server never serves half a release under its
+  // final name.
+  bool written = true;
   for (Entry& e : entries) {
     fs::path file = source / e.path;
-    e.crc = e.unchecked ? 0 : calculateFileCrc(file.c_str(), isStubFileName(e.name.c_str()));
+    std::string data;
+    if (!readFile(file, &data)) {
+      fprintf(stderr, "velorin-release: cannot read %s\n", file.c_str());
+      written = false;
+      break;
+    }
+    e.size = data.size();
+    if (e.size > kMaxEntrySize) {
+      problems.add(e.path + ": larger than 268435456 bytes, more than the stub holds in memory");
+      continue;
+    }
+    e.crc = e.unchecked ? 0 : storedBytesCrc(data, isStubFileName(e.name.c_str()));
     if (!e.unchecked && e.crc == 0)
       fprintf(stderr, "velorin-release: warning: %s has checksum 0 and will never be checked\n",
               e.path.c_str());
-    if (e.type == kTypeStub && !endsWithStubTail(file))
+    if (e.type == kTypeStub && !endsWithStubTail(data))
       fprintf(stderr,
               "velorin-release: warning: stub %s is not packed (no tail): it carries no files "
               "and no affiliate; pack it with velorin-pack\n",
               e.path.c_str());
-    if (!e.compressed)
-      continue;
-    std::string data;
-    if (!readFile(file, &data)) {
-      fprintf(stderr, "velorin-release: cannot read %s\n", file.c_str());
-      return RELEASE_IO_FAILED;
+    if (e.compressed) {
+      uLongf packedSize = compressBound(static_cast<uLong>(data.size()));
+      std::string packed(packedSize, '\0');
+      if (compress2(reinterpret_cast<Bytef*>(&packed[0]), &packedSize,
+                    reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()),
+                    Z_BEST_COMPRESSION) != Z_OK) {
+        fprintf(stderr, "velorin-release: cannot compress %s\n", e.path.c_str());
+        written = false;
+        break;
+      }
+      packed.resize(packedSize);
+      e.packedSize = packedSize;
+      if (e.packedSize > kMaxEntrySize) {
+        problems.add(e.path + ": compressed to more than 268435456 bytes");
+        continue;
+      }
+      data.swap(packed);
     }
-    uLongf packedSize = compressBound(static_cast<uLong>(data.size()));
-    e.packed.resize(packedSize);
-    if (compress2(reinterpret_cast<Bytef*>(&e.packed[0]), &packedSize,
-                  reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()),
-                  Z_BEST_COMPRESSION) != Z_OK) {
-      fprintf(stderr, "velorin-release: cannot compress %s\n", e.path.c_str());
-      return RELEASE_IO_FAILED;
+    fs::path to = staging / e.served;
+    fs::create_directories(to.parent_path(), ec);
+    written = !ec && writeFile(to, data);
+    if (!written) {
+      fprintf(stderr, "velorin-release: cannot write %s\n", to.c_str());
+      break;
     }
-    e.packed.resize(packedSize);
-    e.size = data.size();  // as read, in case the file changed since the walk
-    if (e.packed.size() > kMaxEntrySize)
-      problems.add(e.path + ": compressed to more than 268435456 bytes");
   }
-  if (problems.any()) {
+  if (!written || problems.any()) {
     problems.print();
-    return RELEASE_REFUSED;
+    fs::remove_all(staging, ec);
+    return written ? RELEASE_REFUSED : RELEASE_IO_FAILED;
   }
 
   std::sort(entries.begin(), entries.end(), sortKey);
@@ -470,27 +506,8 @@ int buildRelease(const ReleaseOptions& options) {
   if (!selfCheck(manifest, entries)) {
     fprintf(stderr,
             "velorin-release: the manifest does not read back as written; nothing written\n");
+    fs::remove_all(staging, ec);
     return RELEASE_SELF_CHECK;
-  }
-
-  // Everything goes to a folder beside the release first, so that a server
-  // never serves half a release under its final name.
-  bool written = true;
-  for (const Entry& e : entries) {
-    fs::path to = staging / e.served;
-    fs::create_directories(to.parent_path(), ec);
-    if (ec) {
-      written = false;
-    } else if (e.compressed) {
-      written = writeFile(to, e.packed);
-    } else {
-      fs::copy_file(source / e.path, to, ec);
-      written = !ec;
-    }
-    if (!written) {
-      fprintf(stderr, "velorin-release: cannot write %s\n", to.c_str());
-      break;
-    }
   }
   if (written && !writeFile(staging / kManifestName, manifest)) {
     fprintf(stderr, "velorin-release: cannot write %s\n", (staging / kManifestName).c_str());

@@ -7,6 +7,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +17,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "update/manifest.h"
@@ -181,6 +184,59 @@ TEST_F(ReleaseTool, PublishedReleaseReadsBackEntryByEntry) {
   EXPECT_EQ(onDisk, served);
 }
 
+TEST_F(ReleaseTool, FileChangingMeanwhileGetsTheEntryOfTheBytesServed) {
+  // Every file is swapped between two versions of different sizes while the
+  // tool runs; each entry must still describe the very bytes published.
+  const int kFiles = 40;
+  for (int i = 0; i < kFiles; ++i)
+    put("data/f" + std::to_string(i) + ".dat", randomBytes(3000, 100 + i));
+  put("bin/client.exe", "client");
+  fs::path versions = root_ / "versions";
+  fs::create_directories(versions);
+  for (int v = 0; v < 2; ++v)
+    for (int i = 0; i < kFiles; ++i)
+      std::ofstream(versions / (std::to_string(v) + "-" + std::to_string(i)), std::ios::binary)
+          << randomBytes(size_t(2000 + 1000 * v + i), unsigned(200 + 50 * v + i));
+  std::atomic<bool> done{false};
+  std::thread swapper([&] {
+    for (unsigned n = 0; !done; ++n)
+      for (int i = 0; i < kFiles; ++i) {
+        fs::path copy = versions / ("copy" + std::to_string(i));
+        fs::copy_file(versions / (std::to_string(n % 2) + "-" + std::to_string(i)), copy,
+                      fs::copy_options::overwrite_existing);
+        fs::rename(copy, source_ / ("data/f" + std::to_string(i) + ".dat"));
+      }
+  });
+  std::string errors;
+  int code = run("--primary bin/client.exe --compress 'data/f1*'", &errors);
+  done = true;
+  swapper.join();
+  ASSERT_EQ(code, 0) << errors;
+  std::string manifest = readAll(out_ / "product.txt");
+  ASSERT_EQ(parseManifest(manifest.data(), manifest.size()), MANIFEST_OK);
+  size_t entries = 0;
+  for (const FileDescriptor* e = g_pxFileDescriptor; e; e = e->pNext, ++entries) {
+    std::string servedPath = urlDecode(std::string(e->szUrl).substr(kBase.size() + 1));
+    SCOPED_TRACE(servedPath);
+    std::string bytes = readAll(out_ / servedPath);
+    EXPECT_EQ(size_t(e->nFileSize), bytes.size());
+    if (e->bCompressed) {
+      std::string inflated(e->nUncompressedSize + 1, '\0');
+      uLongf length = inflated.size();
+      ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(&inflated[0]), &length,
+                           reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()),
+                Z_OK);
+      EXPECT_EQ(length, e->nUncompressedSize);
+      bytes.resize(length);
+      memcpy(&bytes[0], inflated.data(), length);
+    }
+    EXPECT_EQ(e->ulExpectedCrc,
+              uint32_t(crc32(0xFFFFFFFFu, reinterpret_cast<const Bytef*>(bytes.data()),
+                             uInt(bytes.size()))));
+  }
+  EXPECT_EQ(entries, size_t(kFiles + 1));
+}
+
 TEST_F(ReleaseTool, RefusesWhatTheStubCouldNotUse) {
   struct Case {
     const char* file;  // an extra file in the folder ("" for none)
@@ -242,6 +298,8 @@ TEST_F(ReleaseTool, RefusesLinksBadUrlsAndOutputPlaces) {
   std::string tool = VELORIN_RELEASE_TOOL;
   const std::pair<std::string, const char*> commands[] = {
       {" ftp://x/y " + out_.string(), "base URL"},
+      {" http:// " + out_.string(), "base URL"},
+      {" http:///r7 " + out_.string(), "base URL"},
       {" 'http://h/a b' " + out_.string(), "base URL"},
       {" 'http://h/a|b' " + out_.string(), "base URL"},
       {" http://h " + (source_ / "out").string(), "must lie outside"},
