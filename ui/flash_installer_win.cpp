@@ -11,16 +11,16 @@
 #include "ui/messages.h"
 #include "ui/window_handlers.h"
 #include "update/download_state.h"
-#include "update/file_crc.h"
 #include "update/manifest.h"
+#include "update/published_download.h"
 
 namespace {
 
 bool g_bFlashInstallerRun = false;
 
 // Opens the downloaded installer so that nobody can change it until it has
-// run, and checks it against its manifest entry. The handle stays open in
-// file while the installer runs.
+// run, then checks it against its manifest entry (the check reads it beside
+// this handle). The handle stays open in file while the installer runs.
 bool openCheckedInstaller(const FileDescriptor* entry, ScopedHandle* file) {
   file->reset(CreateFileA(g_szTempFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -29,30 +29,7 @@ bool openCheckedInstaller(const FileDescriptor* entry, ScopedHandle* file) {
                static_cast<unsigned>(GetLastError()));
     return false;
   }
-  uint32_t expectedSize =
-      entry->bCompressed ? entry->nUncompressedSize : static_cast<uint32_t>(entry->nFileSize);
-  static unsigned char block[65536];
-  uint32_t reg = 0;
-  uint32_t size = 0;
-  DWORD got = 0;
-  while (ReadFile(file->get(), block, sizeof block, &got, nullptr) && got > 0) {
-    reg = crcFold(reg, block, got);
-    size += got;
-    if (size > expectedSize)
-      break;
-  }
-  uint32_t checksum = ~reg;
-  // A checksum of 0 in the manifest means "never checked": an installer that
-  // cannot be checked is not run.
-  if (size != expectedSize || entry->ulExpectedCrc == 0 || checksum != entry->ulExpectedCrc) {
-    logMessage(LOG_FAIL,
-               "WndProc: Flash installer does not match its entry (%u bytes, checksum %u; "
-               "expected %u bytes, checksum %u); not run",
-               static_cast<unsigned>(size), static_cast<unsigned>(checksum),
-               static_cast<unsigned>(expectedSize), static_cast<unsigned>(entry->ulExpectedCrc));
-    return false;
-  }
-  return true;
+  return isPublishedDownload(entry, g_szTempFile);
 }
 
 void shutDown(HWND window) {
