@@ -107,10 +107,10 @@ int main(int argc, char** argv) {
            "crc32 %.0f MB/s (ratio %.2f); table fold alone %.0f MB/s beside zlib crc32 %.0f MB/s "
            "(ratio %.2f); manifest parse %.1f MB/s beside memchr split %.1f MB/s "
            "(ratio %.3f)\n",
-           kBuildName, kRounds, crcWideUsable() ? "carry-less multiply" : "tables", megabytes / crcTime,
-           megabytes / zlibTime, zlibTime / crcTime, megabytes / tableTime, megabytes / zlibTime2,
-           zlibTime2 / tableTime, manifestMegabytes / parseTime, manifestMegabytes / splitTime,
-           splitTime / parseTime);
+           kBuildName, kRounds, crcWideUsable() ? "carry-less multiply" : "tables",
+           megabytes / crcTime, megabytes / zlibTime, zlibTime / crcTime, megabytes / tableTime,
+           megabytes / zlibTime2, zlibTime2 / tableTime, manifestMegabytes / parseTime,
+           manifestMegabytes / splitTime, splitTime / parseTime);
   fputs(figures, stdout);
   if (argc > 1) {
     FILE* out = fopen(argv[1], "w");
