@@ -6,8 +6,9 @@
 # velorin_pick_windows_arch: sets VELORIN_WINDOWS_ARCH to i686 where this
 # machine runs 32-bit code (the build that ships runs its cases), else x86_64
 # (the test build, under wine64), VELORIN_ARCH_REASON to why, and
-# VELORIN_ARCH_NOTE to the sentence that says which ran. VELORIN_FORCE_X64=1 takes the x86_64 path anywhere. Exports
-# VELORIN_WINE and VELORIN_WINESERVER unless they are given.
+# VELORIN_ARCH_NOTE to the sentence that says which ran. VELORIN_FORCE_X64=1
+# takes the x86_64 path anywhere. Exports VELORIN_WINE and VELORIN_WINESERVER
+# unless they are given.
 velorin_pick_windows_arch() {
   if [ -n "${VELORIN_FORCE_X64:-}" ]; then
     VELORIN_WINDOWS_ARCH=x86_64
