@@ -26,7 +26,7 @@ BOOL CALLBACK enumInstanceWindow(HWND window, LPARAM threadId) {
     InterlockedExchange(&g_nProcessState, PS_SHUTDOWN);
     return FALSE;
   }
-  if (static_cast<DWORD>(GetWindowLongA(window, GWL_USERDATA)) != MAIN_WINDOW_MARKER)
+  if (static_cast<DWORD>(GetWindowLongPtrA(window, GWLP_USERDATA)) != MAIN_WINDOW_MARKER)
     return TRUE;
 
   char folder[kPathSize] = "";

@@ -65,12 +65,18 @@ HANDLE WINAPI semaphoreOfWideName(LPSECURITY_ATTRIBUTES attributes, LONG initial
 
 }  // namespace
 
-// The import slots: pointers named as the import library names them.
+// The import slots: pointers named as the import library names them (the
+// 32-bit names carry the stdcall decoration, the 64-bit test build's do not).
+#if defined(__i386__)
+#define IMPORT_SLOT(name, argumentBytes) "__imp__" #name "@" #argumentBytes
+#else
+#define IMPORT_SLOT(name, argumentBytes) "__imp_" #name
+#endif
 extern "C" {
-extern void* const g_pfnIsDBCSLeadByteEx __asm__("__imp__IsDBCSLeadByteEx@8");
+extern void* const g_pfnIsDBCSLeadByteEx __asm__(IMPORT_SLOT(IsDBCSLeadByteEx, 8));
 void* const g_pfnIsDBCSLeadByteEx = reinterpret_cast<void*>(&isLeadByteOfCodePage);
-extern void* const g_pfnGetModuleHandleW __asm__("__imp__GetModuleHandleW@4");
+extern void* const g_pfnGetModuleHandleW __asm__(IMPORT_SLOT(GetModuleHandleW, 4));
 void* const g_pfnGetModuleHandleW = reinterpret_cast<void*>(&moduleHandleOfWideName);
-extern void* const g_pfnCreateSemaphoreW __asm__("__imp__CreateSemaphoreW@16");
+extern void* const g_pfnCreateSemaphoreW __asm__(IMPORT_SLOT(CreateSemaphoreW, 16));
 void* const g_pfnCreateSemaphoreW = reinterpret_cast<void*>(&semaphoreOfWideName);
 }

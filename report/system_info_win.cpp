@@ -42,8 +42,12 @@ long long performanceCounter() {
   return now.QuadPart;
 }
 
-// The processor has CPUID when bit 21 of EFLAGS can be flipped.
+// The processor has CPUID when bit 21 of EFLAGS can be flipped. Every x86_64
+// processor has it.
 bool hasCpuid() {
+#if defined(__x86_64__)
+  return true;
+#else
   unsigned long before, after;
   __asm__ volatile(
       "pushfl\n\t"
@@ -60,6 +64,7 @@ bool hasCpuid() {
       :
       : "cc");
   return ((before ^ after) & 0x200000) != 0;
+#endif
 }
 
 void readCpuid(uint32_t function, uint32_t regs[4], void*) {

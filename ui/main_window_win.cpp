@@ -82,7 +82,7 @@ void createMainWindow(int x, int y, int height, int controlsTop) {
                                height, nullptr, nullptr, g_hInstance, nullptr);
   if (!g_hMainWnd)
     return;
-  SetWindowLongA(g_hMainWnd, GWL_USERDATA, static_cast<LONG>(MAIN_WINDOW_MARKER));
+  SetWindowLongPtrA(g_hMainWnd, GWLP_USERDATA, static_cast<LONG_PTR>(MAIN_WINDOW_MARKER));
   g_hCancelButton = createButton("Cancel", IDC_CANCEL, IDB_CANCEL, 330, controlsTop + 20,
                                  kButtonWidth, kButtonHeight);
   g_hProgressBar = createProgressBar(controlsTop);

@@ -23,7 +23,7 @@
 #define IDC_ACCEPT_DIRECTORY 204
 #define IDC_BROWSE 205
 
-// GWL_USERDATA of the main window: how a second start recognises a running stub.
+// GWLP_USERDATA of the main window: how a second start recognises a running stub.
 #define MAIN_WINDOW_MARKER 0x39A87FE2
 
 // Written by WndProc on the GUI thread; worker threads set PS_SHUTDOWN before

@@ -15,7 +15,7 @@ player's words, and keeps the details (window records, requests, registry
 values, Wine's output) in demo.log beside the screenshots.
 
 Usage: demo_story.py --velorin EXE --driver EXE --template DIR --release-tool EXE --demo-client EXE
-                     --out DIR [--pause SECONDS]
+                     --out DIR [--pause SECONDS] [--machine-note TEXT]
 """
 
 import argparse
@@ -45,9 +45,10 @@ def size_text(count):
 
 
 class Story:
-    def __init__(self, out, pause):
+    def __init__(self, out, pause, machine_note=""):
         self.out = out
         self.pause = pause
+        self.machine_note = machine_note
         self.shots = []
         self.log = open(os.path.join(out, "demo.log"), "w")
         self.ok = True
@@ -77,6 +78,8 @@ class Story:
         self.ok = False
 
     def play(self):
+        if self.machine_note:
+            self.say(self.machine_note)
         workdir = Config.workdir
         service = Service(workdir)
         service.start()
@@ -116,7 +119,7 @@ class Story:
 
     def wine_reg_values(self, prefix, key):
         """Registry values read with "wine reg", leaving the running client alone."""
-        output = subprocess.run(["wine", "reg", "query", key], env=prefix.env, stdin=subprocess.DEVNULL,
+        output = subprocess.run([velorin_env.wine(), "reg", "query", key], env=prefix.env, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                 timeout=60).stdout.decode("utf-8", "replace")
         values = {}
@@ -185,8 +188,11 @@ class Story:
                             "times": 1}])
 
         # -- first start
-        self.say("A new player starts %s (version %s)." %
-                 (prefix.win(stub), ".".join(map(str, velorin_env.file_version(stub)))))
+        kind = ("the x86_64 test build" if velorin_env.pe_machine(stub) == 0x8664
+                else "the i686 build that ships")
+        self.say("A new player starts %s (version %s, %s, run by %s)." %
+                 (prefix.win(stub), ".".join(map(str, velorin_env.file_version(stub))), kind,
+                  velorin_env.wine()))
         program = Program(prefix, prefix.win(stub), cwd=download, log=wine_log, env=env)
         window = self.window(driver, program, text="Accept")
         if not window:
@@ -296,7 +302,7 @@ class Story:
             driver.gone(done[0]["hwnd"], timeout=10)
         else:
             self.fail("no final box after the uninstall")
-        subprocess.run(["wineserver", "-w"], env=prefix.env, timeout=60)
+        subprocess.run([velorin_env.wineserver(), "-w"], env=prefix.env, timeout=60)
         registry = prefix.registry()
         removed = [what for what, absent in (
             ("%s with its %d game files" % (folder, len(fetched)), not os.path.exists(install)),
@@ -320,9 +326,10 @@ def main():
         parser = argparse.ArgumentParser()
         parser.add_argument("--out", required=True)
         parser.add_argument("--pause", type=float, default=0)
+        parser.add_argument("--machine-note", default="", help="which build this machine runs, and why")
         args = parser.parse_args(rest)
         os.makedirs(args.out, exist_ok=True)
-        code = Story(args.out, args.pause).play()
+        code = Story(args.out, args.pause, args.machine_note).play()
     sys.exit(code)
 
 

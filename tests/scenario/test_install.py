@@ -38,7 +38,7 @@ class Lifecycle(ScenarioGroup):
         return self.prefix.c(*[p for p in windows_path[3:].split("\\") if p])
 
     def wine_reg(self, *args):
-        return subprocess.run(["wine", "reg", *args], env=self.prefix.env, stdin=subprocess.DEVNULL,
+        return subprocess.run([velorin_env.wine(), "reg", *args], env=self.prefix.env, stdin=subprocess.DEVNULL,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60)
 
     def install_through_screens(self, windows_version=None):
@@ -51,12 +51,7 @@ class Lifecycle(ScenarioGroup):
         self.assertEqual(len(found), 1, found)
         window = found[0]
         self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_TERMS)
-        self.assertTrue(self.driver.wait(window_class=MAIN_CLASS, text="Browse", timeout=10))
-        edits = [c for c in self.driver.children(window["hwnd"])
-                 if c["class"].upper() == "RICHEDIT" and c["h"] == 17 and c["visible"]]
-        self.assertEqual(len(edits), 1, edits)
-        folder = self.driver.text(edits[0]["hwnd"])
-        self.assertTrue(folder.endswith("\\Quenzar"), folder)
+        folder = self.chooser_folder(window)
         self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
 
         # Installed: discovery finds the folder and the update waits for the
@@ -70,6 +65,17 @@ class Lifecycle(ScenarioGroup):
             self.assertLess(time.monotonic(), deadline, "no update form: %r" % records)
             time.sleep(0.3)
         self.cancel(program, window)
+        return folder
+
+    def chooser_folder(self, window):
+        """The folder chooser's proposal (the program files folder of the
+        program's own kind: "Program Files (x86)" for a 32-bit program)."""
+        self.assertTrue(self.driver.wait(window_class=MAIN_CLASS, text="Browse", timeout=10))
+        edits = [c for c in self.driver.children(window["hwnd"])
+                 if c["class"].upper() == "RICHEDIT" and c["h"] == 17 and c["visible"]]
+        self.assertEqual(len(edits), 1, edits)
+        folder = self.driver.text(edits[0]["hwnd"])
+        self.assertTrue(folder.endswith("\\Quenzar"), folder)
         return folder
 
     def assert_link(self, path, target, arguments):
@@ -123,16 +129,16 @@ class FirstInstall(Lifecycle):
 
     def test_a_stub_copy_that_cannot_be_written_ends_the_run_uninstalled(self):
         self.set_state()
-        folder = self.prefix.c("Program Files (x86)", "Quenzar")
-        os.makedirs(folder, exist_ok=True)
-        subprocess.run(["mount", "--bind", folder, folder], check=True)
-        subprocess.run(["mount", "-o", "remount,bind,ro", folder], check=True)
-        self.addCleanup(subprocess.run, ["umount", folder])
         program = self.start()
         found = self.driver.wait(window_class=MAIN_CLASS, visible=True, text="Accept", timeout=20)
         self.assertEqual(len(found), 1, found)
         self.driver.press(found[0]["hwnd"], control_id=IDC_ACCEPT_TERMS)
-        self.assertTrue(self.driver.wait(window_class=MAIN_CLASS, text="Browse", timeout=10))
+        # The proposed folder exists but cannot be written.
+        folder = self.linux(self.chooser_folder(found[0]))
+        os.makedirs(folder, exist_ok=True)
+        subprocess.run(["mount", "--bind", folder, folder], check=True)
+        subprocess.run(["mount", "-o", "remount,bind,ro", folder], check=True)
+        self.addCleanup(subprocess.run, ["umount", folder])
         self.driver.press(found[0]["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
         # The player is told, and the run ends with no install left pending.
         box = self.dialog(title="Download Error")
@@ -232,7 +238,7 @@ class Uninstall(Lifecycle):
         if client_left:
             time.sleep(1.5)
         else:
-            subprocess.run(["wineserver", "-w"], env=self.prefix.env, timeout=60)
+            subprocess.run([velorin_env.wineserver(), "-w"], env=self.prefix.env, timeout=60)
 
     def assert_removed(self, folder):
         registry = self.prefix.registry()

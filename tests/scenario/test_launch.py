@@ -81,11 +81,11 @@ class DnsHandOver(ScenarioGroup):
         if os.path.exists(record):
             os.remove(record)
         env = dict(self.prefix.env, DEMO_CLIENT_RECORD=self.prefix.win(record), DEMO_CLIENT_MODE="end")
-        result = subprocess.run(["wine", self.prefix.win(os.path.join(self.workdir, "launch_probe.exe")),
+        result = subprocess.run([velorin_env.wine(), self.prefix.win(os.path.join(self.workdir, "launch_probe.exe")),
                                  self.prefix.win(install), program],
                                 env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.DEVNULL, timeout=120)
-        subprocess.run(["wineserver", "-w"], env=self.prefix.env, timeout=60)
+        subprocess.run([velorin_env.wineserver(), "-w"], env=self.prefix.env, timeout=60)
         log = result.stdout.decode("latin-1")
         self.assertTrue(os.path.exists(record), log)
         with open(record) as f:

@@ -98,7 +98,7 @@ class SelfUpdate(StoryGroup):
     def driver_process(self, *args):
         output = os.path.join(self.workdir, "driver-%s-%d.txt" % (args[0], time.monotonic_ns()))
         with open(output, "wb") as f:
-            process = subprocess.Popen(["wine", self.driver.exe, *[str(a) for a in args]], env=self.prefix.env,
+            process = subprocess.Popen([velorin_env.wine(), self.driver.exe, *[str(a) for a in args]], env=self.prefix.env,
                                        stdin=subprocess.DEVNULL, stdout=f, stderr=subprocess.DEVNULL)
         process.output_path = output
         return process

@@ -67,7 +67,7 @@ class StoryGroup(ScenarioGroup):
 
     def live_settings(self):
         """The product's values read with "wine reg", leaving the prefix's programs running."""
-        output = subprocess.run(["wine", "reg", "query", "HKCU\\" + SETTINGS_KEY], env=self.prefix.env,
+        output = subprocess.run([velorin_env.wine(), "reg", "query", "HKCU\\" + SETTINGS_KEY], env=self.prefix.env,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                 timeout=60).stdout.decode("utf-8", "replace")
         values = {}
@@ -184,7 +184,7 @@ class ClientStory(StoryGroup):
         newer = dict(files)
         newer[held] = files[held][::-1] + b"r8"
         rb.publish(self.workdir, newer, self.service.root, name="r8", extra_args=("--stub", rb.STUB))
-        self.assertEqual(subprocess.run(["wine", "reg", "add", "HKCU\\" + SETTINGS_KEY, "/v", "Affiliate", "/d",
+        self.assertEqual(subprocess.run([velorin_env.wine(), "reg", "add", "HKCU\\" + SETTINGS_KEY, "/v", "Affiliate", "/d",
                                          "kept_affiliate-2", "/f"], env=self.prefix.env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode, 0)
         self.clear_log()
@@ -230,8 +230,8 @@ class ClientStory(StoryGroup):
         pid = self.client_lines(1)[0]["pid"]
         self.assertTrue(self.driver.wait(window_class=CLIENT_CLASS, timeout=20))
         last_run = "%s %s %d" % (PRIMARY_WIN, pid, rb.checksum(files[rb.PRIMARY]))
-        self.assertEqual(subprocess.run(["wine", "reg", "add", "HKCU\\" + SETTINGS_KEY, "/v", "lastRun", "/d",
-                                         last_run, "/f"], env=self.prefix.env, stdin=subprocess.DEVNULL,
+        self.assertEqual(subprocess.run([velorin_env.wine(), "reg", "add", "HKCU\\" + SETTINGS_KEY, "/v", "lastRun",
+                                         "/d", last_run, "/f"], env=self.prefix.env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode, 0)
         self.clear_log()
         program = self.start()

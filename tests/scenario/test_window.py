@@ -195,7 +195,7 @@ class FirstStart(WindowStory):
 
     def built_terms_text(self):
         out = os.path.join(self.workdir, "terms.txt")
-        subprocess.run(["wine", self.prefix.win(Config.terms_dump), self.prefix.win(out)],
+        subprocess.run([velorin_env.wine(), self.prefix.win(Config.terms_dump), self.prefix.win(out)],
                        env=self.prefix.env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         with open(out, "rb") as f:
             return f.read().decode("latin-1")
@@ -313,7 +313,7 @@ class UninstallHandOff(WindowStory):
         done = self.dialog(title="Update", timeout=40)
         self.assertEqual(done["texts"], ["This product is uninstalled from your system."])
         self.driver.press(done["hwnd"], control_id=IDOK)
-        subprocess.run(["wineserver", "-w"], env=self.prefix.env, timeout=60)
+        subprocess.run([velorin_env.wineserver(), "-w"], env=self.prefix.env, timeout=60)
 
         with open(trace, "rb") as f:
             lines = f.read().decode("latin-1").splitlines()
@@ -352,7 +352,7 @@ class FirstScreenTiming(WindowStory):
         if text:
             filters += ["--text", text]
         with open(os.devnull, "wb") as sink:
-            waiter = subprocess.Popen(["wine", self.driver.exe, "wait", *filters], env=self.prefix.env,
+            waiter = subprocess.Popen([velorin_env.wine(), self.driver.exe, "wait", *filters], env=self.prefix.env,
                                       stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=sink)
             time.sleep(2)  # the driver is up and polling before the program starts
             began = time.monotonic()

@@ -83,6 +83,34 @@ FLASH_CLASS_KEYS = [r"Software\Classes\%sCLSID\{D27CDB6E-AE6D-11CF-96B8-44455354
 FLASH_CONTROL = r"C:\standins\flash_control.dll"
 
 
+# Every Wine call goes through these two: VELORIN_WINE names the loader and
+# VELORIN_WINESERVER the server (scripts/test sets both for this machine).
+def wine():
+    return os.environ.get("VELORIN_WINE") or "wine"
+
+
+def wineserver():
+    return os.environ.get("VELORIN_WINESERVER") or "wineserver"
+
+
+def pe_machine(path):
+    """The machine field of a PE file's header (0x14C i386, 0x8664 x86_64)."""
+    with open(path, "rb") as f:
+        data = f.read(4096)
+    offset = struct.unpack_from("<I", data, 0x3C)[0]
+    return struct.unpack_from("<H", data, offset + 4)[0]
+
+
+def _pick_wine_loader():
+    """Without VELORIN_WINE, the program's own kind picks the loader: Debian's
+    "wine" starts the 32-bit loader first, so a 64-bit test build is run by
+    wine64 itself (the only loader where no 32-bit code runs)."""
+    if not os.environ.get("VELORIN_WINE") and pe_machine(Config.velorin) == 0x8664:
+        os.environ["VELORIN_WINE"] = "/usr/lib/wine/wine64"
+    if os.path.isabs(wine()):
+        os.environ.setdefault("WINELOADER", wine())
+
+
 class Config:
     """Paths of the programs under test, from the command line or the environment."""
 
@@ -310,7 +338,7 @@ class Prefix:
         self.env = dict(os.environ, WINEPREFIX=self.path, **WINE_ENV)
         if Config.heap_check:
             self.env["WINEDEBUG"] = HEAP_CHECK_DEBUG
-            run(["wine", "reg", "add", SESSION_MANAGER_KEY, "/v", "GlobalFlag", "/t", "REG_DWORD", "/d",
+            run([wine(), "reg", "add", SESSION_MANAGER_KEY, "/v", "GlobalFlag", "/t", "REG_DWORD", "/d",
                  HEAP_CHECK_FLAGS, "/f"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if Config.standins:
             # A player's machine has Flash: the control stand-in answers 9.
@@ -343,8 +371,8 @@ class Prefix:
 
     def stop(self):
         """Ends every process of the prefix; the wineserver saves the registry on the way out."""
-        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=self.env, timeout=30)
+        subprocess.run([wineserver(), "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        subprocess.run([wineserver(), "-w"], env=self.env, timeout=30)
 
     def registry(self):
         self.stop()
@@ -370,7 +398,7 @@ class Program:
         self.name = win_path
         self.log, self.log_start = log, os.path.getsize(log) if log and os.path.exists(log) else 0
         with open(log or os.devnull, "ab") as output:
-            self.process = subprocess.Popen(["wine", win_path, *args], cwd=cwd, env=dict(prefix.env, **(env or {})),
+            self.process = subprocess.Popen([wine(), win_path, *args], cwd=cwd, env=dict(prefix.env, **(env or {})),
                                             stdin=subprocess.DEVNULL, stdout=output,
                                             stderr=subprocess.STDOUT)
 
@@ -446,7 +474,7 @@ class Driver:
         # (services, rpcss) started during the call inherit the descriptors
         # and would keep a pipe open long after the driver has ended.
         with tempfile.TemporaryFile() as output:
-            process = subprocess.Popen(["wine", self.exe, *[str(a) for a in args]], env=self.prefix.env,
+            process = subprocess.Popen([wine(), self.exe, *[str(a) for a in args]], env=self.prefix.env,
                                        stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.DEVNULL)
             try:
                 code = process.wait(timeout)
@@ -463,7 +491,7 @@ class Driver:
 
         def __init__(self, driver, args):
             self.output = tempfile.TemporaryFile()
-            self.process = subprocess.Popen(["wine", driver.exe, *[str(a) for a in args]], env=driver.prefix.env,
+            self.process = subprocess.Popen([wine(), driver.exe, *[str(a) for a in args]], env=driver.prefix.env,
                                             stdin=subprocess.DEVNULL, stdout=self.output, stderr=subprocess.DEVNULL)
             time.sleep(2)  # polling before the window exists
 
@@ -581,7 +609,7 @@ class Driver:
     def hold(self, path, seconds=120):
         """Holds a file open without sharing for the length of the with-block."""
         with tempfile.NamedTemporaryFile() as output, open(output.name, "wb") as child_output:
-            process = subprocess.Popen(["wine", self.exe, "hold", path, "--seconds", str(seconds)],
+            process = subprocess.Popen([wine(), self.exe, "hold", path, "--seconds", str(seconds)],
                                        env=self.prefix.env, stdin=subprocess.PIPE, stdout=child_output,
                                        stderr=subprocess.DEVNULL)
             try:
@@ -723,7 +751,9 @@ def _parse_arguments():
 def _boot_template():
     if Config.template and os.path.exists(os.path.join(Config.template, ".booted")):
         return
-    Config.template = Config.template or os.path.join(Config.source, "build", "wine-template")
+    # scripts/test boots one template per loader kind; the x86_64 one by wine64.
+    name = "wine-template-x86_64" if wine().endswith("64") else "wine-template"
+    Config.template = Config.template or os.path.join(Config.source, "build", name)
     script = os.path.join(Config.source, "scripts", "lib", "wine-env.sh")
     run(["bash", "-c", 'source "$0" && velorin_wine_template "$1"', script, Config.template])
 
@@ -743,6 +773,7 @@ def environment():
         if getattr(Config, name):
             setattr(Config, name, os.path.abspath(getattr(Config, name)))
 
+    _pick_wine_loader()
     if os.environ.get("VELORIN_SCENARIO_NAMESPACE") != "1":
         _boot_template()
         os.environ["VELORIN_WINE_TEMPLATE"] = os.path.abspath(Config.template)

@@ -138,7 +138,7 @@ void printWindow(HWND hwnd) {
       "title=%s\n",
       static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), pid, tid,
       escape(className(hwnd)).c_str(), IsWindowVisible(hwnd) ? 1 : 0,
-      static_cast<unsigned long>(GetWindowLongA(hwnd, GWL_USERDATA)),
+      static_cast<unsigned long>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)),
       static_cast<unsigned long>(reinterpret_cast<uintptr_t>(owner)),
       rectFields(hwnd, nullptr).c_str(), escape(windowText(hwnd)).c_str());
 }

@@ -216,8 +216,9 @@ TEST(WindowRules, WhatIsPaintedWhere) {
     EXPECT_EQ(!exempt, paintPlan(state, SP_WAITING).statusShowsWaiting) << state;
     EXPECT_FALSE(paintPlan(state, SP_NOT_NEEDED).statusShowsWaiting) << state;
     EXPECT_EQ(11, paintPlan(state, SP_WAITING).statusLeft);
-    if (state != PS_UPDATE && state != PS_SELF_UPDATE)
+    if (state != PS_UPDATE && state != PS_SELF_UPDATE) {
       EXPECT_FALSE(paintPlan(state, SP_CONNECTED).percentShown) << state;
+    }
   }
   // Flash installation paints small until product info arrives.
   EXPECT_FALSE(paintPlan(PS_FLASH_INSTALLATION, SP_WAITING).largePanels);

@@ -112,8 +112,9 @@ TEST(ManifestFetch, ResultsByAnswer) {
     OneAnswerServer server(answer(c.status, c.body));
     EXPECT_EQ(fetchManifest(server.url().c_str()), c.result);
     EXPECT_EQ(listLength(), c.entries);
-    if (c.result == MANIFEST_FAILED && g_pxFileDescriptor)  // the line before the refused one
+    if (c.result == MANIFEST_FAILED && g_pxFileDescriptor) {  // the line before the refused one
       EXPECT_STREQ(g_pxFileDescriptor->szBaseName, "one");
+    }
   }
   freeFileDescriptorList();
 }
