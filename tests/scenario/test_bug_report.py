@@ -387,10 +387,7 @@ class PlantedLibrary(BugReportGroup):
         # dialog cannot be shown: the report goes out without a comment rather
         # than the crash files being dropped. A usage file too large for any
         # report stays, unrecorded, for a later one.
-        system = self.prefix.c("windows", "syswow64")
-        if not os.path.isdir(system):
-            system = self.prefix.c("windows", "system32")
-        target = os.path.join(system, "riched32.dll")
+        target = self.prefix.system_folder("riched32.dll")
         os.rename(target, target + ".saved")
         self.addCleanup(os.replace, target + ".saved", target)
         shutil.copy2(library, target)

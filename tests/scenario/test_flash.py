@@ -261,7 +261,7 @@ class Companions(ScenarioGroup):
         super().setUp()
         self.log = os.path.join(self.workdir, "companions.log")
         self.set_state()
-        self.system_copy = self.prefix.c("windows", "syswow64", "MSVBVM60.DLL")
+        self.system_copy = self.prefix.system_folder("MSVBVM60.DLL")
         self.stored = self.prefix.c("standins")
         os.makedirs(self.stored, exist_ok=True)
         for name in ("pnglib.dll", "MSVBVM60.DLL"):

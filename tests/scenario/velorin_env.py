@@ -362,6 +362,13 @@ class Prefix:
         """Linux path of a file on drive C: given by its parts."""
         return os.path.join(self.path, "drive_c", *parts)
 
+    def system_folder(self, *parts):
+        """Linux path in the system folder the program under test sees: a
+        32-bit program in this 64-bit prefix gets syswow64, the x86_64 test
+        build system32."""
+        bits64 = pe_machine(Config.velorin) == 0x8664
+        return self.c("windows", "system32" if bits64 else "syswow64", *parts)
+
     def win(self, path):
         """Windows path of a Linux path: C: inside the prefix, Z: elsewhere."""
         drive_c = os.path.join(self.path, "drive_c")
