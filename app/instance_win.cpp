@@ -4,7 +4,7 @@
 #include "app/bounded_text.h"
 #include "app/registry.h"
 #include "app/win_handles.h"
-#include "ui/messages.h"
+#include "app/window_link.h"
 
 bool findRunningInstance() {
   return EnumChildWindows(GetDesktopWindow(), enumInstanceWindow, 0) == 1;

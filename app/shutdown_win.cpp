@@ -10,9 +10,9 @@
 #include "app/startup.h"
 #include "app/stub_expansion.h"
 #include "app/win_handles.h"
+#include "app/window_link.h"
 #include "install/uninstall.h"
 #include "report/bug_report.h"
-#include "ui/messages.h"
 #include "update/download_state.h"
 
 namespace {

@@ -31,3 +31,9 @@ gtest_discover_tests(velorin_unit_tests TEST_PREFIX "host.")
 add_subdirectory(tools)
 add_subdirectory(tests/fuzz)
 add_subdirectory(bench)
+
+# Dependencies run one way: the workers, start-up, install and reports reach
+# the window only through app/window_link.h; none of them includes ui/.
+add_test(NAME host.LayersBelowTheWindowIncludeNoWindowHeader
+  COMMAND sh -c "! grep -rn '#include \"ui/' app update install report crypto"
+  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})

@@ -48,12 +48,12 @@ add_custom_command(
   DEPENDS ${CMAKE_SOURCE_DIR}/ui/draw_panels.py
   COMMENT "Drawing the window panels and button faces")
 set_source_files_properties(${CMAKE_SOURCE_DIR}/ui/velorin.rc PROPERTIES
-  OBJECT_DEPENDS "${VELORIN_ARTWORK};${CMAKE_BINARY_DIR}/generated/velorin.ico;${CMAKE_BINARY_DIR}/generated/velorin_version.h;${CMAKE_SOURCE_DIR}/ui/resource.h")
+  OBJECT_DEPENDS "${VELORIN_ARTWORK};${CMAKE_BINARY_DIR}/generated/velorin.ico;${CMAKE_BINARY_DIR}/generated/velorin_version.h;${CMAKE_SOURCE_DIR}/app/resource.h")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_BINARY_DIR}/generated -I${CMAKE_SOURCE_DIR}")
 
 # velorin_add_program(NAME): velorin.exe's sources and resources as a program.
 function(velorin_add_program name)
-  add_executable(${name} WIN32 ${CMAKE_SOURCE_DIR}/app/win_main.cpp
+  add_executable(${name} WIN32 ${CMAKE_SOURCE_DIR}/ui/win_main.cpp
     ${CMAKE_SOURCE_DIR}/app/runtime_imports_win.cpp ${CMAKE_SOURCE_DIR}/ui/velorin.rc)
   target_link_libraries(${name} PRIVATE velorin_core)
   target_link_options(${name} PRIVATE -mwindows -s)

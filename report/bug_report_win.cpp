@@ -11,7 +11,7 @@
 #include "report/body_buffer.h"
 #include "report/report_writer.h"
 #include "report/system_report.h"
-#include "ui/resource.h"
+#include "app/resource.h"
 #include "update/internet_handle.h"
 #include "update/service_endpoints.h"
 

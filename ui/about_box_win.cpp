@@ -2,7 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/system_library.h"
-#include "ui/resource.h"
+#include "app/resource.h"
 
 namespace {
 

@@ -14,7 +14,6 @@
 #include "ui/window_handlers.h"
 #include "update/product_info_thread.h"
 
-HANDLE volatile g_hProductInfoThread;
 HANDLE g_hDownloadThread;
 
 namespace {

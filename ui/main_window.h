@@ -5,16 +5,15 @@
 
 #include <windows.h>
 
+#include "app/window_link.h"
 #include "ui/window_rules.h"
 
-// All written on the GUI thread only. The main window is read by workers to
-// post; the progress bar receives PBM_SETPOS from the download worker.
-extern HWND g_hMainWnd;
+// All written on the GUI thread only (g_hMainWnd and g_hProgressBar, which
+// workers post to, are declared in app/window_link.h).
 extern HWND g_hCancelButton;
 extern HWND g_hAcceptButton;  // terms (203) or folder chooser (204); else null
 extern HWND g_hBrowseButton;  // folder chooser only
 extern HWND g_hMinimizeButton;
-extern HWND g_hProgressBar;
 extern HWND g_hTermsText;   // large form of the installation state only
 extern HWND g_hFolderEdit;  // folder chooser only
 extern HWND g_hWebHost;     // large form of the other states
@@ -31,9 +30,6 @@ bool initMainWindow(HINSTANCE instance, int showCommand);
 void layoutWindow();
 // The WM_PAINT handler.
 void paintWindow(HWND window);
-// Asks for a repaint of one area: 0 file line, 1 percent, 2 status line,
-// 3 whole client area (erased). Any other kind does nothing.
-void invalidateProgressArea(int kind);
 
 // Shows a page in the middle area; false when the hosting library cannot be
 // initialised (the middle panel then shows through).

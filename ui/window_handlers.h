@@ -4,9 +4,7 @@
 
 #include <windows.h>
 
-// Thread handles: the running manifest thread (null when none; the thread
-// clears it as its last step) and the last download worker started.
-extern HANDLE volatile g_hProductInfoThread;
+// The last download worker started.
 extern HANDLE g_hDownloadThread;
 
 // discovery_win.cpp: what this run does, and the wait for product info.

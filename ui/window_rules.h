@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "ui/process_state.h"
+#include "app/process_state.h"
 
 // Window size in pixels: fixed width, and the heights of the two forms.
 constexpr int kWindowWidth = 420;

@@ -8,8 +8,7 @@
 
 #include "app/bounded_text.h"
 #include "app/log.h"
-#include "ui/main_window.h"
-#include "ui/messages.h"
+#include "app/window_link.h"
 #include "update/download_rules.h"
 #include "update/download_state.h"
 #include "update/file_selection.h"

@@ -9,6 +9,10 @@
 // ms) so that the window asks again; any other failure of the secondary ends
 // the run with the "technical difficulties" box. Its last step clears
 // g_hProductInfoThread and closes its own handle.
+// The running manifest thread; null when none (the thread clears it as its
+// last step).
+extern HANDLE volatile g_hProductInfoThread;
+
 DWORD WINAPI ProductInfoThreadFunc(LPVOID);
 
 // Starts the thread unless one runs; g_hProductInfoThread holds it from

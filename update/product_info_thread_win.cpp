@@ -1,12 +1,12 @@
 #include "update/product_info_thread.h"
 
 #include "app/log.h"
-#include "ui/main_window.h"
-#include "ui/messages.h"
-#include "ui/window_handlers.h"
+#include "app/window_link.h"
 #include "update/manifest.h"
 #include "update/manifest_fetch.h"
 #include "update/service_endpoints.h"
+
+HANDLE volatile g_hProductInfoThread;
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "report/bug_report.h"
-#include "ui/resource.h"
+#include "app/resource.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/resource.h"
+#include "app/resource.h"
 
 namespace {
 
