@@ -12,8 +12,7 @@ import release_builder as rb
 import screen_pixels
 import test_update
 import velorin_env
-from test_self_update import read
-from test_window import assert_status_painted, write_figure
+from test_window import assert_status_painted, read, write, write_figure
 from velorin_env import FLASH_CONTROL, MAIN_CLASS, Config, Program, ScenarioGroup
 
 FLASH_PAGE = "/client/php/flash8/index.php?mode=flash"
@@ -125,8 +124,7 @@ class FlashRuns(test_update.UpdateGroup):
         served = os.path.join(self.service.root, "client", "r7", *FLASH_PATH.split("/"))
         data = bytearray(read(served))
         data[len(data) // 2] ^= 0xFF
-        with open(served, "wb") as f:
-            f.write(data)
+        write(served, data)
         self.clear_log()
         program = self.start_with_installer()
         self.wait_for_requests(installer, 1)
@@ -211,8 +209,7 @@ class Companions(ScenarioGroup):
         runtime = read(standin("MSVBVM60.DLL"))
         self.regsvr32("C:\\standins\\pnglib.dll")
         # Runtime class missing, an older copy in the system folder: that one stays and is registered.
-        with open(system_copy, "wb") as f:
-            f.write(runtime + b"older copy")
+        write(system_copy, runtime + b"older copy")
         self.assertEqual(self.start_once(), image_calls + [runtime_call])
         self.assertEqual(read(system_copy), runtime + b"older copy")
         # None in the system folder: the copy beside the stub goes there.
@@ -252,10 +249,11 @@ class Companions(ScenarioGroup):
         figures = dict(field.split("=") for field in read(output).decode().split())
         self.assertEqual(figures["flash_passes"], "1")
         write_figure("flash.txt", "Companion and Flash checks at start under Wine (both companions registered, Flash "
-                     "stand-in 9), first call / mean of 5 more:\n  companion checks: %s ms / %s ms\n  Flash check:      "
-                     "%s ms / %s ms\n  reference, the probe process started and ended by Wine: %.0f ms\n"
-                     % (figures["companions_first_ms"], figures["companions_ms"], figures["flash_first_ms"],
-                        figures["flash_ms"], whole))
+                     "stand-in 9), first call / mean of 5 more:\n  companion checks: %s ms / %s ms\n"
+                     "  Flash check:      %s ms / %s ms\n  reference, the probe process started and ended by Wine: "
+                     "%.0f ms\n" % (figures["companions_first_ms"], figures["companions_ms"], figures["flash_first_ms"],
+                                    figures["flash_ms"], whole))
+
 
 if __name__ == "__main__":
     velorin_env.main()

@@ -11,18 +11,13 @@ import time
 import release_builder as rb
 import velorin_env
 from test_story import StoryGroup, fetched, release_files
-from test_window import write_figure
+from test_window import read, write, write_figure
 from velorin_env import MAIN_CLASS, WM_CLOSE, Config, Program
 
 INSTALL_WIN = "C:\\Quenzar Poker"  # blanks in the install folder
 TEMP_WIN = "C:\\Quenzar Temp"  # and in the temporary folder
 DECOY_WIN = "C:\\Quenzar.exe"  # what an unquoted "C:\Quenzar Temp\cci1.tmp ..." would start
 STALE = "sounds/file05.bin"
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
 
 
 def version_text(path):
@@ -38,16 +33,14 @@ class SelfUpdate(StoryGroup):
         self.assertNotEqual(version_text(Config.velorin), version_text(Config.velorin_next))
         self.install, self.temp = self.prefix.c(INSTALL_WIN[3:]), self.prefix.c(TEMP_WIN[3:])
         os.makedirs(self.temp, exist_ok=True)
-        with open(self.prefix.c(DECOY_WIN[3:]), "wb") as f:
-            f.write(read(Config.demo_client))
+        write(self.prefix.c(DECOY_WIN[3:]), read(Config.demo_client))
         self.files = dict(release_files(), **{"quenzar.exe": self.new})
         rb.publish(self.workdir, self.files, self.service.root, name="r8", extra_args=["--stub", "quenzar.exe"])
         for path, data in [(p, self.files[p]) for p in fetched(self.files)] + [("quenzar.exe", self.old),
                                                                               (STALE, b"stale"), ("", self.old)]:
             full = os.path.join(self.install, *path.split("/")) if path else self.stub
             os.makedirs(os.path.dirname(full), exist_ok=True)
-            with open(full, "wb") as f:
-                f.write(data)
+            write(full, data)
         self.set_state(settings={"CWD": INSTALL_WIN})
         with self.prefix.edit_registry() as reg:
             for name in ("TEMP", "TMP"):
@@ -79,7 +72,7 @@ class SelfUpdate(StoryGroup):
                                                  "--timeout", 90000), "exit": old_process}
         times, deadline = {}, time.monotonic() + 90
         while len(times) < 3 and time.monotonic() < deadline:
-            times.update({k: time.perf_counter() for k, p in watches.items() if k not in times and p.poll() is not None})
+            times.update({k: time.perf_counter() for k, p in watches.items() if p.poll() is not None and k not in times})
             time.sleep(0.005)
         self.assertEqual(watches["window"].wait(10), 0, "the new stub opened its window")
         with open(watches["window"].output_path) as f:
@@ -110,8 +103,7 @@ class SelfUpdate(StoryGroup):
 
     def test_altered_stub_refused_then_the_new_one_replaces_both_files_and_the_next_start_cleans_up(self):
         served = os.path.join(self.service.root, "client", "r8", "quenzar.exe")
-        with open(served, "wb") as f:
-            f.write(self.new[:1000] + bytes(b ^ 0x5A for b in self.new[1000:2000]) + self.new[2000:])
+        write(served, self.new[:1000] + bytes(b ^ 0x5A for b in self.new[1000:2000]) + self.new[2000:])
         program = self.run_stub(INSTALL_WIN + "\\quenzar.exe")
         self.driver.press(self.dialog(title="Download Error", timeout=120)["hwnd"], control_id=1)
         self.assertEqual(program.wait(30), 0)
@@ -121,8 +113,7 @@ class SelfUpdate(StoryGroup):
         self.assertEqual(self.settings(), {"CWD": INSTALL_WIN, "lastSRun": version_text(Config.velorin)})
         self.assertFalse(os.path.exists(self.record), "no client, no decoy")
         self.assertEqual(self.stub_requests(), ["/client/r8/quenzar.exe"])
-        with open(served, "wb") as f:
-            f.write(self.new)
+        write(served, self.new)
         self.clear_log()
 
         # Started from the download folder: "/self:" and "/target:" differ, and the copy over the

@@ -11,7 +11,7 @@ import time
 
 import release_builder as rb
 import velorin_env
-from test_window import write_figure
+from test_window import read, write, write_figure
 from velorin_env import MAIN_CLASS, Config, ScenarioGroup
 
 REPORT_LISTS = {"usgBugReports": bytes.fromhex("2f679a35"), "dbgBugReports": bytes.fromhex("0102030405060708"),
@@ -28,8 +28,7 @@ class StartUp(ScenarioGroup):
         os.makedirs(elsewhere)
         for folder, name in ((self.download, "leftover.tmp"), (elsewhere, "leftover.tmp"), (elsewhere, "ATL.DLL"),
                              (elsewhere, "ATL98.DLL")):
-            with open(os.path.join(folder, name), "w") as f:
-                f.write("stale")
+            write(os.path.join(folder, name), b"stale")
         self.set_state(settings={"requestDelete": "leftover.tmp"})
         self.start_and_cancel(cwd=elsewhere)
         self.assertFalse(os.path.exists(os.path.join(self.download, "leftover.tmp")))
@@ -39,8 +38,7 @@ class StartUp(ScenarioGroup):
     def test_changed_version_clears_report_lists_and_requested_deletions_are_retried(self):
         major, minor, build, revision = self.version
         busy = os.path.join(self.download, "busy-stub.exe")
-        with open(busy, "wb") as f:
-            f.write(b"MZ still running")
+        write(busy, b"MZ still running")
         busy = self.prefix.win(busy)
         # (stored version, report lists cleared, file named for deletion, held open during the run)
         for stored, cleared, doomed, held in (
@@ -73,8 +71,7 @@ def tail_naming(image, name, data, affiliate=b"x"):
 
 class CarriedTail(ScenarioGroup):
     def install_stub(self, data):
-        with open(self.stub, "wb") as f:
-            f.write(data)
+        write(self.stub, data)
 
     def test_stored_affiliate_rules_and_damaged_tails_write_nothing(self):
         stub, carried = rb.packed_stub(self.workdir, rb.AFFILIATE)
@@ -90,8 +87,7 @@ class CarriedTail(ScenarioGroup):
         # short, and a tail naming a file outside the folder.
         name, position, size = rb.pack_list(self.stub)["files"][0]
         middle = position - 1 + size // 2
-        with open(Config.velorin, "rb") as f:
-            plain = f.read()
+        plain = read(Config.velorin)
         for what, data in (("lost bytes", stub[:middle] + stub[middle + 1000:]),
                            ("cut table", stub[:-(len(rb.AFFILIATE) + 15)] + stub[-(len(rb.AFFILIATE) + 4):]),
                            ("..\\evil.dll", tail_naming(plain, b"..\\evil.dll", b"MZ evil"))):
@@ -115,8 +111,7 @@ class CarriedTail(ScenarioGroup):
         carried = {"small.dll": os.urandom(2048), "big.dll": os.urandom(512 * 1024)}
         args = []
         for name, data in carried.items():
-            with open(os.path.join(self.workdir, name), "wb") as f:
-                f.write(data)
+            write(os.path.join(self.workdir, name), data)
             args += ["--carry", "%s=%s" % (name, os.path.join(self.workdir, name))]
         packed = os.path.join(self.workdir, "big-stub.exe")
         subprocess.run([Config.pack_tool, "--affiliate", rb.AFFILIATE] + args + [Config.velorin, packed], check=True,
@@ -132,16 +127,14 @@ class CarriedTail(ScenarioGroup):
         program = self.start(cwd=small_disk)
         window = self.main_window()
         self.assertEqual(sorted(os.listdir(small_disk)), [rb.STUB, "small.dll"], "the short file is removed")
-        with open(os.path.join(small_disk, "small.dll"), "rb") as f:
-            self.assertEqual(f.read(), carried["small.dll"])
+        self.assertEqual(read(os.path.join(small_disk, "small.dll")), carried["small.dll"])
         self.cancel(program, window)
         self.assertEqual(os.listdir(small_disk), [rb.STUB], "only what was written whole is deleted at the end")
         self.assertEqual(self.settings().get("Affiliate"), rb.AFFILIATE)
 
     def test_measures_expansion_time_and_packed_size(self):
         """Start to main window, unpacked beside packed; written to measurements/affiliate.txt."""
-        with open(Config.velorin, "rb") as f:
-            plain = f.read()
+        plain = read(Config.velorin)
         stub, carried = rb.packed_stub(self.workdir, rb.AFFILIATE)
         carried_size = sum(map(len, carried.values()))
         times = {"unpacked": [], "packed": []}

@@ -9,6 +9,7 @@ import time
 
 import release_builder as rb
 import velorin_env
+from test_window import read, write
 from velorin_env import WINE_ENV, Config, ScenarioGroup
 
 MAINTENANCE = "/client/php/ServerStatus/maintenance.php"
@@ -70,9 +71,8 @@ class WebPage(ScenarioGroup):
                 # An ATL.DLL of the start folder's own stays; from 2000 on a loadable one is not
                 # what a load from the system folder finds.
                 foreign = os.path.join(self.download, "ATL.DLL")
-                with open(foreign, "wb") as f:
-                    f.write(FOREIGN_ATL if version != "win2k" else open(Config.atl98, "rb").read())
-                kept = open(foreign, "rb").read()
+                write(foreign, FOREIGN_ATL if version != "win2k" else read(Config.atl98))
+                kept = read(foreign)
                 program = self.start(env=NATIVE_ATL_ENV)
                 window = self.main_window()
                 self.assertEqual(self.page_requests(), PAGES)
@@ -84,8 +84,8 @@ class WebPage(ScenarioGroup):
                 else:
                     self.assertEqual(module, {"path": self.prefix.win(os.path.join(self.install, "ATL.DLL")),
                                               "exports": OUR_EXPORT_NAME})
-                    with open(os.path.join(self.install, "ATL.DLL"), "rb") as f, open(Config.atl98, "rb") as built:
-                        self.assertEqual(f.read(), built.read(), "the carried library, renamed, written whole")
+                    self.assertEqual(read(os.path.join(self.install, "ATL.DLL")), read(Config.atl98),
+                                     "the carried library, renamed, written whole")
                     # The control fills the host window and follows its size.
                     host = [c for c in self.driver.children(window["hwnd"]) if c["class"] == "AtlAxWin"]
                     self.assertEqual([(c["x"], c["y"], c["w"], c["h"]) for c in host], [(2, 92, 416, 186)])
@@ -95,22 +95,19 @@ class WebPage(ScenarioGroup):
                 self.cancel(program, window)
                 if version != "win2k":
                     self.assertEqual(atl_files(self.install), [], "the run's own ATL.DLL is deleted")
-                with open(foreign, "rb") as f:
-                    self.assertEqual(f.read(), kept, "a file the run did not make is not deleted")
+                self.assertEqual(read(foreign), kept, "a file the run did not make is not deleted")
 
     def test_98_folders_own_atl_is_never_loaded_and_a_first_start_elsewhere_cleans_up(self):
         self.prepare("win98")
         own = os.path.join(self.install, "ATL.DLL")
-        with open(own, "wb") as f:
-            f.write(FOREIGN_ATL)
+        write(own, FOREIGN_ATL)
         program = self.start(env=NATIVE_ATL_ENV)
         window = self.main_window()
         self.assertEqual(self.page_requests(), PAGES)
         self.assertIsNone(self.loaded(window, "ATL.DLL"), "the folder's own file is never loaded")
         self.assertEqual(self.loaded(window, "atl98.dll")["exports"], OUR_EXPORT_NAME)
         self.cancel(program, window)
-        with open(own, "rb") as f:
-            self.assertEqual(f.read(), FOREIGN_ATL)
+        self.assertEqual(read(own), FOREIGN_ATL)
 
         # Before installation the library is placed beside the stub, not in the current folder.
         self.set_state(windows_version="win98")

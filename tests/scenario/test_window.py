@@ -35,6 +35,16 @@ def assert_status_painted(case, shot, top, text):
                                                                                              expected))
 
 
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def write_figure(name, text):
     """A figure beside its reference, printed and left in measurements/ for the test run to print."""
     print("\n" + text, flush=True)
@@ -85,8 +95,7 @@ class FirstStart(WindowStory):
         out = os.path.join(self.workdir, "terms.txt")
         subprocess.run([velorin_env.wine(), self.prefix.win(Config.terms_dump), self.prefix.win(out)],
                        env=self.prefix.env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        with open(out, "rb") as f:
-            expected_terms = f.read().decode("latin-1")
+        expected_terms = read(out).decode("latin-1")
         readonly = self.prefix.c("ReadOnly")
         os.makedirs(readonly, exist_ok=True)
         subprocess.run(["mount", "--bind", readonly, readonly], check=True)
@@ -132,7 +141,7 @@ class FirstStart(WindowStory):
 
 
 class Discovery(WindowStory):
-    def test_gone_folder_shows_terms_then_recorded_folder_waits_for_the_manifest(self):
+    def test_gone_folder_shows_terms_recorded_folder_waits_for_the_manifest_then_uninstall(self):
         self.set_state(settings={"CWD": "C:\\Gone\\Quenzar"})
         program = self.start()
         window = self.shown_window()
@@ -168,14 +177,9 @@ class Discovery(WindowStory):
         self.assertEqual([r["path"] for r in self.service.requests()], ["/client/php/ServerStatus/maintenance.php"])
         self.assertEqual(self.settings(), {"CWD": self.prefix.win(install), "lastSRun": self.version_text()})
 
-
-class UninstallHandOff(WindowStory):
-    def test_yes_hands_over_to_a_temporary_copy(self):
-        install = self.prefix.c("Quenzar")
-        os.makedirs(install, exist_ok=True)
-        self.set_state(settings={"CWD": self.prefix.win(install)})
-        with open(self.stub, "rb") as f:
-            stub_bytes = f.read()
+        # Yes to the uninstall question hands over to a temporary copy of the whole program.
+        open(self.service.log, "w").close()
+        stub_bytes = read(self.stub)
         trace = os.path.join(self.workdir, "process-trace.log")
         program = self.start("/uninstall", env={"WINEDEBUG": "-all,trace+process"}, log=trace)
         box = self.dialog(title="Question")
@@ -192,8 +196,7 @@ class UninstallHandOff(WindowStory):
         self.driver.press(done["hwnd"], control_id=IDOK)
         subprocess.run([velorin_env.wineserver(), "-w"], env=self.prefix.env, timeout=60)
 
-        with open(trace, "rb") as f:
-            started = sorted(set(re.findall(r'cmdline L"(.*?/uninstall /self:.*?)"', f.read().decode("latin-1"))))
+        started = sorted(set(re.findall(r'cmdline L"(.*?/uninstall /self:.*?)"', read(trace).decode("latin-1"))))
         self.assertEqual(len(started), 1, "one uninstaller copy started: %r" % started)
         match = re.fullmatch(r"(\S+) /uninstall /self:(.+) /pid:(\d+)", started[0].replace("\\\\", "\\"))
         self.assertIsNotNone(match, started)
@@ -204,8 +207,7 @@ class UninstallHandOff(WindowStory):
         copies = [p for p in glob.glob(self.prefix.c("**", "cci*.tmp"), recursive=True)
                   if os.path.getsize(p) == len(stub_bytes)]
         self.assertEqual([self.prefix.win(p).lower() for p in copies], [copy.lower()])
-        with open(copies[0], "rb") as f:
-            self.assertEqual(f.read(), stub_bytes)
+        self.assertEqual(read(copies[0]), stub_bytes)
         self.assertFalse(os.path.exists(self.stub) or os.path.exists(install))
         self.assertEqual(self.service.requests(), [])
 
