@@ -5,6 +5,7 @@ with velorin-report; the lists, the files and the update after it are checked.""
 
 import contextlib
 import os
+import pathlib
 import random
 import shutil
 import struct
@@ -88,11 +89,8 @@ class BugReportGroup(ScenarioGroup):
             f.write(data)
 
     def installed(self, name):
-        full = os.path.join(self.install, name)
-        if not os.path.exists(full):
-            return None
-        with open(full, "rb") as f:
-            return f.read()
+        path = pathlib.Path(self.install, name)
+        return path.read_bytes() if path.exists() else None
 
     def clear_log(self):
         open(self.service.log, "w").close()
@@ -294,7 +292,7 @@ class ClientCrash(BugReportGroup):
         self.submit(self.bug_dialog(), "")
         self.run_to_launch(program)
         _, report = self.one_report()
-        self.assert_report(report, "", None, {"core.dbg": second})
+        self.assert_report(report, "", user_data, {"core.dbg": second})
         listed = crc_list(left["core.dbg"], second)
         self.assertEqual(self.debug_values().get("dbgBugReports"), listed)
 

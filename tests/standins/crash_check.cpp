@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "app/log.h"
@@ -72,17 +74,9 @@ int runChild(const char* mode, int lines, const char* expectedPath) {
 }
 
 std::string readFile(const std::string& path, bool* found) {
-  std::string bytes;
-  FILE* f = fopen(path.c_str(), "rb");
-  *found = f != nullptr;
-  if (!f)
-    return bytes;
-  char chunk[4096];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
-    bytes.append(chunk, n);
-  fclose(f);
-  return bytes;
+  std::ifstream in(path, std::ios::binary);
+  *found = in.is_open();
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 struct Case {
