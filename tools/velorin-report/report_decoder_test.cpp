@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -30,23 +32,12 @@ std::string reportText(size_t n, unsigned seed) {
 }
 
 std::string readFile(const char* path) {
-  std::string data;
-  FILE* f = fopen(path, "rb");
-  if (!f)
-    return "(missing)";
-  char chunk[4096];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof chunk, f)) > 0)
-    data.append(chunk, got);
-  fclose(f);
-  return data;
+  std::ifstream in(path, std::ios::binary);
+  return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(missing)";
 }
 
 void writeFile(const char* path, const std::string& data) {
-  FILE* f = fopen(path, "wb");
-  ASSERT_NE(f, nullptr);
-  ASSERT_EQ(fwrite(data.data(), 1, data.size(), f), data.size());
-  fclose(f);
+  std::ofstream(path, std::ios::binary) << data;
 }
 
 std::string adopt(uint8_t* body, size_t length) {
