@@ -28,6 +28,36 @@ size_t putEncoded(uint8_t* out, char c) {
 
 }  // namespace
 
+uint8_t* encodeReportBody(const uint8_t* packed, size_t length, size_t* bodyLength) {
+  *bodyLength = 0;
+  // Every Base64 character takes at most three bytes once form-encoded.
+  const size_t base64Length = (length + 2) / 3 * 4;
+  uint8_t* body = new (std::nothrow) uint8_t[5 + 3 * base64Length];
+  if (!body)
+    return nullptr;
+  memcpy(body, "DATA=", 5);
+  size_t used = 5;
+  size_t i = 0;
+  for (; i + 3 <= length; i += 3) {
+    uint32_t v = (uint32_t(packed[i]) << 16) | (uint32_t(packed[i + 1]) << 8) | packed[i + 2];
+    used += putEncoded(body + used, kAlphabet[v >> 18]);
+    used += putEncoded(body + used, kAlphabet[(v >> 12) & 63]);
+    used += putEncoded(body + used, kAlphabet[(v >> 6) & 63]);
+    used += putEncoded(body + used, kAlphabet[v & 63]);
+  }
+  if (i < length) {
+    uint32_t v = uint32_t(packed[i]) << 16;
+    if (i + 1 < length)
+      v |= uint32_t(packed[i + 1]) << 8;
+    used += putEncoded(body + used, kAlphabet[v >> 18]);
+    used += putEncoded(body + used, kAlphabet[(v >> 12) & 63]);
+    used += putEncoded(body + used, i + 1 < length ? kAlphabet[(v >> 6) & 63] : '=');
+    used += putEncoded(body + used, '=');
+  }
+  *bodyLength = used;
+  return body;
+}
+
 uint8_t* buildReportBodyBuffer(const void* report, size_t length, size_t* bodyLength) {
   *bodyLength = 0;
   size_t sealedLength = 0;
@@ -38,41 +68,10 @@ uint8_t* buildReportBodyBuffer(const void* report, size_t length, size_t* bodyLe
   // input's size would cut the stream and the service could not inflate it.
   uLongf packedLength = compressBound(static_cast<uLong>(sealedLength));
   uint8_t* packed = new (std::nothrow) uint8_t[packedLength];
-  if (!packed ||
-      compress(packed, &packedLength, sealed, static_cast<uLong>(sealedLength)) != Z_OK) {
-    delete[] sealed;
-    delete[] packed;
-    return nullptr;
-  }
+  uint8_t* body = nullptr;
+  if (packed && compress(packed, &packedLength, sealed, static_cast<uLong>(sealedLength)) == Z_OK)
+    body = encodeReportBody(packed, packedLength, bodyLength);
   delete[] sealed;
-
-  // Every Base64 character takes at most three bytes once form-encoded.
-  const size_t base64Length = (packedLength + 2) / 3 * 4;
-  uint8_t* body = new (std::nothrow) uint8_t[5 + 3 * base64Length];
-  if (!body) {
-    delete[] packed;
-    return nullptr;
-  }
-  memcpy(body, "DATA=", 5);
-  size_t used = 5;
-  size_t i = 0;
-  for (; i + 3 <= packedLength; i += 3) {
-    uint32_t v = (uint32_t(packed[i]) << 16) | (uint32_t(packed[i + 1]) << 8) | packed[i + 2];
-    used += putEncoded(body + used, kAlphabet[v >> 18]);
-    used += putEncoded(body + used, kAlphabet[(v >> 12) & 63]);
-    used += putEncoded(body + used, kAlphabet[(v >> 6) & 63]);
-    used += putEncoded(body + used, kAlphabet[v & 63]);
-  }
-  if (i < packedLength) {
-    uint32_t v = uint32_t(packed[i]) << 16;
-    if (i + 1 < packedLength)
-      v |= uint32_t(packed[i + 1]) << 8;
-    used += putEncoded(body + used, kAlphabet[v >> 18]);
-    used += putEncoded(body + used, kAlphabet[(v >> 12) & 63]);
-    used += putEncoded(body + used, i + 1 < packedLength ? kAlphabet[(v >> 6) & 63] : '=');
-    used += putEncoded(body + used, '=');
-  }
   delete[] packed;
-  *bodyLength = used;
   return body;
 }

@@ -22,8 +22,6 @@ class CpuInfo {
   int getModel() const { return m_xRegs.model(); }
   int getStepping() const { return m_xRegs.stepping(); }
   const CpuidRegisters& getRegisters() const { return m_xRegs; }
-  // Milliseconds the speed measurement took (0 when it did not run).
-  unsigned long getMeasureMilliseconds() const { return m_ulMeasureMs; }
 
  private:
   void identify();
@@ -32,7 +30,6 @@ class CpuInfo {
   CpuidRegisters m_xRegs;
   char m_szSpeed[32] = "0";
   char m_szCount[16] = "";
-  unsigned long m_ulMeasureMs = 0;
 };
 
 // Memory: six byte-size texts (total and available physical memory, page
@@ -64,7 +61,6 @@ constexpr unsigned kDriveRemovable = 4;
 constexpr unsigned kDriveCdRom = 8;
 
 struct DriveInfo {
-  unsigned nType = 0;
   char szType[24] = "";
   char szRoot[4] = "";
   char szTotal[32] = "";
@@ -91,26 +87,18 @@ class SystemInfo {
   const char* getCpuSpeed() const { return m_xCpu.getSpeed(); }
   const char* getCpuCount() const { return m_xCpu.getCount(); }
   const CpuInfo& getCpu() const { return m_xCpu; }
-  bool hasFeature(uint32_t mask) const { return m_xCpu.getRegisters().hasFeature(mask); }
-  bool hasExtendedFeature(uint32_t mask) const {
-    return m_xCpu.getRegisters().hasExtendedFeature(mask);
-  }
   int getOsKind() const { return m_xOs.getKind(); }
   const char* getOsName() const { return m_xOs.getOsName(); }
   const MemoryInfo& getMemory() const { return m_xMemory; }
   const SocketInfo& getSockets() const { return m_xSockets; }
   const DriveList& getDrives() const { return m_xDrives; }
-  // Microseconds the construction took, measured by the object itself.
-  unsigned long getConstructionMicroseconds() const { return m_ulConstructionUs; }
 
  private:
-  long long m_llStartCounter;  // performance counter at the start of construction
   CpuInfo m_xCpu;
   OsInfo m_xOs;
   MemoryInfo m_xMemory;
   SocketInfo m_xSockets;
   DriveList m_xDrives;
-  unsigned long m_ulConstructionUs = 0;
 };
 
 // Reads the running system's version record; false when it cannot be read.

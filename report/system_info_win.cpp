@@ -36,12 +36,6 @@ OsInfo probeOs() {
   return OsInfo(readWindowsVersion(&version) ? &version : nullptr);
 }
 
-long long performanceCounter() {
-  LARGE_INTEGER now = {};
-  QueryPerformanceCounter(&now);
-  return now.QuadPart;
-}
-
 // The processor has CPUID when bit 21 of EFLAGS can be flipped. Every x86_64
 // processor has it.
 bool hasCpuid() {
@@ -142,7 +136,6 @@ void CpuInfo::measureSpeed() {
   const int family = m_xRegs.family();
   if (!((vendor == 1 && family > 4) || (vendor == 2 && family > 5)))
     return;
-  const DWORD started = timeGetTime();
   HANDLE process = GetCurrentProcess();
   DWORD priority = GetPriorityClass(process);
   SetPriorityClass(process, HIGH_PRIORITY_CLASS);
@@ -155,7 +148,6 @@ void CpuInfo::measureSpeed() {
   }
   if (priority)
     SetPriorityClass(process, priority);
-  m_ulMeasureMs = timeGetTime() - started;
   if (settled)
     formatText(m_szSpeed, sizeof m_szSpeed, "%lu MHz", static_cast<unsigned long>(previous));
 }
@@ -229,7 +221,6 @@ DriveList::DriveList(unsigned typeMask) : m_nMask(typeMask) {
     if (type >= sizeof kTypeBits / sizeof kTypeBits[0] || !(kTypeBits[type] & m_nMask))
       continue;
     DriveInfo& drive = m_axDrives[m_nCount++];
-    drive.nType = type;
     copyText(drive.szRoot, sizeof drive.szRoot, root);
     copyText(drive.szType, sizeof drive.szType, kTypeTexts[type]);
     if (freeSpaceEx) {
@@ -255,16 +246,10 @@ DriveList::DriveList(unsigned typeMask) : m_nMask(typeMask) {
 }
 
 SystemInfo::SystemInfo(bool measureSpeed, unsigned driveMask, int winsockMajor, int winsockMinor)
-    : m_llStartCounter(performanceCounter()),
-      m_xCpu(measureSpeed),
+    : m_xCpu(measureSpeed),
       m_xOs(probeOs()),
       m_xMemory(),
       m_xSockets(winsockMajor, winsockMinor),
-      m_xDrives(driveMask) {
-  LARGE_INTEGER frequency = {};
-  if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0)
-    m_ulConstructionUs = static_cast<unsigned long>((performanceCounter() - m_llStartCounter) *
-                                                    1000000 / frequency.QuadPart);
-}
+      m_xDrives(driveMask) {}
 
 SystemInfo g_xSystemInfo(true, kDriveFixed | kDriveNetwork, 2, 0);

@@ -1,15 +1,12 @@
-// Received bug report bodies come from the network: the service-side decoder
-// must refuse anything malformed without reading or writing out of bounds.
-// The crash-log path of the tool (--log) reads the decoded report and the
-// raw input alike: it must find, decipher or refuse a "quenzar.log" section
-// in any bytes, and a log it deciphers must seal back to the same bytes.
-// The decoder belongs to the velorin-report tool, not to the portable
-// library this target is built from, so its two sources are compiled in here.
+// Received bodies come from the network: the decoder refuses anything
+// malformed within bounds, and the tool's --log path finds, deciphers or
+// refuses a "quenzar.log" section in any bytes; a log it deciphers seals back
+// to the same bytes. The tool's two sources are compiled in here.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "report/report_body.h"
+#include "report/body_buffer.h"
 #include "report/report_cipher.h"
 
 #include "tools/velorin-report/report_decoder.cpp"
@@ -47,10 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (decodeReportBody(body, &report, &error)) {
     // Whatever decodes, sealed again by the program's own body code, decodes
     // to the same bytes: the decoder's padding rule matches the sender's.
-    std::string again, reread;
-    if (!buildBugReportBody(report.data(), report.size(), &again) ||
-        !decodeReportBody(again, &reread, &error) || reread != report)
+    size_t length = 0;
+    uint8_t* again = buildReportBodyBuffer(report.data(), report.size(), &length);
+    std::string reread;
+    if (!again ||
+        !decodeReportBody(std::string(reinterpret_cast<char*>(again), length), &reread, &error) ||
+        reread != report)
       __builtin_trap();
+    delete[] again;
     checkLogSection(report);
   } else if (error.empty()) {
     __builtin_trap();

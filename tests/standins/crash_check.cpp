@@ -1,25 +1,20 @@
 // crash_check: proves the crash filter from outside the crashing process.
-//
-//   crash_check                     runs every case below and prints one line
-//                                   per case; exit code 0 when all pass
+//   crash_check                    runs every case below; exit code 0 when all pass
 //   crash_check crash MODE LINES EXPECTED
-//                                   the crashing child: registers the real
-//                                   crash filter, logs LINES lines, saves the
-//                                   log text to EXPECTED, then dies of an
-//                                   access violation on the window thread
-//                                   ("window"), on a worker thread ("worker"),
-//                                   or on a worker while the window thread
-//                                   holds the log's lock ("locked")
-//
-// The parent runs the child in a folder of its own, with the install folder
-// ("CWD") pointing there or unset, then reads "quenzar.log": whole 32-byte
-// blocks that decipher, with the operator tool's independent decipher, to the
-// log text, its terminator and zero padding.
+//       the child: registers the real crash filter, logs LINES lines, saves
+//       the log text to EXPECTED, then dies of an access violation on the
+//       window thread ("window"), a worker ("worker"), or a worker while the
+//       window thread holds the log's lock ("locked").
+// The parent then reads "quenzar.log" (in "CWD", or the child's current
+// folder when unset): whole 32-byte blocks that the operator tool's own
+// decipher turns into the log text, its terminator and zero padding.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "app/log.h"
@@ -47,20 +42,17 @@ int runChild(const char* mode, int lines, const char* expectedPath) {
   SetUnhandledExceptionFilter(crashFilter);
   rememberCrashFolder();
   clearLog();
-  // The filter must use the folder it was given at start: moving "CWD" now
-  // (to a folder that does not exist) must not move the log. Only the
-  // parent's cases ask for it; a scenario's crash keeps its install folder.
+  // The filter uses the folder it was given at start: moving "CWD" now must
+  // not move the log (the parent's cases only; a scenario's crash keeps it).
   char folder[MAX_PATH] = "";
   readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, folder, sizeof folder);
   if (folder[0] && GetEnvironmentVariableA(kMoveFolderVariable, nullptr, 0)) {
     std::string moved = std::string(folder) + "\\moved-after-start";
     writeRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, moved.c_str());
   }
+  const LogLevel levels[] = {LOG_INFO, LOG_WARNING, LOG_FAIL};
   for (int i = 0; i < lines; ++i)
-    logMessage(i % 3 == 0   ? LOG_INFO
-               : i % 3 == 1 ? LOG_WARNING
-                            : LOG_FAIL,
-               "crash check line %d of %d", i + 1, lines);
+    logMessage(levels[i % 3], "crash check line %d of %d", i + 1, lines);
   FILE* expected = fopen(expectedPath, "wb");
   if (!expected)
     return 3;
@@ -69,8 +61,7 @@ int runChild(const char* mode, int lines, const char* expectedPath) {
   if (strcmp(mode, "window") == 0) {
     crashHere();
   } else {
-    // "locked": this thread holds the log's lock and never lets go, so a
-    // filter that waited for it would hang the process.
+    // "locked": a filter that waited for the lock would hang the process.
     if (strcmp(mode, "locked") == 0)
       lockLog();
     HANDLE worker = CreateThread(nullptr, 0, crashingWorker, nullptr, 0, nullptr);
@@ -83,17 +74,9 @@ int runChild(const char* mode, int lines, const char* expectedPath) {
 }
 
 std::string readFile(const std::string& path, bool* found) {
-  std::string bytes;
-  FILE* f = fopen(path.c_str(), "rb");
-  *found = f != nullptr;
-  if (!f)
-    return bytes;
-  char chunk[4096];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
-    bytes.append(chunk, n);
-  fclose(f);
-  return bytes;
+  std::ifstream in(path, std::ios::binary);
+  *found = in.is_open();
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 struct Case {
@@ -103,14 +86,8 @@ struct Case {
   bool setInstallFolder;  // "CWD" names the folder; otherwise it is unset
 };
 
-int g_nFailures = 0;
-
-void fail(const Case& c, const std::string& why) {
-  printf("FAIL %s: %s\n", c.name, why.c_str());
-  ++g_nFailures;
-}
-
-void runCase(const Case& c, const std::string& folder) {
+// Empty when the case holds, else why not.
+std::string runCase(const Case& c, const std::string& folder) {
   const std::string logPath = folder + "\\quenzar.log";
   const std::string expectedPath = folder + "\\expected.txt";
   if (c.setInstallFolder)
@@ -129,38 +106,25 @@ void runCase(const Case& c, const std::string& folder) {
   // Without the install folder, the child's current folder is where the log
   // must land.
   if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
-                      c.setInstallFolder ? nullptr : folder.c_str(), &startup, &process)) {
-    fail(c, "child did not start");
-    return;
-  }
+                      c.setInstallFolder ? nullptr : folder.c_str(), &startup, &process))
+    return "child did not start";
   DWORD waited = WaitForSingleObject(process.hProcess, 60000);
   DWORD exitCode = 0;
   GetExitCodeProcess(process.hProcess, &exitCode);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  if (waited != WAIT_OBJECT_0) {
-    fail(c, "child still running after 60 s (the filter waited?)");
-    return;
-  }
-  if (exitCode != EXCEPTION_ACCESS_VIOLATION) {
-    char why[64];
-    snprintf(why, sizeof why, "child ended with 0x%08lx", static_cast<unsigned long>(exitCode));
-    fail(c, why);
-    return;
-  }
+  if (waited != WAIT_OBJECT_0)
+    return "child still running after 60 s (the filter waited?)";
+  if (exitCode != EXCEPTION_ACCESS_VIOLATION)
+    return "child ended with code " + std::to_string(exitCode);
   bool found = false;
   const std::string expected = readFile(expectedPath, &found);
   const std::string cipher = readFile(logPath, &found);
-  if (!found) {
-    fail(c, "no quenzar.log in " + folder);
-    return;
-  }
-  const size_t n = expected.size() + 1;
-  if (cipher.size() % 32 != 0 || cipher.size() != reportCipherLength(n)) {
-    fail(c, "quenzar.log holds " + std::to_string(cipher.size()) + " bytes for a log of " +
-                std::to_string(expected.size()));
-    return;
-  }
+  if (!found)
+    return "no quenzar.log in " + folder;
+  if (cipher.size() % 32 != 0 || cipher.size() != reportCipherLength(expected.size() + 1))
+    return "quenzar.log holds " + std::to_string(cipher.size()) + " bytes for a log of " +
+           std::to_string(expected.size());
   RijndaelDecipher decipher;
   decipher.initKey(kReportKey, 32, 32);
   std::string plain(cipher.size(), '\0');
@@ -168,12 +132,7 @@ void runCase(const Case& c, const std::string& folder) {
     decipher.decryptBlock(cipher.data() + pos, &plain[pos]);
   std::string want = expected;
   want.resize(cipher.size(), '\0');  // terminator and padding
-  if (plain != want) {
-    fail(c, "quenzar.log does not decipher to the log text");
-    return;
-  }
-  printf("ok   %s: %zu log bytes, quenzar.log %zu bytes, deciphers to the log text\n", c.name,
-         expected.size(), cipher.size());
+  return plain == want ? "" : "quenzar.log does not decipher to the log text";
 }
 
 }  // namespace
@@ -199,8 +158,13 @@ int main(int argc, char** argv) {
       {"full log (128000-byte buffer)", "window", 5000, true},
       {"empty log after a full one", "window", 0, true},
   };
-  for (const Case& c : cases)
-    runCase(c, folder);
+  int failures = 0;
+  for (const Case& c : cases) {
+    const std::string why = runCase(c, folder);
+    printf("%s %s%s%s\n", why.empty() ? "ok  " : "FAIL", c.name, why.empty() ? "" : ": ",
+           why.c_str());
+    failures += !why.empty();
+  }
 
   if (savedCwd[0])
     writeRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, savedCwd);
@@ -209,6 +173,6 @@ int main(int argc, char** argv) {
   DeleteFileA((folder + "\\quenzar.log").c_str());
   DeleteFileA((folder + "\\expected.txt").c_str());
   RemoveDirectoryA(folder.c_str());
-  printf("%d of %zu crash cases failed\n", g_nFailures, sizeof cases / sizeof cases[0]);
-  return g_nFailures ? 1 : 0;
+  printf("%d of %zu crash cases failed\n", failures, sizeof cases / sizeof cases[0]);
+  return failures ? 1 : 0;
 }

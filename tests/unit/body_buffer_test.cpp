@@ -2,28 +2,62 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 
-#include "report/report_body.h"
+#include "crypto/rijndael_cipher.h"
+#include "report/report_cipher.h"
 
 namespace {
 
-// The plain-buffer body is byte for byte the string body, whose decoding the
-// operator tool's tests prove; every Base64 tail length and an empty report.
-TEST(BodyBuffer, SameBytesAsTheStringBody) {
-  std::string text;
-  for (size_t n :
-       {size_t(0), size_t(1), size_t(31), size_t(32), size_t(64), size_t(1000), size_t(128000)}) {
-    text.assign(n, '\0');
-    for (size_t i = 0; i < n; ++i)
-      text[i] = static_cast<char>(i * 7 + n);
-    std::string expected;
-    ASSERT_TRUE(buildBugReportBody(text.data(), text.size(), &expected));
+// Zero padding to whole 32-byte blocks, sealed block by block (ECB): the
+// last block is the report key's cipher of the zero-padded tail alone.
+TEST(ReportCipher, PaddedLengthsAndBlockwiseSealing) {
+  const size_t cases[][2] = {{0, 32},  {1, 32},  {31, 32}, {32, 32},
+                             {33, 64}, {63, 64}, {64, 96}, {128000, 128032}};
+  const std::string text(128000, 'r');
+  for (const auto& c : cases) {
+    size_t length = 99;
+    std::unique_ptr<uint8_t[]> sealed(encryptReport(text.data(), c[0], &length));
+    ASSERT_TRUE(sealed);
+    EXPECT_EQ(length, c[1]) << c[0] << " bytes";
+    EXPECT_EQ(reportCipherLength(c[0]), c[1]);
+  }
+  EXPECT_EQ(reportCipherLength(size_t(-1)), 0u);
+
+  const char* seventy = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ!?+-*/<>";
+  size_t length = 0;
+  std::unique_ptr<uint8_t[]> sealed(encryptReport(seventy, 70, &length));
+  ASSERT_EQ(length, 96u);
+  uint8_t tail[32] = {};
+  memcpy(tail, seventy + 64, 6);
+  RijndaelCipher cipher;
+  cipher.initKey(kReportKey, nullptr, 32, 32);
+  cipher.encryptBlock(tail, tail);
+  EXPECT_EQ(0, memcmp(sealed.get() + 64, tail, 32));
+  uint8_t out[64];
+  EXPECT_EQ(encryptReportInto(seventy, 33, out, 63), 0u);
+  EXPECT_EQ(encryptReportInto(seventy, 33, out, 64), 64u) << "exact fit";
+}
+
+// Every Base64 tail length, with "+", "/" and "=" form-encoded; the whole
+// body round trip is the operator tool's tests' (report_decoder_test.cpp).
+TEST(BodyBuffer, Base64FormEncodedAfterDataField) {
+  const char* cases[][2] = {{"", "DATA="},
+                            {"f", "DATA=Zg%3d%3d"},
+                            {"fo", "DATA=Zm8%3d"},
+                            {"foo", "DATA=Zm9v"},
+                            {"foob", "DATA=Zm9vYg%3d%3d"},
+                            {"fooba", "DATA=Zm9vYmE%3d"},
+                            {"foobar", "DATA=Zm9vYmFy"},
+                            {"\xFB\xFF\xBF", "DATA=%2b%2f%2b%2f"}};
+  for (const auto& c : cases) {
     size_t length = 0;
-    uint8_t* body = buildReportBodyBuffer(text.data(), text.size(), &length);
-    ASSERT_NE(body, nullptr);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(body), length), expected) << n;
-    delete[] body;
+    std::unique_ptr<uint8_t[]> body(
+        encodeReportBody(reinterpret_cast<const uint8_t*>(c[0]), strlen(c[0]), &length));
+    ASSERT_TRUE(body);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(body.get()), length), c[1]);
   }
 }
 
