@@ -3,7 +3,6 @@
 // refuses, SHDeleteKeyA bound at run time, the launch record's process check.
 #include <gtest/gtest.h>
 
-#include <objidl.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -51,47 +50,13 @@ class ScratchFolder : public ::testing::Test {
   std::string m_root;
 };
 
-// Target, arguments, working folder and description of a saved shell link.
-std::string loadLink(const std::string& path) {
-  IShellLinkA* link = nullptr;
-  IPersistFile* file = nullptr;
-  WCHAR wide[MAX_PATH];
-  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
-  char target[MAX_PATH] = "", arguments[512] = "", folder[MAX_PATH] = "", text[512] = "";
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                 reinterpret_cast<void**>(&link))) &&
-      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-      SUCCEEDED(file->Load(wide, STGM_READ))) {
-    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-    link->GetArguments(arguments, sizeof arguments);
-    link->GetWorkingDirectory(folder, MAX_PATH);
-    link->GetDescription(text, sizeof text);
-  }
-  if (file)
-    file->Release();
-  if (link)
-    link->Release();
-  return CharLowerA(target) + std::string("|") + arguments + "|" + CharLowerA(folder) + "|" + text;
-}
-
 }  // namespace
 
-TEST_F(ScratchFolder, ShortcutsWrittenAndLoadedBack) {
+// The links written by an install are loaded back by the install scenario;
+// here the failure that it cannot reach.
+TEST_F(ScratchFolder, ShortcutIntoAMissingFolderFailsWithACOMError) {
   CoInitialize(nullptr);  // as WinMain does once at start-up
-  std::string install = path("quenzar");
-  CreateDirectoryA(install.c_str(), nullptr);
-  std::string target = install + "\\quenzar.exe";
-  writeFile(target, "MZ");
-  std::string lower = target;
-  CharLowerA(&lower[0]);
-  std::string folder = lower.substr(0, lower.rfind('\\'));
-  ASSERT_TRUE(SUCCEEDED(
-      createShortcut(target.c_str(), path("u.lnk").c_str(), target.c_str(), "/uninstall")));
-  EXPECT_EQ(lower + "|/uninstall|" + folder + "|" + target, loadLink(path("u.lnk")));
-  ASSERT_TRUE(SUCCEEDED(createShortcut(target.c_str(), path("q.lnk").c_str(), "d", nullptr)));
-  EXPECT_EQ(lower + "||" + folder + "|d", loadLink(path("q.lnk")));
-  // A link into a folder that does not exist fails with a COM error.
-  EXPECT_TRUE(FAILED(createShortcut(target.c_str(), path("missing\\x.lnk").c_str(), "d", nullptr)));
+  EXPECT_TRUE(FAILED(createShortcut("C:\\q.exe", path("missing\\x.lnk").c_str(), "d", nullptr)));
   CoUninitialize();
 }
 
