@@ -102,8 +102,9 @@ TEST(ManifestFetch, ResultsByAnswer) {
     for (const FileDescriptor* e = g_pxFileDescriptor; e; e = e->pNext)
       ++entries;
     EXPECT_EQ(entries, c.entries);
-    if (c.result == MANIFEST_FAILED && g_pxFileDescriptor)  // the line before the refused one
+    if (c.result == MANIFEST_FAILED && g_pxFileDescriptor) {  // the line before the refused one
       EXPECT_STREQ(g_pxFileDescriptor->szBaseName, "one");
+    }
   }
   freeFileDescriptorList();
 
