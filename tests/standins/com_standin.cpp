@@ -1,17 +1,12 @@
-// An in-process COM server standing in for a component that is not ours:
-// built three times, as the Flash control (STANDIN_FLASH), the image
-// component "pnglib.dll" (STANDIN_IMAGE) and the runtime library
-// "MSVBVM60.DLL" (STANDIN_RUNTIME). Each registers its one class under
+// An in-process COM server standing in for a component that is not ours,
+// built as the Flash control (STANDIN_FLASH), "pnglib.dll" (STANDIN_IMAGE)
+// and "MSVBVM60.DLL" (STANDIN_RUNTIME); each registers its one class under
 // HKLM\Software\Classes (Wine 8 does not look under HKCU for classes).
-//
-// The Flash control answers dispatch id 0x84 from the string value
-// "StandInAnswer" of its class key, read at each call: a number N answers the
-// 32-bit integer N << 16; "text" answers a string; "fail" makes the call fail;
-// "nodispatch" makes the object refuse IDispatch. DllRegisterServer stores
-// the environment's FLASH_STANDIN_VERSION there (default "8").
-//
-// The companions append "register NAME PATH" or "unregister NAME PATH" to the
-// file named by the environment's COMPANION_LOG on each registration call.
+// The Flash control answers dispatch id 0x84 from the class key's value
+// "StandInAnswer", read at each call: N answers the integer N << 16, "text" a
+// string, "fail" fails the call, "nodispatch" refuses IDispatch; registering
+// stores FLASH_STANDIN_VERSION there (default "8"). The companions append
+// "register NAME PATH" or "unregister NAME PATH" to the file COMPANION_LOG.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -22,47 +17,47 @@
 namespace {
 
 #if defined(STANDIN_FLASH)
-const char kClassKey[] = "Software\\Classes\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}";
+#define STANDIN_CLASS "{D27CDB6E-AE6D-11CF-96B8-444553540000}"
 const CLSID kClass = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 const char kName[] = "flash";
 #elif defined(STANDIN_IMAGE)
-const char kClassKey[] = "Software\\Classes\\CLSID\\{0D151031-C113-4B27-8952-9BD1E384125A}";
+#define STANDIN_CLASS "{0D151031-C113-4B27-8952-9BD1E384125A}"
 const CLSID kClass = {0x0D151031, 0xC113, 0x4B27, {0x89, 0x52, 0x9B, 0xD1, 0xE3, 0x84, 0x12, 0x5A}};
 const char kName[] = "pnglib";
 #elif defined(STANDIN_RUNTIME)
-const char kClassKey[] = "Software\\Classes\\CLSID\\{D5DE8D20-5BB8-11D1-A1E3-00A0C90F2731}";
+#define STANDIN_CLASS "{D5DE8D20-5BB8-11D1-A1E3-00A0C90F2731}"
 const CLSID kClass = {0xD5DE8D20, 0x5BB8, 0x11D1, {0xA1, 0xE3, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x31}};
 const char kName[] = "msvbvm60";
 #else
 #error "build with STANDIN_FLASH, STANDIN_IMAGE or STANDIN_RUNTIME"
 #endif
+const char kClassKey[] = "Software\\Classes\\CLSID\\" STANDIN_CLASS;
+const char kServerKey[] = "Software\\Classes\\CLSID\\" STANDIN_CLASS "\\InprocServer32";
 
 HMODULE g_module;
 LONG g_objects;
 
-void readAnswer(char* out, DWORD size) {
-  out[0] = '\0';
+bool answerIs(const char* expected, char* out = nullptr) {
+  char answer[64] = "";
+  DWORD bytes = sizeof answer - 1, type = 0;
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClassKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return;
-  DWORD type = 0;
-  DWORD bytes = size - 1;
-  if (RegQueryValueExA(key, "StandInAnswer", nullptr, &type, reinterpret_cast<BYTE*>(out),
-                       &bytes) == ERROR_SUCCESS &&
-      type == REG_SZ)
-    out[bytes < size ? bytes : size - 1] = '\0';
-  else
-    out[0] = '\0';
-  RegCloseKey(key);
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClassKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(key, "StandInAnswer", nullptr, &type, reinterpret_cast<BYTE*>(answer),
+                         &bytes) != ERROR_SUCCESS ||
+        type != REG_SZ)
+      answer[0] = '\0';
+    RegCloseKey(key);
+  }
+  if (out)
+    strcpy(out, answer);
+  return strcmp(answer, expected) == 0;
 }
 
 void appendCall(const char* call) {
   const char* logPath = getenv("COMPANION_LOG");
-  if (!logPath || !*logPath)
-    return;
   char path[MAX_PATH] = "";
   GetModuleFileNameA(g_module, path, sizeof path);
-  if (FILE* log = fopen(logPath, "a")) {
+  if (FILE* log = logPath && *logPath ? fopen(logPath, "a") : nullptr) {
     fprintf(log, "%s %s %s\n", call, kName, path);
     fclose(log);
   }
@@ -72,18 +67,13 @@ class Control : public IDispatch {
  public:
   Control() { InterlockedIncrement(&g_objects); }
   virtual ~Control() { InterlockedDecrement(&g_objects); }
-
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    *out = nullptr;
-    char answer[64];
-    readAnswer(answer, sizeof answer);
-    if (IsEqualIID(iid, IID_IUnknown) ||
-        (IsEqualIID(iid, IID_IDispatch) && strcmp(answer, "nodispatch") != 0)) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return E_NOINTERFACE;
+    bool dispatch = IsEqualIID(iid, IID_IDispatch) && !answerIs("nodispatch");
+    *out = IsEqualIID(iid, IID_IUnknown) || dispatch ? static_cast<IDispatch*>(this) : nullptr;
+    if (!*out)
+      return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_references); }
   ULONG STDMETHODCALLTYPE Release() override {
@@ -111,16 +101,15 @@ class Control : public IDispatch {
     if (id != 0x84 || !(flags & DISPATCH_METHOD) || !result || (params && params->cArgs))
       return DISP_E_MEMBERNOTFOUND;
     char answer[64];
-    readAnswer(answer, sizeof answer);
-    if (strcmp(answer, "fail") == 0)
+    if (answerIs("fail", answer))
       return E_FAIL;
     if (strcmp(answer, "text") == 0) {
       result->vt = VT_BSTR;
       result->bstrVal = SysAllocString(L"WIN 9,0,115,0");
-      return S_OK;
+    } else {
+      result->vt = VT_I4;
+      result->lVal = static_cast<LONG>(strtoul(answer, nullptr, 10) << 16);
     }
-    result->vt = VT_I4;
-    result->lVal = static_cast<LONG>(strtoul(answer, nullptr, 10) << 16);
     return S_OK;
   }
 
@@ -131,12 +120,9 @@ class Control : public IDispatch {
 class Factory : public IClassFactory {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-      *out = static_cast<IClassFactory*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    bool known = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory);
+    *out = known ? static_cast<IClassFactory*>(this) : nullptr;
+    return known ? S_OK : E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
@@ -150,14 +136,12 @@ class Factory : public IClassFactory {
     return result;
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
+} g_factory;
 
-Factory g_factory;
-
-bool setString(HKEY root, const char* keyPath, const char* name, const char* value) {
+bool setString(const char* keyPath, const char* name, const char* value) {
   HKEY key;
-  if (RegCreateKeyExA(root, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
     return false;
   LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                                static_cast<DWORD>(strlen(value) + 1));
@@ -174,11 +158,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID classId, REFIID iid, void** out) {
-  if (!IsEqualCLSID(classId, kClass)) {
-    *out = nullptr;
-    return CLASS_E_CLASSNOTAVAILABLE;
-  }
-  return g_factory.QueryInterface(iid, out);
+  *out = nullptr;
+  return IsEqualCLSID(classId, kClass) ? g_factory.QueryInterface(iid, out)
+                                       : CLASS_E_CLASSNOTAVAILABLE;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
@@ -189,23 +171,18 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   appendCall("register");
   char path[MAX_PATH] = "";
   GetModuleFileNameA(g_module, path, sizeof path);
-  char server[sizeof kClassKey + 32];
-  snprintf(server, sizeof server, "%s\\InprocServer32", kClassKey);
-  bool done = setString(HKEY_LOCAL_MACHINE, server, "", path) &&
-              setString(HKEY_LOCAL_MACHINE, server, "ThreadingModel", "Apartment");
+  bool done =
+      setString(kServerKey, "", path) && setString(kServerKey, "ThreadingModel", "Apartment");
 #if defined(STANDIN_FLASH)
   const char* version = getenv("FLASH_STANDIN_VERSION");
-  done = done && setString(HKEY_LOCAL_MACHINE, kClassKey, "StandInAnswer",
-                           version && *version ? version : "8");
+  done = done && setString(kClassKey, "StandInAnswer", version && *version ? version : "8");
 #endif
   return done ? S_OK : E_FAIL;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() {
   appendCall("unregister");
-  char server[sizeof kClassKey + 32];
-  snprintf(server, sizeof server, "%s\\InprocServer32", kClassKey);
-  RegDeleteKeyA(HKEY_LOCAL_MACHINE, server);
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, kServerKey);
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, kClassKey);
   return S_OK;
 }

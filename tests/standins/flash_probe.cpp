@@ -1,8 +1,8 @@
 // flash_probe OUTPUT: times the companion checks and the Flash check as a
-// start makes them (the program's own code, linked from velorin_core), run
-// from the stub's folder so that the companions beside it are found. Writes
-// "companions_first_ms=.. companions_ms=.. flash_first_ms=.. flash_ms=..
-// flash_passes=0|1" to OUTPUT: the first call, then the mean of five more.
+// start makes them (the program's own code), run from the stub's folder so
+// that the companions beside it are found. Writes "companions_first_ms=..
+// companions_ms=.. flash_first_ms=.. flash_ms=.. flash_passes=0|1" to OUTPUT:
+// the first call, then the mean of five more.
 #include <windows.h>
 #include <objbase.h>
 
@@ -13,22 +13,19 @@
 
 namespace {
 
-double now() {
-  LARGE_INTEGER count, frequency;
-  QueryPerformanceCounter(&count);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 template <typename Step>
 void timeStep(Step step, double* first, double* mean) {
-  double start = now();
+  LARGE_INTEGER frequency, at[3];
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&at[0]);
   step();
-  *first = now() - start;
-  start = now();
+  QueryPerformanceCounter(&at[1]);
   for (int i = 0; i < 5; ++i)
     step();
-  *mean = (now() - start) / 5;
+  QueryPerformanceCounter(&at[2]);
+  double ms = 1000.0 / static_cast<double>(frequency.QuadPart);
+  *first = static_cast<double>(at[1].QuadPart - at[0].QuadPart) * ms;
+  *mean = static_cast<double>(at[2].QuadPart - at[1].QuadPart) * ms / 5;
 }
 
 }  // namespace
@@ -48,6 +45,5 @@ int main(int argc, char** argv) {
           "companions_first_ms=%.2f companions_ms=%.2f flash_first_ms=%.2f flash_ms=%.2f "
           "flash_passes=%d\n",
           companionsFirst, companions, flashFirst, flash, passes ? 1 : 0);
-  fclose(out);
-  return 0;
+  return fclose(out) == 0 ? 0 : 3;
 }

@@ -3,26 +3,17 @@
 // the same Wine prefix. It stays until WM_CLOSE.
 #include <windows.h>
 
-namespace {
-
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(window, &paint);
-      TextOutA(dc, 11, 100, "One window", 10);
-      EndPaint(window, &paint);
-      return 0;
-    }
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    TextOutA(BeginPaint(window, &paint), 11, 100, "One window", 10);
+    EndPaint(window, &paint);
+    return 0;
   }
+  if (message == WM_DESTROY)
+    PostQuitMessage(0);
+  return DefWindowProcA(window, message, wParam, lParam);
 }
-
-}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   WNDCLASSA windowClass = {};
@@ -30,18 +21,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.hInstance = instance;
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = "OneWindow";
-  if (!RegisterClassA(&windowClass))
-    return 1;
-  HWND window = CreateWindowExA(0, "OneWindow", "One window", WS_POPUP, 302, 211, 420, 345,
-                                nullptr, nullptr, instance, nullptr);
+  HWND window = RegisterClassA(&windowClass)
+                    ? CreateWindowExA(0, "OneWindow", "One window", WS_POPUP, 302, 211, 420, 345,
+                                      nullptr, nullptr, instance, nullptr)
+                    : nullptr;
   if (!window)
     return 1;
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
+  while (GetMessageA(&message, nullptr, 0, 0) > 0)
     DispatchMessageA(&message);
-  }
   return 0;
 }

@@ -6,17 +6,13 @@
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason != DLL_PROCESS_ATTACH)
-    return TRUE;
-  char mark[MAX_PATH];
-  char path[MAX_PATH];
+  char mark[MAX_PATH], path[MAX_PATH];
   DWORD markLength = GetEnvironmentVariableA("PLANTED_LIBRARY_MARK", mark, sizeof mark);
   DWORD pathLength = GetModuleFileNameA(instance, path, sizeof path - 2);
-  if (markLength == 0 || markLength >= sizeof mark || pathLength == 0 ||
+  if (reason != DLL_PROCESS_ATTACH || !markLength || markLength >= sizeof mark || !pathLength ||
       pathLength >= sizeof path - 2)
     return TRUE;
-  path[pathLength] = '\r';
-  path[pathLength + 1] = '\n';
+  lstrcpyA(path + pathLength, "\r\n");
   HANDLE file = CreateFileA(mark, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) {

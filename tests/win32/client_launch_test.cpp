@@ -3,8 +3,10 @@
 // writes its command line and folder where the launching test reads them.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "app/app_state.h"
@@ -15,50 +17,39 @@
 
 namespace {
 
-constexpr const char* kRecordVariable = "VELORIN_LAUNCH_RECORD";
-
-std::string readFile(const std::string& path) {
-  std::string text;
-  if (FILE* file = fopen(path.c_str(), "rb")) {
-    char buffer[1024];
-    size_t count;
-    while ((count = fread(buffer, 1, sizeof buffer, file)) > 0)
-      text.append(buffer, count);
-    fclose(file);
-  }
-  return text;
+// The launch record as the next start reads it, removed once read.
+std::string takeLastRun() {
+  char lastRun[300] = "";
+  readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_LAST_RUN, lastRun, sizeof lastRun);
+  deleteRegistryValue(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_LAST_RUN);
+  g_szPrimaryExe[0] = '\0';
+  return lastRun;
 }
 
 }  // namespace
 
 // Run only as the launched client (see below); disabled in a normal run.
 TEST(LaunchProbe, DISABLED_RecordCommandLine) {
-  char path[MAX_PATH] = "";
-  ASSERT_TRUE(GetEnvironmentVariableA(kRecordVariable, path, sizeof path));
-  char folder[MAX_PATH] = "";
+  char path[MAX_PATH] = "", folder[MAX_PATH] = "";
+  ASSERT_TRUE(GetEnvironmentVariableA("VELORIN_LAUNCH_RECORD", path, sizeof path));
   GetCurrentDirectoryA(sizeof folder, folder);
-  FILE* file = fopen(path, "wb");
-  ASSERT_NE(nullptr, file);
-  fprintf(file, "%lu\n%s\n%s\n", GetCurrentProcessId(), folder, GetCommandLineA());
-  fclose(file);
+  std::ofstream(path, std::ios::binary) << GetCurrentProcessId() << "\n"
+                                        << folder << "\n"
+                                        << GetCommandLineA() << "\n";
 }
 
 TEST(ClientLaunch, StartsFromTheInstallFolderRecordsTheLaunchAndEndsThePendingInstall) {
-  char own[MAX_PATH];
+  char own[MAX_PATH], temp[MAX_PATH], previous[MAX_PATH];
   ASSERT_TRUE(GetModuleFileNameA(nullptr, own, sizeof own));
-  std::string folder(own, strrchr(own, '\\') - own);
-  char temp[MAX_PATH];
+  std::string folder(own, strrchr(own, '\\') - own), program = strrchr(own, '\\') + 1;
   GetTempPathA(sizeof temp, temp);
   std::string record = std::string(temp) + "velorin-launch-record.txt";
   DeleteFileA(record.c_str());
-  SetEnvironmentVariableA(kRecordVariable, record.c_str());
-
-  char previous[MAX_PATH];
   GetCurrentDirectoryA(sizeof previous, previous);
   ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
   // The launch passes the client its own arguments only: the probe is
   // chosen through the environment the client inherits.
-  std::string program = strrchr(own, '\\') + 1;
+  SetEnvironmentVariableA("VELORIN_LAUNCH_RECORD", record.c_str());
   SetEnvironmentVariableA("GTEST_ALSO_RUN_DISABLED_TESTS", "1");
   SetEnvironmentVariableA("GTEST_FILTER", "LaunchProbe.*");
   copyText(g_szPrimaryExe, sizeof g_szPrimaryExe, program.c_str());
@@ -73,46 +64,40 @@ TEST(ClientLaunch, StartsFromTheInstallFolderRecordsTheLaunchAndEndsThePendingIn
   SetEnvironmentVariableA("GTEST_ALSO_RUN_DISABLED_TESTS", nullptr);
   SetEnvironmentVariableA("GTEST_FILTER", nullptr);
 
-  // The pending install ends with a 3-second pause before the start.
-  EXPECT_GE(elapsed, 3000u);
+  EXPECT_GE(elapsed, 3000u) << "the pending install ends with a 3-second pause before the start";
   char install[128] = "";
   readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_INSTALL, install, sizeof install);
   EXPECT_STREQ("", install);
 
-  std::string text;
-  for (int i = 0; i < 200 && text.find('\n', text.rfind(" -a=")) == std::string::npos; ++i) {
+  unsigned long pid = 0;
+  std::string cwd, command;
+  for (int i = 0; i < 200 && command.empty(); ++i) {
     Sleep(100);
-    text = readFile(record);
+    std::stringstream read;
+    read << std::ifstream(record, std::ios::binary).rdbuf();
+    std::string lines = read.str();
+    if (std::count(lines.begin(), lines.end(), '\n') == 3) {
+      std::istringstream text(lines);
+      text >> pid;
+      text.ignore(1);
+      std::getline(text, cwd);
+      std::getline(text, command);
+    }
   }
   DeleteFileA(record.c_str());
-  size_t first = text.find('\n');
-  size_t second = text.find('\n', first + 1);
-  ASSERT_NE(std::string::npos, second) << text;
-  unsigned long pid = strtoul(text.c_str(), nullptr, 10);
-  EXPECT_STRCASEEQ(folder.c_str(), text.substr(first + 1, second - first - 1).c_str());
+  EXPECT_STRCASEEQ(folder.c_str(), cwd.c_str());
   // One monitor, no DNS hand-over, no affiliate: the program and "-a=" only.
-  EXPECT_EQ(program + " -a=", text.substr(second + 1, text.size() - second - 2));
-
+  EXPECT_EQ(program + " -a=", command);
   EXPECT_EQ(pid, g_ulLastRunPid);
-  char lastRun[300] = "";
-  readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_LAST_RUN, lastRun, sizeof lastRun);
-  EXPECT_EQ("bin\\client.exe " + std::to_string(pid) + " 305419896", std::string(lastRun));
-  deleteRegistryValue(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_LAST_RUN);
-  g_szPrimaryExe[0] = '\0';
-}
+  EXPECT_EQ("bin\\client.exe " + std::to_string(pid) + " 305419896", takeLastRun());
 
-TEST(ClientLaunch, FailedStartStillRecordsTheLaunchWithProcessIdZero) {
+  // A failed start still records the launch, with process id 0.
   copyText(g_szPrimaryExe, sizeof g_szPrimaryExe, "no-such-client.exe");
   copyText(g_szLastRunPath, sizeof g_szLastRunPath, "no-such-client.exe");
   g_ulPrimaryExeCrc = 7;
-  g_ulLastRunPid = 99;
   launchClient();
   EXPECT_EQ(0u, g_ulLastRunPid);
-  char lastRun[300] = "";
-  readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_LAST_RUN, lastRun, sizeof lastRun);
-  EXPECT_STREQ("no-such-client.exe 0 7", lastRun);
-  deleteRegistryValue(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_LAST_RUN);
-  g_szPrimaryExe[0] = '\0';
+  EXPECT_EQ("no-such-client.exe 0 7", takeLastRun());
 }
 
 TEST(ClientLaunch, HostAddressIsTheLastOfTheEntry) {

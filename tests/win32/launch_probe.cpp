@@ -1,7 +1,6 @@
 // launch_probe INSTALL-FOLDER PROGRAM: runs the client launch as the window
-// does at the end of an update, from INSTALL-FOLDER with PROGRAM as the
-// primary executable, then prints the log. The scenarios use it for what
-// velorin.exe reaches only after a download: the DNS hand-over.
+// does at the end of an update, then prints the log; for the DNS hand-over,
+// which velorin.exe reaches only after a download.
 #include <windows.h>
 
 #include <cstdio>
@@ -13,10 +12,8 @@
 #include "update/download_state.h"
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    fprintf(stderr, "usage: launch_probe INSTALL-FOLDER PROGRAM\n");
+  if (argc != 3)
     return 2;
-  }
   if (!copyText(g_szCWD, sizeof g_szCWD, argv[1]) || !SetCurrentDirectoryA(argv[1]) ||
       !copyText(g_szPrimaryExe, sizeof g_szPrimaryExe, argv[2]) ||
       !copyText(g_szLastRunPath, sizeof g_szLastRunPath, argv[2]))

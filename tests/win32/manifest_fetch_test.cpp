@@ -24,8 +24,6 @@ namespace {
 // canned response, then closes that connection.
 class OneAnswerServer {
  public:
-  explicit OneAnswerServer(std::string response)
-      : OneAnswerServer(std::vector<std::string>{std::move(response)}) {}
   explicit OneAnswerServer(std::vector<std::string> responses) : m_responses(std::move(responses)) {
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
@@ -36,42 +34,37 @@ class OneAnswerServer {
     int length = sizeof address;
     bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
     getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
+    url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/product.txt";
     listen(m_listener, 1);
-    m_thread = std::thread([this] { serve(); });
+    m_thread = std::thread([this] {
+      for (const std::string& response : m_responses) {
+        SOCKET client = accept(m_listener, nullptr, nullptr);
+        if (client == INVALID_SOCKET)
+          return;
+        std::string request;
+        char chunk[1024];
+        int got;
+        while (request.find("\r\n\r\n") == std::string::npos &&
+               (got = recv(client, chunk, sizeof chunk, 0)) > 0)
+          request.append(chunk, got);
+        requests.push_back(request);
+        send(client, response.data(), int(response.size()), 0);
+        shutdown(client, SD_BOTH);
+        closesocket(client);
+      }
+    });
   }
   ~OneAnswerServer() {
     closesocket(m_listener);  // ends an accept that never got a client
     m_thread.join();
     WSACleanup();
   }
-  // The requests received so far (read once the client is done).
-  const std::vector<std::string>& requests() const { return m_requests; }
-  std::string url() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/product.txt"; }
+  std::string url;
+  std::vector<std::string> requests;  // read once the client is done
 
  private:
-  void serve() {
-    for (const std::string& response : m_responses) {
-      SOCKET client = accept(m_listener, nullptr, nullptr);
-      if (client == INVALID_SOCKET)
-        return;
-      std::string request;
-      char chunk[1024];
-      int got;
-      while (request.find("\r\n\r\n") == std::string::npos &&
-             (got = recv(client, chunk, sizeof chunk, 0)) > 0)
-        request.append(chunk, got);
-      m_requests.push_back(request);
-      send(client, response.data(), int(response.size()), 0);
-      shutdown(client, SD_BOTH);
-      closesocket(client);
-    }
-  }
-
   std::vector<std::string> m_responses;
-  std::vector<std::string> m_requests;
   SOCKET m_listener = INVALID_SOCKET;
-  int m_port = 0;
   std::thread m_thread;
 };
 
@@ -80,21 +73,15 @@ std::string answer(const char* status, const std::string& body) {
          "\r\nLocation: http://127.0.0.1:1/elsewhere\r\nConnection: close\r\n\r\n" + body;
 }
 
-size_t listLength() {
-  size_t n = 0;
-  for (const FileDescriptor* e = g_pxFileDescriptor; e; e = e->pNext)
-    ++n;
-  return n;
-}
-
 }  // namespace
 
 TEST(ManifestFetch, ResultsByAnswer) {
   std::string longBody;  // many reads of 1024 bytes
-  for (int i = 0; i < 300; ++i)
-    longBody += "http://h/f" + std::to_string(i) + "|.\\f" + std::to_string(i) + ".dat|" +
-                std::to_string(1000 + i) + "|" + std::to_string(i) + "|0|f" + std::to_string(i) +
-                ".dat\r\n";
+  for (int i = 0; i < 300; ++i) {
+    std::string n = std::to_string(i);
+    longBody += "http://h/f" + n + "|.\\f" + n + ".dat|" + std::to_string(1000 + i) + "|" + n +
+                "|0|f" + n + ".dat\r\n";
+  }
   const struct {
     const char* status;
     std::string body;
@@ -109,22 +96,19 @@ TEST(ManifestFetch, ResultsByAnswer) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.status + (" / " + std::to_string(c.body.size())));
-    OneAnswerServer server(answer(c.status, c.body));
-    EXPECT_EQ(fetchManifest(server.url().c_str()), c.result);
-    EXPECT_EQ(listLength(), c.entries);
+    OneAnswerServer server({answer(c.status, c.body)});
+    EXPECT_EQ(fetchManifest(server.url.c_str()), c.result);
+    size_t entries = 0;
+    for (const FileDescriptor* e = g_pxFileDescriptor; e; e = e->pNext)
+      ++entries;
+    EXPECT_EQ(entries, c.entries);
     if (c.result == MANIFEST_FAILED && g_pxFileDescriptor) {  // the line before the refused one
       EXPECT_STREQ(g_pxFileDescriptor->szBaseName, "one");
     }
   }
   freeFileDescriptorList();
-}
 
-TEST(ManifestFetch, RefusedConnectionAsksForARetry) {
-  std::string url;
-  {
-    OneAnswerServer closed("");  // its port is free again once it is gone
-    url = closed.url();
-  }
+  std::string url = OneAnswerServer({}).url;  // its port is free again once it is gone
   clearLog();
   EXPECT_EQ(fetchManifest(url.c_str()), MANIFEST_REQUEST_FAILED);
   EXPECT_NE(strstr(logText(), "FAIL: Connection failure, retry\n"), nullptr) << logText();
@@ -134,24 +118,19 @@ TEST(ManifestFetch, RefusedConnectionAsksForARetry) {
 TEST(DownloadWorker, ResumesThatBringNothingEndInAFailedDownload) {
   // 1000 of 5000 bytes, then every range refused: one request and twelve
   // resumes, then WM_DOWNLOAD_FINISHED 0 and no temporary file written.
-  std::vector<std::string> answers = {"HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\n" +
-                                      std::string(1000, 'x')};
-  for (int i = 0; i < 14; ++i)
-    answers.push_back(answer("416 Range Not Satisfiable", ""));
+  std::vector<std::string> answers(14, answer("416 Range Not Satisfiable", ""));
+  answers.insert(answers.begin(),
+                 "HTTP/1.0 200 OK\r\nContent-Length: 5000\r\n\r\n" + std::string(1000, 'x'));
   OneAnswerServer server(answers);
-  std::string url = server.url();
   FileDescriptor file = {};
-  strcpy(file.szUrl, url.c_str());
+  strcpy(file.szUrl, server.url.c_str());
   strcpy(file.szBaseName, "big.bin");
   file.nFileSize = 5000;
-  g_pxDownloadFile = &file;
-  g_pxShownFile = &file;
+  g_pxDownloadFile = g_pxShownFile = &file;
   g_nDownloadSize = 5000;
-  char folder[MAX_PATH] = "";
-  GetTempPathA(sizeof folder, folder);
-  std::string temp = std::string(folder) + "velorin_worker_test.tmp";
-  DeleteFileA(temp.c_str());
-  strcpy(g_szTempFile, temp.c_str());
+  GetTempPathA(MAX_PATH, g_szTempFile);
+  strcat(g_szTempFile, "velorin_worker_test.tmp");
+  DeleteFileA(g_szTempFile);
   g_hMainWnd =
       CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   ASSERT_NE(g_hMainWnd, nullptr);
@@ -164,16 +143,15 @@ TEST(DownloadWorker, ResumesThatBringNothingEndInAFailedDownload) {
   ASSERT_TRUE(
       PeekMessageA(&message, g_hMainWnd, WM_DOWNLOAD_FINISHED, WM_DOWNLOAD_FINISHED, PM_REMOVE));
   EXPECT_EQ(message.wParam, 0u);
-  EXPECT_EQ(server.requests().size(), 13u);
-  EXPECT_NE(server.requests().back().find("Range: bytes=1000-"), std::string::npos);
+  EXPECT_EQ(server.requests.size(), 13u);
+  EXPECT_NE(server.requests.back().find("Range: bytes=1000-"), std::string::npos);
   EXPECT_NE(strstr(logText(), "resume connection 12\n"), nullptr) << logText();
   EXPECT_EQ(strstr(logText(), "resume connection 13\n"), nullptr);
   EXPECT_NE(strstr(logText(), "12 resumes in a row brought nothing; giving up"), nullptr);
-  EXPECT_EQ(GetFileAttributesA(temp.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(g_szTempFile), INVALID_FILE_ATTRIBUTES);
   DestroyWindow(g_hMainWnd);
   g_hMainWnd = nullptr;
-  g_pxDownloadFile = nullptr;
-  g_pxShownFile = nullptr;
+  g_pxDownloadFile = g_pxShownFile = nullptr;
   free(g_pDownloadBuffer);
   g_pDownloadBuffer = nullptr;
 }

@@ -8,9 +8,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -18,7 +15,6 @@
 #include <sstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "update/manifest.h"
 
@@ -29,9 +25,8 @@ namespace {
 const std::string kBase = "http://files.example/client/r7";
 
 std::string readAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
   std::stringstream s;
-  s << in.rdbuf();
+  s << std::ifstream(path, std::ios::binary).rdbuf();
   return s.str();
 }
 
@@ -43,17 +38,40 @@ std::string randomBytes(size_t n, unsigned seed) {
   return d;
 }
 
-std::string urlDecode(const std::string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size()) {
-      out += char(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+uint32_t crc(const std::string& d) {
+  return uint32_t(crc32(0xFFFFFFFFu, reinterpret_cast<const Bytef*>(d.data()), uInt(d.size())));
+}
+
+// The served path of an entry (URL decoded) and the bytes it stands for.
+std::string servedPath(const FileDescriptor* e) {
+  std::string url = e->szUrl, out;
+  EXPECT_EQ(url.rfind(kBase + "/", 0), 0u) << url;
+  for (size_t i = kBase.size() + 1; i < url.size(); ++i)
+    if (url[i] == '%' && i + 2 < url.size()) {
+      out += char(std::stoi(url.substr(i + 1, 2), nullptr, 16));
       i += 2;
     } else {
-      out += text[i];
+      out += url[i];
     }
-  }
   return out;
+}
+
+// The bytes an entry's served file stands for: its listed size checked, a
+// compressed one inflated to exactly its listed size.
+std::string entryBytes(const fs::path& release, const FileDescriptor* e) {
+  std::string bytes = readAll(release / servedPath(e));
+  EXPECT_EQ(size_t(e->nFileSize), bytes.size());
+  if (!e->bCompressed) {
+    EXPECT_EQ(e->nUncompressedSize, 0u);
+    return bytes;
+  }
+  std::string out(e->nUncompressedSize + 1, '\0');
+  uLongf length = out.size();
+  EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(&out[0]), &length,
+                       reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()),
+            Z_OK);
+  EXPECT_EQ(length, e->nUncompressedSize);
+  return out.substr(0, length);
 }
 
 class ReleaseTool : public ::testing::Test {
@@ -71,24 +89,26 @@ class ReleaseTool : public ::testing::Test {
     freeFileDescriptorList();
     fs::remove_all(root_);
   }
-
   void put(const std::string& path, const std::string& bytes) {
     fs::path p = source_ / path;
     fs::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary) << bytes;
     files_[path] = bytes;
   }
-
-  // Runs the tool with extra arguments before the three positional ones.
-  int run(const std::string& options, std::string* errors = nullptr) {
+  // Runs the tool with OPTIONS; ARGUMENTS default to source, base URL, output.
+  int run(const std::string& options, std::string* errors, std::string arguments = "") {
+    if (arguments.empty())
+      arguments = " '" + source_.string() + "' '" + kBase + "' '" + out_.string() + "'";
     fs::path err = root_ / "stderr.txt";
-    std::string command = std::string(VELORIN_RELEASE_TOOL) + " " + options + " '" +
-                          source_.string() + "' '" + kBase + "' '" + out_.string() + "' >'" +
-                          (root_ / "stdout.txt").string() + "' 2>'" + err.string() + "'";
-    int status = system(command.c_str());
-    if (errors)
-      *errors = readAll(err);
+    int status = system((std::string(VELORIN_RELEASE_TOOL) + " " + options + arguments + " >'" +
+                         (root_ / "stdout.txt").string() + "' 2>'" + err.string() + "'")
+                            .c_str());
+    *errors = readAll(err);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  void readManifest() {
+    std::string manifest = readAll(out_ / "product.txt");
+    ASSERT_EQ(parseManifest(manifest.data(), manifest.size()), MANIFEST_OK);
   }
 
   fs::path root_, source_, out_;
@@ -111,15 +131,10 @@ TEST_F(ReleaseTool, PublishedReleaseReadsBackEntryByEntry) {
   for (int i = 0; i < 21; ++i)
     put("data/set" + std::to_string(i % 3) + "/deep/t" + std::to_string(i) + ".dat",
         randomBytes(size_t(100 + 1500 * i), 10 + i));
-  ASSERT_EQ(files_.size(), 30u);
-  std::ofstream(root_ / "roles.txt") << "# roles of release 7\n"
-                                        "stub quenzar.exe\n"
+  std::ofstream(root_ / "roles.txt") << "# roles of release 7\nstub quenzar.exe\n"
                                         "primary   bin/QuenzarClient.exe  \r\n"
-                                        "installer setup/install.exe\n"
-                                        "\n"
-                                        "compress data/set1/*\n"
-                                        "compress bin/QuenzarClient.exe\n"
-                                        "compress data/empty.dat\n";
+                                        "installer setup/install.exe\n\ncompress data/set1/*\n"
+                                        "compress bin/QuenzarClient.exe\ncompress data/empty.dat\n";
   std::string errors;
   ASSERT_EQ(run("--roles '" + (root_ / "roles.txt").string() +
                     "' --flash flash/flash_player.exe --unchecked 'docs/n*'",
@@ -127,9 +142,7 @@ TEST_F(ReleaseTool, PublishedReleaseReadsBackEntryByEntry) {
             0)
       << errors;
   EXPECT_FALSE(fs::exists(out_.string() + ".partial"));
-
-  std::string manifest = readAll(out_ / "product.txt");
-  ASSERT_EQ(parseManifest(manifest.data(), manifest.size()), MANIFEST_OK);
+  readManifest();
   const std::map<std::string, std::string> roles = {{"quenzar.exe", "3"},
                                                     {"bin/QuenzarClient.exe", "1"},
                                                     {"setup/install.exe", "8"},
@@ -139,42 +152,25 @@ TEST_F(ReleaseTool, PublishedReleaseReadsBackEntryByEntry) {
   ASSERT_NE(g_pxFileDescriptor, nullptr);
   EXPECT_STREQ(g_pxFileDescriptor->szBaseName, "quenzar.exe");  // the stub comes first
   for (const FileDescriptor* e = g_pxFileDescriptor; e; e = e->pNext, ++served) {
-    std::string url = e->szUrl;
-    ASSERT_EQ(url.rfind(kBase + "/", 0), 0u) << url;
-    std::string servedPath = urlDecode(url.substr(kBase.size() + 1));
-    std::string path = e->bCompressed ? servedPath.substr(0, servedPath.size() - 2) : servedPath;
+    std::string served = servedPath(e);
+    std::string path = e->bCompressed ? served.substr(0, served.size() - 2) : served;
     SCOPED_TRACE(path);
     ASSERT_EQ(unseen.count(path), 1u);
     const std::string source = unseen[path];
     unseen.erase(path);
-
-    std::string target = ".\\" + servedPath;
+    std::string target = ".\\" + served;
     std::replace(target.begin(), target.end(), '/', '\\');
     EXPECT_EQ(target, e->szTargetFilename);
     EXPECT_EQ(fs::path(path).filename().string(), e->szBaseName);
     EXPECT_EQ(e->bStubFile != 0, path == "quenzar.exe");
     EXPECT_EQ(roles.count(path) ? roles.at(path) : "0", e->szFileType);
-
-    std::string bytes = readAll(out_ / servedPath);
-    EXPECT_EQ(size_t(e->nFileSize), bytes.size());
+    EXPECT_EQ(entryBytes(out_, e), source);
     if (e->bCompressed) {
       ++compressed;
-      EXPECT_EQ(servedPath.substr(servedPath.size() - 2), ".z");
-      EXPECT_EQ(e->nUncompressedSize, source.size());
-      std::string inflated(source.size() + 1, '\0');
-      uLongf length = inflated.size();
-      ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(&inflated[0]), &length,
-                           reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()),
-                Z_OK);
-      EXPECT_EQ(inflated.substr(0, length), source);
-    } else {
-      EXPECT_EQ(e->nUncompressedSize, 0u);
-      EXPECT_EQ(bytes, source);
+      EXPECT_EQ(served.substr(served.size() - 2), ".z");
     }
-    const std::string& counted = path == "quenzar.exe" ? body : source;
-    uint32_t expected = uint32_t(
-        crc32(0xFFFFFFFFu, reinterpret_cast<const Bytef*>(counted.data()), uInt(counted.size())));
-    EXPECT_EQ(e->ulExpectedCrc, path == "docs/notes.txt" ? 0u : expected);
+    EXPECT_EQ(e->ulExpectedCrc,
+              path == "docs/notes.txt" ? 0u : crc(path == "quenzar.exe" ? body : source));
   }
   EXPECT_TRUE(unseen.empty());
   EXPECT_EQ(compressed, 1u + 1 + 7);  // client, empty file, data/set1
@@ -212,47 +208,30 @@ TEST_F(ReleaseTool, FileChangingMeanwhileGetsTheEntryOfTheBytesServed) {
   done = true;
   swapper.join();
   ASSERT_EQ(code, 0) << errors;
-  std::string manifest = readAll(out_ / "product.txt");
-  ASSERT_EQ(parseManifest(manifest.data(), manifest.size()), MANIFEST_OK);
+  readManifest();
   size_t entries = 0;
   for (const FileDescriptor* e = g_pxFileDescriptor; e; e = e->pNext, ++entries) {
-    std::string servedPath = urlDecode(std::string(e->szUrl).substr(kBase.size() + 1));
-    SCOPED_TRACE(servedPath);
-    std::string bytes = readAll(out_ / servedPath);
-    EXPECT_EQ(size_t(e->nFileSize), bytes.size());
-    if (e->bCompressed) {
-      std::string inflated(e->nUncompressedSize + 1, '\0');
-      uLongf length = inflated.size();
-      ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(&inflated[0]), &length,
-                           reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()),
-                Z_OK);
-      EXPECT_EQ(length, e->nUncompressedSize);
-      bytes.resize(length);
-      memcpy(&bytes[0], inflated.data(), length);
-    }
-    EXPECT_EQ(e->ulExpectedCrc,
-              uint32_t(crc32(0xFFFFFFFFu, reinterpret_cast<const Bytef*>(bytes.data()),
-                             uInt(bytes.size()))));
+    SCOPED_TRACE(e->szUrl);
+    EXPECT_EQ(e->ulExpectedCrc, crc(entryBytes(out_, e)));
   }
   EXPECT_EQ(entries, size_t(kFiles + 1));
 }
 
 TEST_F(ReleaseTool, RefusesWhatTheStubCouldNotUse) {
-  struct Case {
-    const char* file;  // an extra file in the folder ("" for none)
-    const char* options;
-    int exit;
-    const char* message;
-  };
   const std::string name128 = std::string(128, 'n');
   const std::string deep = std::string(120, 'd') + "/" + std::string(120, 'e') + "/";
   const std::string path257 = deep + std::string(257 - deep.size(), 'f');  // ".\" + 257 = 259
   const std::string path258 = path257 + "g";
-  const Case cases[] = {
+  const struct {
+    std::string file;  // an extra file in the folder ("" for none)
+    const char* options;
+    int exit;
+    const char* message;
+  } cases[] = {
       {"", "", 0, ""},
-      {path257.c_str(), "", 0, ""},
-      {path258.c_str(), "", 3, "260 characters or more"},
-      {name128.c_str(), "", 3, "128 characters or more"},
+      {path257, "", 0, ""},
+      {path258, "", 3, "260 characters or more"},
+      {name128, "", 3, "128 characters or more"},
       {"x", "", 3, "at least 2 characters"},
       {"data/a|b.dat", "", 3, "separates the manifest's fields"},
       {"data/a:b.dat", "", 3, "cannot stand in a Windows file name"},
@@ -269,16 +248,15 @@ TEST_F(ReleaseTool, RefusesWhatTheStubCouldNotUse) {
       {"", "--bogus x", 2, "unknown option"},
       {"", "--roles /nonexistent/roles.txt", 2, "cannot read the role file"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.file) + " " + c.options);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file + " " + c.options);
     TearDown();
     SetUp();
     put("bin/client.exe", "client");
     put("a.dat", "data");
-    if (c.file[0])
+    if (!c.file.empty())
       put(c.file, "extra");
-    std::string errors;
-    std::string options = c.options;
+    std::string errors, options = c.options;
     if (options.find("--primary") == std::string::npos)
       options += " --primary bin/client.exe";
     EXPECT_EQ(run(options, &errors), c.exit) << errors;
@@ -295,39 +273,38 @@ TEST_F(ReleaseTool, RefusesLinksBadUrlsAndOutputPlaces) {
   EXPECT_NE(errors.find("etc: a link, not followed"), std::string::npos) << errors;
   fs::remove(source_ / "etc");
 
-  std::string tool = VELORIN_RELEASE_TOOL;
-  const std::pair<std::string, const char*> commands[] = {
-      {" ftp://x/y " + out_.string(), "base URL"},
-      {" http:// " + out_.string(), "base URL"},
-      {" http:///r7 " + out_.string(), "base URL"},
-      {" 'http://h/a b' " + out_.string(), "base URL"},
-      {" 'http://h/a|b' " + out_.string(), "base URL"},
-      {" http://h " + (source_ / "out").string(), "must lie outside"},
-      {" http://h " + source_.string(), "must lie outside"},
-      {" http://h " + (source_ / "bin/client.exe").string(), "must lie outside"},
+  const std::string src = " " + source_.string(), out = " " + out_.string();
+  const std::pair<std::string, const char*> arguments[] = {
+      {src + " ftp://x/y" + out, "base URL"},
+      {src + " http://" + out, "base URL"},
+      {src + " http:///r7" + out, "base URL"},
+      {src + " 'http://h/a b'" + out, "base URL"},
+      {src + " 'http://h/a|b'" + out, "base URL"},
+      {src + " http://h " + (source_ / "out").string(), "must lie outside"},
+      {src + " http://h" + src, "must lie outside"},
+      {src + " http://h " + (source_ / "bin/client.exe").string(), "must lie outside"},
+      {"", "not an empty folder"},  // out_/old is made below
   };
-  for (const auto& c : commands) {
-    std::string command = tool + " --primary bin/client.exe " + source_.string() + c.first + " 2>" +
-                          (root_ / "e.txt").string();
-    int status = system(command.c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 2) << c.first;
-    EXPECT_NE(readAll(root_ / "e.txt").find(c.second), std::string::npos) << c.first;
-  }
   fs::create_directories(out_ / "old");
-  EXPECT_EQ(run("--primary bin/client.exe", &errors), 2);
-  EXPECT_NE(errors.find("not an empty folder"), std::string::npos);
+  for (const auto& c : arguments) {
+    EXPECT_EQ(run("--primary bin/client.exe", &errors, c.first), 2) << c.first;
+    EXPECT_NE(errors.find(c.second), std::string::npos) << c.first << ": " << errors;
+  }
   fs::remove(out_ / "old");
-  EXPECT_EQ(run("--primary bin/client.exe", &errors), 0) << errors;  // an empty folder is taken
+  // An empty folder is taken; a stub without a tail is published with a warning.
+  put("quenzar.exe", "MZ without a tail");
+  EXPECT_EQ(run("--primary bin/client.exe --stub quenzar.exe", &errors), 0) << errors;
   EXPECT_EQ(readAll(out_ / "bin/client.exe"), "client");
+  EXPECT_NE(errors.find("stub quenzar.exe is not packed"), std::string::npos) << errors;
 
   // Relative paths, from the folder above.
-  std::string relative = "cd " + root_.string() + " && " + tool +
-                         " --primary bin/client.exe client http://h/r/ next >/dev/null";
-  EXPECT_EQ(WEXITSTATUS(system(relative.c_str())), 0);
+  std::string tool = VELORIN_RELEASE_TOOL;
+  EXPECT_EQ(WEXITSTATUS(system(("cd " + root_.string() + " && " + tool +
+                                " --primary bin/client.exe client http://h/r/ next >/dev/null")
+                                   .c_str())),
+            0);
   EXPECT_EQ(readAll(root_ / "next/product.txt").rfind("http://h/r/bin/client.exe|.\\bin\\", 0), 0u);
-
-  std::string help = tool + " --help >" + (root_ / "help.txt").string();
-  EXPECT_EQ(WEXITSTATUS(system(help.c_str())), 0);
-  EXPECT_NE(readAll(root_ / "help.txt").find("  5  the manifest did not read back"),
+  EXPECT_EQ(run("--help", &errors, " "), 0);
+  EXPECT_NE(readAll(root_ / "stdout.txt").find("  5  the manifest did not read back"),
             std::string::npos);
 }
