@@ -137,8 +137,9 @@ TEST(Validation, OnlyTheChecksumDecides) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(validateFile(&c.first), c.second) << c.first.szTargetFilename;
-    if (&c == &cases[4])
+    if (&c == &cases[4]) {
       EXPECT_EQ(logLength(), 0u);  // nothing said of files that stay
+    }
   }
   EXPECT_NE(strstr(logText(),
                    "INFO: validateFile: file velorin_select_abc.dat must be downloaded: "

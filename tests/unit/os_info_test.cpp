@@ -36,10 +36,12 @@ TEST(OsInfo, KindAndNameFromTheVersionRecord) {
     WindowsVersion v = {c.platform, c.major, c.minor, c.build, {}};
     strncpy(v.csd, c.csd, sizeof v.csd - 1);
     OsInfo info(&v);
-    if (c.kind >= 0)
+    if (c.kind >= 0) {
       EXPECT_EQ(c.kind, info.getKind()) << c.platform << " " << c.major << "." << c.minor;
-    if (c.name)
+    }
+    if (c.name) {
       EXPECT_STREQ(c.name, info.getOsName()) << c.platform << " " << c.major << "." << c.minor;
+    }
   }
   OsInfo none(nullptr);
   EXPECT_EQ(WINDOWS_95, none.getKind());

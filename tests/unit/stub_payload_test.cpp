@@ -93,11 +93,13 @@ TEST(StubPayloadTest, EveryCutOfTheTailIsCorrupt) {
     // Only a cut that still parses whole may pass: its blocks lie inside it.
     for (size_t i = 0; r == PAYLOAD_OK && i < p.nFiles; ++i)
       ASSERT_LE(uint64_t(p.files[i].ulPosition) + p.files[i].ulSize, cut.size()) << keep;
-    if (keep + 2 >= d.size() - 200)  // the whole tail and the blocks' end
+    if (keep + 2 >= d.size() - 200) {  // the whole tail and the blocks' end
       ASSERT_EQ(r, PAYLOAD_CORRUPT) << "cut to " << keep;
+    }
     ASSERT_TRUE(r == PAYLOAD_CORRUPT || r == PAYLOAD_OK) << keep;
-    if (r == PAYLOAD_CORRUPT)
+    if (r == PAYLOAD_CORRUPT) {
       ASSERT_EQ(p.nFiles, 0u);
+    }
   }
 }
 

@@ -164,12 +164,14 @@ TEST(WindowRules, WhatIsPaintedWhere) {
     EXPECT_EQ(c.waiting, p.statusShowsWaiting);
     EXPECT_EQ(c.percent, p.percentShown);
     EXPECT_EQ(11, p.statusLeft);
-    if (c.percent)
+    if (c.percent) {
       EXPECT_EQ(std::make_pair(380, c.state == PS_UPDATE ? 286 : 100),
                 std::make_pair(p.percentLeft, p.percentTop));
+    }
     EXPECT_EQ(c.fileLine, p.fileLineShown);
-    if (c.fileLine)
+    if (c.fileLine) {
       EXPECT_EQ(322, p.fileLineTop);
+    }
   }
   // What a repaint while work runs covers (file line, percent, status line,
   // the whole window with its background) in the large and the small form.
