@@ -5,71 +5,44 @@
 #include <cstring>
 #include <string>
 
-// Each helper is driven at the edge: a result that fills the buffer exactly
-// (terminator included) and one that is one byte too long. A guard byte past
-// the buffer catches any write beyond it.
-namespace {
+// Each helper is driven at the edge: a result that fills the 8-byte buffer
+// exactly (terminator included) and one that is one byte too long. A guard
+// byte past the buffer catches any write beyond it.
+TEST(BoundedText, CopyFormatAndAppendFitExactlyOrTakeNothing) {
+  char g[9];
+  memset(g, '#', sizeof g);
+  EXPECT_TRUE(copyText(g, 8, "1234567"));
+  EXPECT_STREQ("1234567", g);
+  EXPECT_FALSE(copyText(g, 8, "12345678"));
+  EXPECT_STREQ("", g);
+  EXPECT_TRUE(copyTextPart(g, 8, "abcdefghij", 7));
+  EXPECT_STREQ("abcdefg", g);
+  EXPECT_FALSE(copyTextPart(g, 8, "abcdefghij", 8));
+  EXPECT_STREQ("", g);
+  EXPECT_FALSE(copyText(g, 0, ""));
 
-constexpr size_t kSize = 8;
+  EXPECT_TRUE(formatText(g, 8, "%s%03d", "ab", 7));
+  EXPECT_STREQ("ab007", g);
+  EXPECT_TRUE(formatText(g, 8, "%u", 1234567u));
+  EXPECT_STREQ("1234567", g);
+  EXPECT_FALSE(formatText(g, 8, "%u", 12345678u));
+  EXPECT_STREQ("", g);
 
-struct Guarded {
-  char bytes[kSize + 1];
-  Guarded() {
-    memset(bytes, '#', sizeof bytes);
-    bytes[0] = '\0';
-  }
-  char* text() { return bytes; }
-  bool guardIntact() const { return bytes[kSize] == '#'; }
-};
-
-}  // namespace
-
-TEST(BoundedText, CopyFitsExactlyOrLeavesEmpty) {
-  Guarded g;
-  EXPECT_TRUE(copyText(g.text(), kSize, "1234567"));
-  EXPECT_STREQ("1234567", g.text());
-  EXPECT_FALSE(copyText(g.text(), kSize, "12345678"));
-  EXPECT_STREQ("", g.text());
-  EXPECT_TRUE(g.guardIntact());
-
-  EXPECT_TRUE(copyTextPart(g.text(), kSize, "abcdefghij", 7));
-  EXPECT_STREQ("abcdefg", g.text());
-  EXPECT_FALSE(copyTextPart(g.text(), kSize, "abcdefghij", 8));
-  EXPECT_STREQ("", g.text());
-  EXPECT_FALSE(copyText(g.text(), 0, ""));
-  EXPECT_TRUE(g.guardIntact());
-}
-
-TEST(BoundedText, AppendFitsExactlyOrLeavesUnchanged) {
-  Guarded g;
-  ASSERT_TRUE(copyText(g.text(), kSize, "abc"));
-  EXPECT_FALSE(appendText(g.text(), kSize, "defgh"));  // 8 characters: one too many
-  EXPECT_STREQ("abc", g.text());
-  EXPECT_TRUE(appendText(g.text(), kSize, "defg"));
-  EXPECT_STREQ("abcdefg", g.text());
-  EXPECT_FALSE(appendText(g.text(), kSize, "h"));
-  EXPECT_TRUE(appendText(g.text(), kSize, ""));
-  EXPECT_STREQ("abcdefg", g.text());
-  EXPECT_TRUE(g.guardIntact());
+  ASSERT_TRUE(copyText(g, 8, "abc"));
+  EXPECT_FALSE(appendText(g, 8, "defgh"));  // 8 characters: one too many, nothing taken
+  EXPECT_STREQ("abc", g);
+  EXPECT_TRUE(appendText(g, 8, "defg"));
+  EXPECT_STREQ("abcdefg", g);
+  EXPECT_FALSE(appendText(g, 8, "h"));
+  EXPECT_TRUE(appendText(g, 8, ""));
+  EXPECT_STREQ("abcdefg", g);
+  EXPECT_EQ('#', g[8]);
 
   // A destination without a terminator in its size takes nothing.
   char full[4] = {'w', 'x', 'y', 'z'};
   EXPECT_FALSE(appendText(full, sizeof full, ""));
   EXPECT_EQ(0, memcmp(full, "wxyz", 4));
-}
 
-TEST(BoundedText, FormatFitsExactlyOrLeavesEmpty) {
-  Guarded g;
-  EXPECT_TRUE(formatText(g.text(), kSize, "%s%03d", "ab", 7));
-  EXPECT_STREQ("ab007", g.text());
-  EXPECT_TRUE(formatText(g.text(), kSize, "%u", 1234567u));
-  EXPECT_STREQ("1234567", g.text());
-  EXPECT_FALSE(formatText(g.text(), kSize, "%u", 12345678u));
-  EXPECT_STREQ("", g.text());
-  EXPECT_TRUE(g.guardIntact());
-}
-
-TEST(BoundedText, LengthStopsAtTheBufferEnd) {
   EXPECT_EQ(3u, boundedLength("abc\0def", 8));
   EXPECT_EQ(4u, boundedLength("abcdefgh", 4));
   EXPECT_EQ(0u, boundedLength("", 1));

@@ -9,10 +9,11 @@
 
 namespace {
 
-GameServers servers(const char* gr, const char* gl) {
+GameServers servers(const std::string& gr, const char* gl, bool found = false) {
   GameServers result = {};
-  strcpy(result.szGr, gr);
+  strcpy(result.szGr, gr.c_str());
   strcpy(result.szGl, gl);
+  result.bFound = found;
   return result;
 }
 
@@ -32,77 +33,49 @@ struct Record {
 
 }  // namespace
 
-TEST(ClientCommandLine, PiecesInTheirOrderAndOnlyWhenAsked) {
-  ClientLaunchInput input = {"bin\\client.exe", "", false, 1280, 1024, nullptr};
-  EXPECT_EQ("bin\\client.exe -a=", build(input));
-
-  GameServers named = servers("x", "y");
-  named.bFound = true;
-  input = {"client.exe", "aff7", true, 1280, 1024, &named};
-  EXPECT_EQ("client.exe -a=aff7 -d=1280,1024 -gr=x -gl=y", build(input));
-
-  // Servers without a matching record, and an emptied gr, are not passed.
-  GameServers unnamed = servers("x", "y");
-  input.pServers = &unnamed;
-  input.bScreenSize = false;
-  EXPECT_EQ("client.exe -a=aff7", build(input));
-  named.szGr[0] = '\0';
-  input.pServers = &named;
-  EXPECT_EQ("client.exe -a=aff7 -gl=y", build(input));
-}
-
-TEST(ClientCommandLine, ArgumentThatDoesNotFitIsLeftOutNeverCut) {
+TEST(ClientCommandLine, PiecesInOrderOnlyWhenAskedAndNeverCut) {
   clearLog();
-  std::string program(500, 'p');
-  // " -a=" + 8 characters makes exactly 512.
-  ClientLaunchInput input = {program.c_str(), "12345678", false, 0, 0, nullptr};
-  std::string line = build(input);
-  EXPECT_EQ(512u, line.size());
-  EXPECT_EQ(program + " -a=12345678", line);
-
-  // One more character: the whole affiliate argument goes, and the log says so.
-  input.szAffiliate = "123456789";
-  EXPECT_EQ(program, build(input));
+  GameServers named = servers("x", "y", true), unnamed = servers("x", "y"),
+              noGr = servers("", "y", true), longGr = servers(std::string(200, 'g'), "y", true);
+  const std::string p500(500, 'p'), p297(297, 'p'), p298(298, 'p'), p305(305, 'p'),
+      g200 = " -gr=" + std::string(200, 'g');
+  struct {
+    ClientLaunchInput input;
+    std::string expected;
+  } const cases[] = {
+      {{"bin\\client.exe", "", false, 1280, 1024, nullptr}, "bin\\client.exe -a="},
+      {{"client.exe", "aff7", true, 1280, 1024, &named},
+       "client.exe -a=aff7 -d=1280,1024 -gr=x -gl=y"},
+      // Servers without a matching record, and an emptied gr, are not passed.
+      {{"client.exe", "aff7", false, 0, 0, &unnamed}, "client.exe -a=aff7"},
+      {{"client.exe", "aff7", false, 0, 0, &noGr}, "client.exe -a=aff7 -gl=y"},
+      // A path with a blank or a tab is quoted, the arguments unchanged.
+      {{"bin\\Quenzar Client.exe", "aff7", true, 800, 600, nullptr},
+       "\"bin\\Quenzar Client.exe\" -a=aff7 -d=800,600"},
+      {{"bin\\Quenzar\tClient.exe", "", false, 0, 0, nullptr}, "\"bin\\Quenzar\tClient.exe\" -a="},
+      // Exactly 512; one more character drops the whole argument.
+      {{p500.c_str(), "12345678", false, 0, 0, nullptr}, p500 + " -a=12345678"},
+      {{p500.c_str(), "123456789", false, 0, 0, nullptr}, p500},
+      // The last argument at the exact bound, then one character over it; a
+      // later argument that still fits is kept after one that did not.
+      {{p297.c_str(), "", false, 0, 0, &longGr}, p297 + " -a=" + g200 + " -gl=y"},
+      {{p298.c_str(), "", false, 0, 0, &longGr}, p298 + " -a=" + g200},
+      {{p305.c_str(), "", false, 0, 0, &longGr}, p305 + " -a= -gl=y"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.expected, build(c.input));
   EXPECT_NE(nullptr, strstr(logText(), "argument -a= left out"));
-
-  // The last argument at the exact bound, then one character over it.
-  GameServers named = servers(std::string(200, 'g').c_str(), "y");
-  named.bFound = true;
-  std::string exact(297, 'p');
-  input = {exact.c_str(), "", false, 0, 0, &named};
-  EXPECT_EQ(exact + " -a= -gr=" + std::string(200, 'g') + " -gl=y", build(input));
-  EXPECT_EQ(512u, build(input).size());
-  std::string over(298, 'p');
-  input.szProgram = over.c_str();
-  EXPECT_EQ(over + " -a= -gr=" + std::string(200, 'g'), build(input));
-
-  // A later argument that still fits is kept after one that did not.
-  std::string program305(305, 'p');
-  input.szProgram = program305.c_str();
-  EXPECT_EQ(program305 + " -a= -gl=y", build(input));
 }
 
-TEST(ClientCommandLine, ProgramPathThatDoesNotFitFailsWhole) {
-  std::string program(513, 'p');
-  ClientLaunchInput input = {program.c_str(), "", false, 0, 0, nullptr};
-  char out[kClientCommandLineSize];
-  EXPECT_FALSE(buildClientCommandLine(input, out, sizeof out));
-  EXPECT_STREQ("", out);
-  // Quoted, a path of 511 characters no longer fits either.
-  std::string blank = std::string(255, 'p') + " " + std::string(255, 'q');
-  input.szProgram = blank.c_str();
-  EXPECT_FALSE(buildClientCommandLine(input, out, sizeof out));
-  EXPECT_STREQ("", out);
-}
-
-TEST(ClientCommandLine, PathWithABlankIsQuotedArgumentsUnchanged) {
-  ClientLaunchInput input = {"bin\\Quenzar Client.exe", "aff7", true, 800, 600, nullptr};
-  EXPECT_EQ("\"bin\\Quenzar Client.exe\" -a=aff7 -d=800,600", build(input));
-  input.szProgram = "bin\\Quenzar\tClient.exe";
-  EXPECT_EQ("\"bin\\Quenzar\tClient.exe\" -a=aff7 -d=800,600", build(input));
-}
-
-TEST(ClientCommandLine, CallersSmallerBufferIsTheBound) {
+TEST(ClientCommandLine, ProgramPathThatDoesNotFitFailsAndTheCallersBufferBounds) {
+  // 513 characters, and (quoted) 511 with a blank.
+  for (std::string program :
+       {std::string(513, 'p'), std::string(255, 'p') + " " + std::string(255, 'q')}) {
+    ClientLaunchInput input = {program.c_str(), "", false, 0, 0, nullptr};
+    char out[kClientCommandLineSize];
+    EXPECT_FALSE(buildClientCommandLine(input, out, sizeof out));
+    EXPECT_STREQ("", out);
+  }
   // A 32-byte buffer inside a larger block: nothing is written past it.
   char block[kClientCommandLineSize];
   memset(block, 'X', sizeof block);
@@ -123,7 +96,6 @@ TEST(GameServerRecords, WalkKeepsTheLastMatchOfEachKind) {
   Record both = {&unnamed, "b.gameLS.gameR.games.test", kDnsTypeA};  // gr only
   Record gl = {&both, "y.gameLS.games.test", kDnsTypeA};
   Record first = {&gl, "x.gameR.games.test", kDnsTypeA};
-
   GameServers found = servers("default-r", "default-l");
   findGameServers(&first, &found);
   EXPECT_TRUE(found.bFound);
@@ -142,18 +114,14 @@ TEST(GameServerRecords, WalkKeepsTheLastMatchOfEachKind) {
   GameServers none = servers("default-r", "default-l");
   Record lower = {nullptr, "x.gamer.games.test", kDnsTypeA};
   findGameServers(&lower, &none);
-  EXPECT_FALSE(none.bFound);
   findGameServers<Record>(nullptr, &none);
   EXPECT_FALSE(none.bFound);
   EXPECT_STREQ("default-r", none.szGr);
-}
 
-TEST(GameServerRecords, NameTooLongForItsBufferLeavesTheServer) {
+  // A name too long for its buffer leaves the server; one byte less fits.
   std::string name = std::string(kGameServerNameSize, 'n') + ".gameR.games.test";
-  GameServers found = servers("default-r", "default-l");
-  applyGameServerRecord(name.c_str(), kDnsTypeA, &found);
-  EXPECT_STREQ("default-r", found.szGr);
-  std::string fits = std::string(kGameServerNameSize - 1, 'n') + ".gameR.games.test";
-  applyGameServerRecord(fits.c_str(), kDnsTypeA, &found);
-  EXPECT_EQ(std::string(kGameServerNameSize - 1, 'n'), found.szGr);
+  applyGameServerRecord(name.c_str(), kDnsTypeA, &none);
+  EXPECT_STREQ("default-r", none.szGr);
+  applyGameServerRecord(name.c_str() + 1, kDnsTypeA, &none);
+  EXPECT_EQ(std::string(kGameServerNameSize - 1, 'n'), none.szGr);
 }

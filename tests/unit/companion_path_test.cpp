@@ -2,35 +2,31 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <string>
 
 #include "ui/flash_version.h"
 
-TEST(CompanionPath, NameTakesThePlaceOfTheExecutable) {
-  char out[260] = "x";
-  ASSERT_TRUE(besideOwnExecutable("C:\\download\\velorin.exe", "pnglib.dll", out, sizeof out));
-  EXPECT_STREQ("C:\\download\\pnglib.dll", out);
-  ASSERT_TRUE(besideOwnExecutable("C:\\velorin.exe", "MSVBVM60.DLL", out, sizeof out));
-  EXPECT_STREQ("C:\\MSVBVM60.DLL", out);
-}
-
-TEST(CompanionPath, NoFolderOrNoRoomGivesNothing) {
-  char out[260] = "x";
-  // A bare name would hand the library to the system's search order.
-  EXPECT_FALSE(besideOwnExecutable("velorin.exe", "pnglib.dll", out, sizeof out));
-  EXPECT_STREQ("", out);
-  const char* own = "C:\\q\\velorin.exe";
-  const char* expected = "C:\\q\\pnglib.dll";
-  char exact[16];  // strlen(expected) == 15
-  ASSERT_EQ(strlen(expected) + 1, sizeof exact);
-  EXPECT_TRUE(besideOwnExecutable(own, "pnglib.dll", exact, sizeof exact));
-  EXPECT_STREQ(expected, exact);
-  char short_by_one[15];
-  EXPECT_FALSE(besideOwnExecutable(own, "pnglib.dll", short_by_one, sizeof short_by_one));
-  EXPECT_STREQ("", short_by_one);
-  char folder_only[5];  // "C:\q\" fits no terminator: nothing, not a folder
-  EXPECT_FALSE(besideOwnExecutable(own, "pnglib.dll", folder_only, sizeof folder_only));
-  EXPECT_STREQ("", folder_only);
+TEST(CompanionPath, NameTakesThePlaceOfTheExecutableOrNothingIsGiven) {
+  struct {
+    const char* own;
+    size_t size;
+    const char* expected;  // "": refused
+  } const cases[] = {
+      {"C:\\download\\velorin.exe", 260, "C:\\download\\pnglib.dll"},
+      {"C:\\velorin.exe", 260, "C:\\pnglib.dll"},
+      // A bare name would hand the library to the system's search order.
+      {"velorin.exe", 260, ""},
+      // Exact fit, one byte short, and room for the folder but no terminator.
+      {"C:\\q\\velorin.exe", 16, "C:\\q\\pnglib.dll"},
+      {"C:\\q\\velorin.exe", 15, ""},
+      {"C:\\q\\velorin.exe", 5, ""},
+  };
+  for (const auto& c : cases) {
+    std::string out(c.size, 'x');
+    EXPECT_EQ(c.expected[0] != '\0', besideOwnExecutable(c.own, "pnglib.dll", &out[0], c.size))
+        << c.own << " in " << c.size;
+    EXPECT_STREQ(c.expected, out.c_str()) << c.own << " in " << c.size;
+  }
 }
 
 TEST(FlashVersion, MajorVersionIsTheHighHalfReadUnsigned) {

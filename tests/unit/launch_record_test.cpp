@@ -4,63 +4,42 @@
 
 #include <string>
 
-TEST(LastRun, PathProcessAndChecksum) {
-  LaunchRecord record = {};
-  ASSERT_TRUE(parseLastRun(".\\client\\poker.exe 1234 3735928559", &record));
-  EXPECT_STREQ(".\\client\\poker.exe", record.szPath);
-  EXPECT_EQ(1234u, record.ulPid);
-  EXPECT_EQ(3735928559u, record.ulCrc);
+TEST(LastRun, PathProcessAndChecksumMissingFieldsKeepEarlierValues) {
+  const std::string longest(kLaunchPathSize - 1, 'p');
+  struct {
+    std::string text;
+    bool taken;
+    LaunchRecord after;
+  } const cases[] = {
+      {".\\client\\poker.exe 1234 3735928559", true, {".\\client\\poker.exe", 1234, 3735928559u}},
+      {"poker.exe 55", true, {"poker.exe", 55, 2}},
+      {"poker.exe abc 12", true, {"poker.exe", 1, 2}},
+      {longest + " 3 4", true, {"", 3, 4}},
+      // An overlong or empty path is refused and changes nothing.
+      {std::string(kLaunchPathSize, 'p') + " 1 2", false, {"keep", 1, 2}},
+      {"   ", false, {"keep", 1, 2}},
+  };
+  for (const auto& c : cases) {
+    LaunchRecord record = {"keep", 1, 2};
+    EXPECT_EQ(c.taken, parseLastRun(c.text.c_str(), &record)) << c.text;
+    EXPECT_EQ(c.after.szPath[0] ? std::string(c.after.szPath) : longest, record.szPath) << c.text;
+    EXPECT_EQ(c.after.ulPid, record.ulPid) << c.text;
+    EXPECT_EQ(c.after.ulCrc, record.ulCrc) << c.text;
+  }
 }
 
-TEST(LastRun, MissingFieldsKeepEarlierValues) {
-  LaunchRecord record = {"old", 7, 9};
-  ASSERT_TRUE(parseLastRun("poker.exe 55", &record));
-  EXPECT_STREQ("poker.exe", record.szPath);
-  EXPECT_EQ(55u, record.ulPid);
-  EXPECT_EQ(9u, record.ulCrc);
-
-  ASSERT_TRUE(parseLastRun("poker.exe abc 12", &record));
-  EXPECT_EQ(55u, record.ulPid);
-  EXPECT_EQ(9u, record.ulCrc);
-}
-
-TEST(LastRun, OverlongOrEmptyPathIsRefused) {
-  LaunchRecord record = {"keep", 1, 2};
-  std::string text = std::string(kLaunchPathSize, 'p') + " 1 2";
-  EXPECT_FALSE(parseLastRun(text.c_str(), &record));
-  EXPECT_FALSE(parseLastRun("   ", &record));
-  EXPECT_STREQ("keep", record.szPath);
-  EXPECT_EQ(1u, record.ulPid);
-
-  text = std::string(kLaunchPathSize - 1, 'p') + " 3 4";
-  ASSERT_TRUE(parseLastRun(text.c_str(), &record));
-  EXPECT_EQ(kLaunchPathSize - 1, std::string(record.szPath).size());
-  EXPECT_EQ(4u, record.ulCrc);
-}
-
-TEST(LastSRun, VersionChangeRules) {
+TEST(LastSRun, VersionChangeRulesAndFormatReadsBack) {
   StubVersion current = {{1, 0, 0, 7}};
-  EXPECT_FALSE(isStubVersionChanged(parseLastSRun("1 0 0 7"), current));
-  EXPECT_TRUE(isStubVersionChanged(parseLastSRun("1 0 0 6"), current));
-  EXPECT_TRUE(isStubVersionChanged(parseLastSRun("2 0 0 7"), current));
-  EXPECT_TRUE(isStubVersionChanged(parseLastSRun("0 0 0 0"), current));
+  for (const char* changed : {"1 0 0 6", "2 0 0 7", "0 0 0 0", "-1 0 0 7"})
+    EXPECT_TRUE(isStubVersionChanged(parseLastSRun(changed), current)) << changed;
   // No fourth number, or -1 there: nothing was recorded, nothing is cleared.
-  EXPECT_FALSE(isStubVersionChanged(parseLastSRun("1 0 0"), current));
-  EXPECT_FALSE(isStubVersionChanged(parseLastSRun("9 9 9 -1"), current));
-  EXPECT_FALSE(isStubVersionChanged(parseLastSRun(""), current));
-  EXPECT_FALSE(isStubVersionChanged(parseLastSRun("garbage"), current));
-  // A -1 elsewhere is just a different version.
-  EXPECT_TRUE(isStubVersionChanged(parseLastSRun("-1 0 0 7"), current));
-}
+  for (const char* same : {"1 0 0 7", "1 0 0", "9 9 9 -1", "", "garbage"})
+    EXPECT_FALSE(isStubVersionChanged(parseLastSRun(same), current)) << same;
 
-TEST(LastSRun, FormatReadsBack) {
-  StubVersion version = {{1, 0, 0, 7}};
   char text[64];
-  ASSERT_TRUE(formatStubVersion(version, text, sizeof text));
+  ASSERT_TRUE(formatStubVersion(current, text, sizeof text));
   EXPECT_STREQ("1 0 0 7", text);
-  StubVersion back = parseLastSRun(text);
-  EXPECT_FALSE(isStubVersionChanged(back, version));
   char tiny[4];
-  EXPECT_FALSE(formatStubVersion(version, tiny, sizeof tiny));
+  EXPECT_FALSE(formatStubVersion(current, tiny, sizeof tiny));
   EXPECT_STREQ("", tiny);
 }

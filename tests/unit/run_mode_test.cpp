@@ -16,30 +16,33 @@ TEST(RunMode, DecidedByUninstallAndSelfMarkers) {
 }
 
 TEST(RunMode, UninstallCompletionArguments) {
-  char path[kSelfPathSize];
-  uint32_t pid = 0;
-  ASSERT_TRUE(
-      parseUninstallCompletion("/uninstall /self:C:\\x.exe /pid:12", path, sizeof path, &pid));
-  EXPECT_STREQ("C:\\x.exe", path);
-  EXPECT_EQ(12u, pid);
-
-  ASSERT_TRUE(parseUninstallCompletion(
-      "C:\\Temp\\q1.tmp /uninstall /self:C:\\Program Files\\Quenzar\\quenzar.exe /pid:4294967295",
-      path, sizeof path, &pid));
-  EXPECT_STREQ("C:\\Program Files\\Quenzar\\quenzar.exe", path);
-  EXPECT_EQ(4294967295u, pid);
-
-  // Arguments after the process id are left for whoever needs them: the
-  // completion takes the id up to the blank and goes on.
-  ASSERT_TRUE(parseUninstallCompletion("/uninstall /self:C:\\x.exe /pid:12 /quiet /pid:99", path,
-                                       sizeof path, &pid));
-  EXPECT_STREQ("C:\\x.exe", path);
-  EXPECT_EQ(12u, pid);
+  const std::string fitting(kSelfPathSize - 1, 'b');  // the longest path that fits
+  const std::string withFitting = "/uninstall /self:" + fitting + " /pid:5";
+  struct {
+    const char *line, *path;
+    uint32_t pid;
+  } const cases[] = {
+      {"/uninstall /self:C:\\x.exe /pid:12", "C:\\x.exe", 12},
+      {"C:\\Temp\\q1.tmp /uninstall /self:C:\\Program Files\\Quenzar\\quenzar.exe /pid:4294967295",
+       "C:\\Program Files\\Quenzar\\quenzar.exe", 4294967295u},
+      // Arguments after the process id are left for whoever needs them.
+      {"/uninstall /self:C:\\x.exe /pid:12 /quiet /pid:99", "C:\\x.exe", 12},
+      {withFitting.c_str(), fitting.c_str(), 5},
+  };
+  for (const auto& c : cases) {
+    char path[kSelfPathSize];
+    uint32_t pid = 0;
+    ASSERT_TRUE(parseUninstallCompletion(c.line, path, sizeof path, &pid)) << c.line;
+    EXPECT_STREQ(c.path, path);
+    EXPECT_EQ(c.pid, pid);
+  }
 }
 
 TEST(RunMode, MalformedUninstallCompletionIsRefused) {
   char path[kSelfPathSize];
   uint32_t pid = 77;
+  const std::string overlong =
+      "/uninstall /self:C:\\" + std::string(kSelfPathSize, 'a') + ".exe /pid:5";
   const char* bad[] = {
       "/uninstall /self:C:\\x.exe",                   // no process id
       "/uninstall /pid:12 /self:C:\\x.exe",           // id before the path
@@ -49,25 +52,11 @@ TEST(RunMode, MalformedUninstallCompletionIsRefused) {
       "/uninstall /self:C:\\x.exe /pid:-3",           // not a count
       "/uninstall /self:C:\\x.exe /pid:99999999999",  // beyond 32 bits
       "/uninstall /self:C:\\x.exe /pid:12abc",
+      overlong.c_str(),  // refused, not cut
   };
   for (const char* commandLine : bad) {
     EXPECT_FALSE(parseUninstallCompletion(commandLine, path, sizeof path, &pid)) << commandLine;
     EXPECT_STREQ("", path) << commandLine;
     EXPECT_EQ(77u, pid) << commandLine;
   }
-}
-
-TEST(RunMode, OverlongSelfPathIsRefusedNotCut) {
-  std::string longPath = "C:\\" + std::string(kSelfPathSize, 'a') + ".exe";
-  std::string commandLine = "/uninstall /self:" + longPath + " /pid:5";
-  char path[kSelfPathSize];
-  uint32_t pid = 0;
-  EXPECT_FALSE(parseUninstallCompletion(commandLine.c_str(), path, sizeof path, &pid));
-  EXPECT_STREQ("", path);
-
-  // One byte less than the buffer is the longest path that fits.
-  std::string fitting(kSelfPathSize - 1, 'b');
-  commandLine = "/uninstall /self:" + fitting + " /pid:5";
-  ASSERT_TRUE(parseUninstallCompletion(commandLine.c_str(), path, sizeof path, &pid));
-  EXPECT_EQ(fitting, path);
 }

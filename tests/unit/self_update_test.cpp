@@ -4,72 +4,41 @@
 
 #include <string>
 
-namespace {
-
-SelfUpdateCommand parse(const std::string& line) {
-  SelfUpdateCommand command;
-  parseSelfUpdateCommand(line.c_str(), &command);
-  return command;
-}
-
-}  // namespace
-
-TEST(SelfUpdateCommand, PathsWithBlanksRunToTheirMarkers) {
-  SelfUpdateCommand c = parse(
-      "\"C:\\My Temp\\cci1.tmp\" /self:C:\\Old Stub\\setup.exe /target:C:\\Program "
-      "Files\\Quenzar Poker\\quenzar.exe");
-  EXPECT_TRUE(c.bTarget);
-  EXPECT_TRUE(c.bSelf);
-  EXPECT_STREQ("C:\\Old Stub\\setup.exe", c.szSelf);
-  EXPECT_STREQ("C:\\Program Files\\Quenzar Poker\\quenzar.exe", c.szTarget);
-
-  // The target runs to the very end, trailing blank included.
-  c = parse("/self:a /target:C:\\x\\quenzar.exe ");
-  EXPECT_STREQ("C:\\x\\quenzar.exe ", c.szTarget);
-  EXPECT_STREQ("a", c.szSelf);
-}
-
-TEST(SelfUpdateCommand, MissingOrUnusablePieces) {
-  SelfUpdateCommand c = parse("/uninstall");
-  EXPECT_FALSE(c.bTarget);
-  EXPECT_FALSE(c.bSelf);
-  EXPECT_STREQ("", c.szTarget);
-
-  // A target alone is a hand-over without the old stub's file.
-  c = parse("x.tmp /target:C:\\q\\quenzar.exe");
-  EXPECT_TRUE(c.bTarget);
-  EXPECT_FALSE(c.bSelf);
-  EXPECT_STREQ("C:\\q\\quenzar.exe", c.szTarget);
-
-  // "/self:" given but with nothing usable between it and "/target:".
-  const char* unusable[] = {
-      "/self: /target:C:\\q\\quenzar.exe",           // empty path
-      "/self:C:\\a.exe/target:C:\\q\\quenzar.exe",   // no blank before /target:
-      "/target:C:\\q\\quenzar.exe /self:C:\\a.exe",  // after the target
-      "/self:/target:C:\\q\\quenzar.exe",            // marker runs into the next
+TEST(SelfUpdateCommand, PathsRunToTheirMarkersWholeOrNotAtAll) {
+  const std::string fits(kSelfPathSize - 1, 'p');
+  struct {
+    std::string line;
+    bool self, target;
+    std::string szSelf, szTarget;
+  } const cases[] = {
+      {"\"C:\\My Temp\\cci1.tmp\" /self:C:\\Old Stub\\setup.exe /target:C:\\Program "
+       "Files\\Quenzar Poker\\quenzar.exe",
+       true, true, "C:\\Old Stub\\setup.exe", "C:\\Program Files\\Quenzar Poker\\quenzar.exe"},
+      // The target runs to the very end, trailing blank included.
+      {"/self:a /target:C:\\x\\quenzar.exe ", true, true, "a", "C:\\x\\quenzar.exe "},
+      {"/uninstall", false, false, "", ""},
+      // A target alone is a hand-over without the old stub's file.
+      {"x.tmp /target:C:\\q\\quenzar.exe", false, true, "", "C:\\q\\quenzar.exe"},
+      {"/target:", false, true, "", ""},
+      // "/self:" given but with nothing usable between it and "/target:": an
+      // empty path, no blank before "/target:", after the target, run together.
+      {"/self: /target:C:\\q\\quenzar.exe", true, true, "", "C:\\q\\quenzar.exe"},
+      {"/self:C:\\a.exe/target:C:\\q\\quenzar.exe", true, true, "", "C:\\q\\quenzar.exe"},
+      {"/target:C:\\q\\quenzar.exe /self:C:\\a.exe", true, true, "",
+       "C:\\q\\quenzar.exe /self:C:\\a.exe"},
+      {"/self:/target:C:\\q\\quenzar.exe", true, true, "", "C:\\q\\quenzar.exe"},
+      // The longest paths fit; one more character is refused, not cut.
+      {"/self:" + fits + " /target:" + fits, true, true, fits, fits},
+      {"/self:" + fits + "q /target:" + fits + "q", true, true, "", ""},
   };
-  for (const char* line : unusable) {
-    c = parse(line);
-    EXPECT_TRUE(c.bSelf) << line;
-    EXPECT_TRUE(c.bTarget) << line;
-    EXPECT_STREQ("", c.szSelf) << line;
+  for (const auto& c : cases) {
+    SelfUpdateCommand command;
+    parseSelfUpdateCommand(c.line.c_str(), &command);
+    EXPECT_EQ(c.self, command.bSelf) << c.line;
+    EXPECT_EQ(c.target, command.bTarget) << c.line;
+    EXPECT_EQ(c.szSelf, command.szSelf) << c.line;
+    EXPECT_EQ(c.szTarget, command.szTarget) << c.line;
   }
-  c = parse("/target:");
-  EXPECT_TRUE(c.bTarget);
-  EXPECT_STREQ("", c.szTarget);
-}
-
-TEST(SelfUpdateCommand, LongestPathsFitAndOneMoreIsRefusedNotCut) {
-  std::string fits(kSelfPathSize - 1, 'p');
-  SelfUpdateCommand c = parse("/self:" + fits + " /target:" + fits);
-  EXPECT_EQ(fits, c.szSelf);
-  EXPECT_EQ(fits, c.szTarget);
-
-  c = parse("/self:" + fits + "q /target:" + fits + "q");
-  EXPECT_TRUE(c.bSelf);
-  EXPECT_TRUE(c.bTarget);
-  EXPECT_STREQ("", c.szSelf);
-  EXPECT_STREQ("", c.szTarget);
 }
 
 TEST(SelfUpdateCommand, TargetFolderIsTheTextBeforeTheLastBackslash) {
