@@ -407,7 +407,6 @@ class Driver:
         return args + (["--visible"] if visible else [])
 
     def windows(self, **filters):
-        """Top-level windows that match now."""
         return parse_records(self.run("windows", *self._filters(**filters))[1])
 
     def wait(self, timeout=20, **filters):
@@ -445,42 +444,22 @@ class Driver:
             raise AssertionError("ui_driver %s: %s" % (" ".join(map(str, args)), output.strip()))
         return records[0]
 
-    def text(self, hwnd):
-        """The whole text of a window or control, however long."""
-        return self._one("text", hex(hwnd))["text"]
-
-    def hittest(self, hwnd, x, y):
-        return self._one("hittest", hex(hwnd), x, y)["hit"]
-
-    def resize(self, hwnd, width, height):
-        """Asks for a new size; the window's rectangle afterwards."""
-        return self._one("resize", hex(hwnd), width, height)
-
-    def text_width(self, text):
-        """Width in pixels of text in the status line's font (9-point bold Arial)."""
-        return self._one("textwidth", text)["width"]
-
-    def screen(self):
-        record = self._one("screen")
-        return record["w"], record["h"]
-
-    def tree_select(self, dialog, *parts):
-        """Selects the tree item reached through labels containing each part."""
-        return self._one("treeselect", hex(dialog), *parts)["selected"]
-
-    def shortcut(self, path):
-        """A shell link loaded back through IShellLinkA: target, args, workdir, description."""
-        return self._one("shortcut", path)
-
-    def folder(self, csidl):
-        return self._one("folder", csidl)["path"]
+    # The whole text however long; WM_NCHITTEST's answer; the rectangle after a resize; the
+    # width in the status line's font (9-point bold Arial); the desktop's size; the tree item
+    # reached through labels holding each part; a shell link read back; a special folder.
+    def text(self, hwnd): return self._one("text", hex(hwnd))["text"]
+    def hittest(self, hwnd, x, y): return self._one("hittest", hex(hwnd), x, y)["hit"]
+    def resize(self, hwnd, width, height): return self._one("resize", hex(hwnd), width, height)
+    def text_width(self, text): return self._one("textwidth", text)["width"]
+    def screen(self): return tuple(self._one("screen")[k] for k in ("w", "h"))
+    def tree_select(self, dialog, *parts): return self._one("treeselect", hex(dialog), *parts)["selected"]
+    def shortcut(self, path): return self._one("shortcut", path)
+    def folder(self, csidl): return self._one("folder", csidl)["path"]
+    def osversion(self): return parse_records(self.run("osversion")[1])[0]
 
     def foreground(self):
         records = parse_records(self.run("foreground")[1])
         return records[0] if records else None
-
-    def osversion(self):
-        return parse_records(self.run("osversion")[1])[0]
 
     @contextlib.contextmanager
     def hold(self, path, seconds=120):

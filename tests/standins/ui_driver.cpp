@@ -238,10 +238,12 @@ int watchWindow(const Options& filter, Sample sample) {
   if (pollUntil(start, filter.timeoutMs, 1, [&] {
         if (!IsWindow(window))
           return true;
+        // A child not created yet (-1 before anything else) is not reported.
         std::string now = sample(window);
-        if (now != last)
+        if (now != last && !(last.empty() && now == "shown=-1")) {
           printf("%s\tms=%lu\n", now.c_str(), GetTickCount() - start);
-        last = now;
+          last = now;
+        }
         return false;
       }))
     return 1;
