@@ -81,12 +81,10 @@ def file_version(path):
     return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
 
 
-# Paths given as --name-with-dashes or VELORIN_<NAME>; velorin and driver are required.
+# Paths given as --name-with-dashes; velorin and driver are required.
 _PATH_OPTIONS = ("velorin", "driver", "terms_dump", "one_window", "measurements", "release_tool",
                  "demo_client", "launch_probe", "crash_check", "report_tool", "atl98",
                  "velorin_next", "pack_tool", "packed", "standins")
-_ENV_NAMES = {"velorin": "VELORIN_EXE", "driver": "VELORIN_UI_DRIVER", "velorin_next": "VELORIN_NEXT_EXE",
-              "template": "VELORIN_WINE_TEMPLATE", "source": "VELORIN_SOURCE_DIR"}
 
 
 class Config:
@@ -94,7 +92,7 @@ class Config:
 
     source = os.path.dirname(os.path.dirname(HERE))
     version = None  # as configured, "1.0.0.7"
-    template = None
+    template = os.environ.get("VELORIN_WINE_TEMPLATE")
     keep = bool(os.environ.get("VELORIN_KEEP_SCENARIO"))
     host_entries = os.environ.get("VELORIN_SERVICE_HOSTS", "").split() or DEFAULT_SERVICE_HOSTS
     hosts = [entry.split("=")[0] for entry in host_entries]
@@ -103,9 +101,8 @@ class Config:
     heap_check = bool(os.environ.get("VELORIN_WINE_HEAP_CHECK"))
 
 
-for _name in _PATH_OPTIONS + ("template", "source", "version"):
-    _value = os.environ.get(_ENV_NAMES.get(_name, "VELORIN_" + _name.upper()))
-    setattr(Config, _name, _value or getattr(Config, _name, None))
+for _name in _PATH_OPTIONS:
+    setattr(Config, _name, None)
 
 
 def run(command, **kwargs):
@@ -580,7 +577,7 @@ def environment():
     Config.source, Config.version = known.source, known.version
     for name in ("velorin", "driver"):
         if not getattr(Config, name) or not os.path.isfile(getattr(Config, name)):
-            sys.exit("scenario: --%s (or its VELORIN_ variable) must name the built program" % name)
+            sys.exit("scenario: --%s must name the built program" % name)
     if not Config.template or not os.path.exists(os.path.join(Config.template, ".booted")):
         sys.exit("scenario: --template (or VELORIN_WINE_TEMPLATE) must name a booted Wine template")
     if not os.environ.get("DISPLAY"):
