@@ -176,6 +176,17 @@ def dns_query(name, server="127.0.0.1"):
     return None if flags & 0xF or count == 0 else socket.inet_ntoa(answer[-4:])
 
 
+def _wait(process, timeout, what=None):
+    """The exit code; a process still running after timeout is killed, and fails the test if what names it."""
+    try:
+        return process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        if what:
+            raise AssertionError("%s still running after %ss" % (what, timeout))
+
+
 def _end(process):
     if process and process.poll() is None:
         process.terminate()
@@ -308,12 +319,7 @@ class Program:
         self.process.wait()
 
     def wait(self, timeout=20):
-        """Exit code; a program still running after the time-out is killed and fails the test."""
-        try:
-            return self.process.wait(timeout)
-        except subprocess.TimeoutExpired:
-            self.kill()
-            raise AssertionError("%s still running after %ss" % (self.name, timeout))
+        return _wait(self.process, timeout, self.name)
 
 
 def heap_reports(programs):
@@ -362,13 +368,7 @@ class Driver:
 
     def run(self, *args, timeout=60):
         with tempfile.TemporaryFile() as output:
-            process = self._popen(args, output)
-            try:
-                code = process.wait(timeout)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
-                raise AssertionError("ui_driver %s did not end in %ss" % (" ".join(map(str, args)), timeout))
+            code = _wait(self._popen(args, output), timeout, "ui_driver " + " ".join(map(str, args)))
             output.seek(0)
             return code, output.read().decode("utf-8", "replace")
 
@@ -381,14 +381,10 @@ class Driver:
             time.sleep(2)  # polling before the window exists
 
         def finish(self, timeout=60):
-            try:
-                self.process.wait(timeout)
-            finally:
-                self.process.kill()
+            with self.output:
+                _wait(self.process, timeout, "ui_driver watch")
                 self.output.seek(0)
-                text = self.output.read().decode("utf-8", "replace")
-                self.output.close()
-            return text
+                return self.output.read().decode("utf-8", "replace")
 
     def watch(self, command, *args, timeout_ms=30000, **filters):
         """Starts "watchstyle ID" or "watchprogress" on the first window matching filters."""
@@ -473,11 +469,7 @@ class Driver:
                 yield
             finally:
                 process.stdin.close()  # the driver lets go when its input ends
-                try:
-                    process.wait(30)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
+                _wait(process, 30)
 
 
 class ScenarioGroup(unittest.TestCase):
