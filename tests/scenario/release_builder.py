@@ -1,11 +1,5 @@
-"""Client releases for the update scenarios, published with velorin-release.
-
-A generated client: files of seeded random bytes in nested folders, with a
-primary executable, an installer, a file with checksum 0 (unchecked), some
-compressed data files and an empty file. The release folder is laid out in the
-service's document root under /client/rN, and its product.txt is served as
-"/product.txt" by every update server.
-"""
+"""Generated client releases, published with velorin-release under the service's /client/rN,
+their product.txt served as "/product.txt" by every update server; packed stubs via velorin-pack."""
 
 import hashlib
 import os
@@ -18,10 +12,7 @@ from velorin_env import Config
 
 BASE_HOST = "download.quenzar.test"
 
-PRIMARY = "bin/QuenzarClient.exe"
-INSTALLER = "setup/install.exe"
-UNCHECKED = "docs/notes.txt"
-COMPRESSED = "data/*.dat"
+PRIMARY, INSTALLER, UNCHECKED, COMPRESSED = "bin/QuenzarClient.exe", "setup/install.exe", "docs/notes.txt", "data/*.dat"
 
 
 def checksum(data):
@@ -30,7 +21,7 @@ def checksum(data):
 
 
 def story_files(count=34, seed=7):
-    """Relative path -> bytes of a client of at least 30 files in nested folders."""
+    """Relative path -> seeded bytes: primary, installer, unchecked, empty and compressible files."""
     rng = random.Random(seed)
     files = {
         PRIMARY: b"MZ" + rng.randbytes(70000),
@@ -43,7 +34,6 @@ def story_files(count=34, seed=7):
     while len(files) < count:
         folder = folders[n % len(folders)]
         if folder == "data":
-            # Compressible: text-like rows, served as zlib streams.
             body = b"".join(b"row %d value %d\n" % (i, rng.randrange(1000)) for i in range(rng.randrange(200, 4000)))
             files["data/set%02d.dat" % n] = body
         else:
@@ -61,20 +51,15 @@ def write_client(folder, files):
 
 
 def publish(workdir, files, www, name="r7", host=BASE_HOST, extra_args=()):
-    """Publishes files as a release under www/client/NAME and www/product.txt.
-    Returns the manifest lines split into fields."""
+    """Publishes files as release NAME in www; the manifest lines split into fields."""
     client = os.path.join(workdir, "client-" + name)
     release = os.path.join(workdir, "release-" + name)
-    shutil.rmtree(client, ignore_errors=True)
-    shutil.rmtree(release, ignore_errors=True)
+    for folder in (client, release):
+        shutil.rmtree(folder, ignore_errors=True)
     write_client(client, files)
-    args = ["--primary", PRIMARY]
-    if any(is_compressed(path) for path in files):
-        args += ["--compress", COMPRESSED]
-    if INSTALLER in files:
-        args += ["--installer", INSTALLER]
-    if UNCHECKED in files:
-        args += ["--unchecked", UNCHECKED]
+    args = ["--primary", PRIMARY] + (["--compress", COMPRESSED] if any(map(is_compressed, files)) else [])
+    for option, path in (("--installer", INSTALLER), ("--unchecked", UNCHECKED)):
+        args += [option, path] if path in files else []
     subprocess.run([Config.release_tool, *args, *extra_args, client, "http://%s/client/%s" % (host, name), release],
                    check=True)
     served = os.path.join(www, "client", name)
@@ -86,7 +71,7 @@ def publish(workdir, files, www, name="r7", host=BASE_HOST, extra_args=()):
 
 
 STUB = "quenzar.exe"
-# Two affiliates as the service hands them out: 32 hex digits and 20 decimal digits.
+# Affiliates as the service hands them out: 32 hex digits and 20 decimal digits.
 AFFILIATE = "7c0e5b41d9a2f3e86b1c4d5a09e8f7b2" + "20261207000000000042"
 OTHER_AFFILIATE = "a1b2c3d4e5f60718293a4b5c6d7e8f90" + "20261207000000000043"
 TRACKING_KEY = "5be0a9d27c41f6e38d02b7c95a4e1f60"
@@ -108,8 +93,7 @@ def pack_list(stub):
 
 
 def packed_stub(workdir, affiliate):
-    """The published stub for one affiliate: the build's quenzar.exe (which
-    carries atl98.dll) relabelled. Returns its bytes and {name: carried bytes}."""
+    """The build's quenzar.exe relabelled for affiliate: its bytes and {name: carried bytes}."""
     if not (Config.packed and os.path.isfile(Config.packed) and pack_list(Config.packed)["files"]):
         raise RuntimeError("--packed must name the windows tree's quenzar.exe with its carried files")
     out = os.path.join(workdir, "quenzar-%s.exe" % affiliate[:8])
@@ -122,13 +106,10 @@ def packed_stub(workdir, affiliate):
 
 
 def pack_like_release(exe, workdir, name):
-    """exe packed as the build packs quenzar.exe: the same carried files and
-    affiliate, so it differs from the build's stub only by the program itself."""
+    """exe packed with the build's quenzar.exe's carried files and affiliate."""
     listed = pack_list(Config.packed)
     out = os.path.join(workdir, name)
-    command = [Config.pack_tool]
-    if listed.get("affiliate"):
-        command += ["--affiliate", listed["affiliate"]]
+    command = [Config.pack_tool] + (["--affiliate", listed["affiliate"]] if listed.get("affiliate") else [])
     with open(Config.packed, "rb") as f:
         data = f.read()
     for carried, position, size in listed["files"]:
@@ -141,7 +122,7 @@ def pack_like_release(exe, workdir, name):
 
 
 def tracking_signature_ok(auth):
-    """An install-tracking signature: MD5 hex of "r|key" followed by r, computed here with hashlib."""
+    """An install-tracking signature: MD5 hex of "r|key" followed by r (0..32767, no leading zeros)."""
     digest, number = auth[:32], auth[32:]
     if not number.isdigit() or len(number) > 5 or int(number) > 32767 or str(int(number)) != number:
         return False
@@ -149,7 +130,6 @@ def tracking_signature_ok(auth):
 
 
 def served_path(path, name="r7", compressed=False):
-    """The URL path a client file is fetched from."""
     return "/client/%s/%s%s" % (name, path, ".z" if compressed else "")
 
 

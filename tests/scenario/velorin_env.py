@@ -1,16 +1,10 @@
 """The scenario environment: velorin.exe under Wine against the service on one machine.
 
-A scenario file calls main(), which re-runs the file inside a private network
-and mount namespace (unshare --net --mount; we are root), brings up loopback,
-bind-mounts an /etc/hosts that maps the service host names to 127.0.0.1 and an
-/etc/resolv.conf that points at a dnsmasq started here, and then runs the
-file's unittest cases. Each ScenarioGroup (a TestCase class) gets its own Wine
-prefix, an overlay over the booted template (instant, and the template is never
-written), its own test service on port 80 with a document root and request
-log, and a UI driver running in that prefix.
-
-Registry values are set and read by editing the prefix's user.reg while its
-wineserver is stopped, which is far faster than "wine reg".
+main() re-runs the scenario file in a private network and mount namespace with
+the service names in /etc/hosts and a local dnsmasq; each ScenarioGroup gets
+its own service on port 80, Wine prefix (an overlay over the booted template)
+and UI driver. Registry values are read and set in user.reg with the prefix's
+wineserver stopped, much faster than "wine reg".
 """
 
 import argparse
@@ -32,59 +26,34 @@ import wine_reg
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
-# The service's host names, all answered by the one local service: every host
-# that a build with the default VELORIN_HOST_* names may contact (the game
-# domain itself is only asked for DNS records). The one place to change them;
-# VELORIN_SERVICE_HOSTS (blank-separated) overrides. An entry
-# "name=127.0.0.2" maps a name to another loopback address.
-DEFAULT_SERVICE_HOSTS = [
-    "update1.quenzar.test",
-    "update2.quenzar.test",
-    "download.quenzar.test",
-    "api.quenzar.test",
-    "bugs.quenzar.test",
-    "www.quenzar.test",
-    "game1.games.quenzar.test",
-    "game2.games.quenzar.test",
-]
+# Every host a build with the default VELORIN_HOST_* names may contact; "name=127.0.0.2"
+# maps a name to another loopback address. VELORIN_SERVICE_HOSTS overrides.
+DEFAULT_SERVICE_HOSTS = ["update1.quenzar.test", "update2.quenzar.test", "download.quenzar.test",
+                         "api.quenzar.test", "bugs.quenzar.test", "www.quenzar.test",
+                         "game1.games.quenzar.test", "game2.games.quenzar.test"]
 
 SETTINGS_KEY = r"Software\Tavelin\QuenzarClient"
 DEBUG_KEY = r"Software\Tavelin\QuenzarClient.Debug"
 WINE_KEY = r"Software\Wine"
 
-MAIN_CLASS = "InstallerWindow"
-MAIN_TITLE = "Quenzar"
-MAIN_MARKER = 0x39A87FE2
-DIALOG_CLASS = "#32770"
-
-WM_CLOSE = 0x0010
-WM_COMMAND = 0x0111
-WM_SYSKEYDOWN = 0x0104
+MAIN_CLASS, MAIN_TITLE, MAIN_MARKER, DIALOG_CLASS = "InstallerWindow", "Quenzar", 0x39A87FE2, "#32770"
+WM_CLOSE, WM_COMMAND, WM_SYSKEYDOWN = 0x0010, 0x0111, 0x0104
 IDC_CANCEL = 200
 ALT_KEY_LPARAM = 0x20000001  # repeat count 1, bit 29: Alt held
 
-# The menu builder stays off: the install's shell links must not become menu
-# entries of the Linux desktop.
+# No menu builder: the install's shell links must not become Linux desktop entries.
 WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"}
-# VELORIN_WINE_HEAP_CHECK=1: Wine validates the whole heap on every heap
-# call, with tail and free checking (the system's global flags 0xF0), and
-# prints what it finds on its heap channel; a case fails when the program's
-# output holds such a report.
+# VELORIN_WINE_HEAP_CHECK=1: Wine checks the whole heap on every call (global flags 0xF0)
+# and prints what it finds on its heap channel; a case fails on such a report.
 HEAP_CHECK_DEBUG = "-all,err+heap,warn+heap"
-HEAP_CHECK_FLAGS = "0xF0"
-SESSION_MANAGER_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 HEAP_REPORT = re.compile(r"^[0-9a-f]+:(?:err|warn):heap:.*$", re.M)
 
-
-# The Flash control's class in the 32-bit programs' view of a 64-bit prefix
-# and in the native view, and where the scenarios put the control stand-in.
+# The Flash control's class in the 32-bit and the native registry view.
 FLASH_CLASS_KEYS = [r"Software\Classes\%sCLSID\{D27CDB6E-AE6D-11CF-96B8-444553540000}" % view
                     for view in ("Wow6432Node\\", "")]
 FLASH_CONTROL = r"C:\standins\flash_control.dll"
 
 
-# Every Wine call goes through these two: VELORIN_WINE names the loader and
-# VELORIN_WINESERVER the server (scripts/test sets both for this machine).
 def wine():
     return os.environ.get("VELORIN_WINE") or "wine"
 
@@ -97,49 +66,7 @@ def pe_machine(path):
     """The machine field of a PE file's header (0x14C i386, 0x8664 x86_64)."""
     with open(path, "rb") as f:
         data = f.read(4096)
-    offset = struct.unpack_from("<I", data, 0x3C)[0]
-    return struct.unpack_from("<H", data, offset + 4)[0]
-
-
-def _pick_wine_loader():
-    """Without VELORIN_WINE, the program's own kind picks the loader: Debian's
-    "wine" starts the 32-bit loader first, so a 64-bit test build is run by
-    wine64 itself (the only loader where no 32-bit code runs)."""
-    if not os.environ.get("VELORIN_WINE") and pe_machine(Config.velorin) == 0x8664:
-        os.environ["VELORIN_WINE"] = "/usr/lib/wine/wine64"
-    if os.path.isabs(wine()):
-        os.environ.setdefault("WINELOADER", wine())
-
-
-class Config:
-    """Paths of the programs under test, from the command line or the environment."""
-
-    velorin = os.environ.get("VELORIN_EXE")
-    driver = os.environ.get("VELORIN_UI_DRIVER")
-    template = os.environ.get("VELORIN_WINE_TEMPLATE")
-    source = os.environ.get("VELORIN_SOURCE_DIR", os.path.dirname(os.path.dirname(HERE)))
-    version = os.environ.get("VELORIN_VERSION")  # as configured, "1.0.0.7"
-    keep = bool(os.environ.get("VELORIN_KEEP_SCENARIO"))
-    host_entries = os.environ.get("VELORIN_SERVICE_HOSTS", "").split() or DEFAULT_SERVICE_HOSTS
-    hosts = [entry.split("=")[0] for entry in host_entries]
-    # Further dnsmasq options, e.g. "--host-record=..." or "--srv-host=...",
-    # for scenarios that need DNS records beyond the hosts file.
-    dns_options = []
-    workdir = None
-    terms_dump = os.environ.get("VELORIN_TERMS_DUMP")  # stand-in printing the terms text
-    one_window = os.environ.get("VELORIN_ONE_WINDOW")  # stand-in opening one window
-    measurements = os.environ.get("VELORIN_MEASUREMENTS")  # folder for timing figures
-    release_tool = os.environ.get("VELORIN_RELEASE_TOOL")  # host build of velorin-release
-    demo_client = os.environ.get("VELORIN_DEMO_CLIENT")  # the demo game client
-    launch_probe = os.environ.get("VELORIN_LAUNCH_PROBE")  # the client launch on its own
-    crash_check = os.environ.get("VELORIN_CRASH_CHECK")  # links the crash filter, crashes on purpose
-    report_tool = os.environ.get("VELORIN_REPORT_TOOL")  # host build of velorin-report
-    atl98 = os.environ.get("VELORIN_ATL98")  # the control-hosting library the stub carries
-    velorin_next = os.environ.get("VELORIN_NEXT_EXE")  # velorin.exe with the next revision
-    pack_tool = os.environ.get("VELORIN_PACK_TOOL")  # host build of velorin-pack
-    packed = os.environ.get("VELORIN_PACKED")  # quenzar.exe as the build packs it
-    standins = os.environ.get("VELORIN_STANDINS")  # folder of the built stand-ins (Flash, companions)
-    heap_check = bool(os.environ.get("VELORIN_WINE_HEAP_CHECK"))
+    return struct.unpack_from("<H", data, struct.unpack_from("<I", data, 0x3C)[0] + 4)[0]
 
 
 def file_version(path):
@@ -154,12 +81,35 @@ def file_version(path):
     return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
 
 
+# Paths given as --name-with-dashes; velorin and driver are required.
+_PATH_OPTIONS = ("velorin", "driver", "terms_dump", "one_window", "measurements", "release_tool",
+                 "demo_client", "launch_probe", "crash_check", "report_tool", "atl98",
+                 "velorin_next", "pack_tool", "packed", "standins")
+
+
+class Config:
+    """Paths of the programs under test and the environment's settings."""
+
+    source = os.path.dirname(os.path.dirname(HERE))
+    version = None  # as configured, "1.0.0.7"
+    template = os.environ.get("VELORIN_WINE_TEMPLATE")
+    keep = bool(os.environ.get("VELORIN_KEEP_SCENARIO"))
+    host_entries = os.environ.get("VELORIN_SERVICE_HOSTS", "").split() or DEFAULT_SERVICE_HOSTS
+    hosts = [entry.split("=")[0] for entry in host_entries]
+    dns_options = []  # further dnsmasq options, e.g. "--server=/domain/127.0.0.1#5353"
+    workdir = None
+    heap_check = bool(os.environ.get("VELORIN_WINE_HEAP_CHECK"))
+
+
+for _name in _PATH_OPTIONS:
+    setattr(Config, _name, None)
+
+
 def run(command, **kwargs):
     return subprocess.run(command, check=True, **kwargs)
 
 
 def _wait_until_ready(ready, process, what, seconds=10):
-    """Polls ready() until it holds; fails when the process ends or time runs out."""
     deadline = time.monotonic() + seconds
     while not ready():
         if process.poll() is not None or time.monotonic() > deadline:
@@ -174,49 +124,30 @@ def _die_with_parent():
     ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
 
-# ---------------------------------------------------------------- namespace
-
-
-class Network:
+def _start_network(workdir):
     """Loopback, hosts file, resolver and dnsmasq inside the private namespace."""
-
-    def __init__(self, workdir, host_entries, dns_options=()):
-        self.workdir = workdir
-        self.addresses = [(e.split("=") + ["127.0.0.1"])[:2] for e in host_entries]
-        self.dns_options = list(dns_options)
-        self.dnsmasq = None
-
-    def start(self):
-        run(["ip", "link", "set", "lo", "up"])
-        hosts_file = os.path.join(self.workdir, "hosts")
-        with open(hosts_file, "w") as f:
-            f.write("127.0.0.1 localhost\n::1 localhost\n")
-            f.write("".join("%s %s\n" % (address, name) for name, address in self.addresses))
-        resolv = os.path.join(self.workdir, "resolv.conf")
-        with open(resolv, "w") as f:
-            f.write("nameserver 127.0.0.1\n")
-        run(["mount", "--bind", hosts_file, "/etc/hosts"])
-        run(["mount", "--bind", resolv, "/etc/resolv.conf"])
-        self.dnsmasq = subprocess.Popen(
-            ["dnsmasq", "--keep-in-foreground", "--conf-file=/dev/null", "--no-resolv",
-             "--no-hosts", "--addn-hosts=" + hosts_file, "--listen-address=127.0.0.1",
-             "--bind-interfaces", "--port=53", "--user=root",
-             "--pid-file=" + os.path.join(self.workdir, "dnsmasq.pid"),
-             "--log-facility=" + os.path.join(self.workdir, "dnsmasq.log")] + self.dns_options,
-            stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
-        name, address = self.addresses[0]
-        _wait_until_ready(lambda: dns_query(name) == address, self.dnsmasq, "dnsmasq")
-
-    def stop(self):
-        if self.dnsmasq and self.dnsmasq.poll() is None:
-            self.dnsmasq.terminate()
-            self.dnsmasq.wait(10)
+    run(["ip", "link", "set", "lo", "up"])
+    addresses = [(e.split("=") + ["127.0.0.1"])[:2] for e in Config.host_entries]
+    hosts_file, resolv = os.path.join(workdir, "hosts"), os.path.join(workdir, "resolv.conf")
+    with open(hosts_file, "w") as f:
+        f.write("127.0.0.1 localhost\n::1 localhost\n" + "".join("%s %s\n" % (a, n) for n, a in addresses))
+    with open(resolv, "w") as f:
+        f.write("nameserver 127.0.0.1\n")
+    run(["mount", "--bind", hosts_file, "/etc/hosts"])
+    run(["mount", "--bind", resolv, "/etc/resolv.conf"])
+    dnsmasq = subprocess.Popen(
+        ["dnsmasq", "--keep-in-foreground", "--conf-file=/dev/null", "--no-resolv", "--no-hosts",
+         "--addn-hosts=" + hosts_file, "--listen-address=127.0.0.1", "--bind-interfaces", "--port=53",
+         "--user=root", "--pid-file=" + os.path.join(workdir, "dnsmasq.pid"),
+         "--log-facility=" + os.path.join(workdir, "dnsmasq.log")] + Config.dns_options,
+        stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
+    _wait_until_ready(lambda: dns_query(addresses[0][0]) == addresses[0][1], dnsmasq, "dnsmasq")
+    return dnsmasq
 
 
 @contextlib.contextmanager
 def unreachable(address):
-    """Connections to address are refused at once while the block runs: a
-    routing rule placed before the local table prohibits it."""
+    """Connections to address are refused at once in the block: a prohibit rule before the local table."""
     def ip(*args):
         run(["ip", "rule", *args])
     ip("add", "to", address + "/32", "prohibit", "pref", "10")
@@ -242,41 +173,24 @@ def dns_query(name, server="127.0.0.1"):
         except OSError:
             return None
     _, flags, _, count, _, _ = struct.unpack_from(">HHHHHH", answer)
-    if flags & 0xF or count == 0:
-        return None
-    return socket.inet_ntoa(answer[-4:])
+    return None if flags & 0xF or count == 0 else socket.inet_ntoa(answer[-4:])
 
 
-class Display:
-    """Uses the DISPLAY given, or a private Xvfb when there is none."""
-
-    def __init__(self):
-        self.xvfb = None
-
-    def start(self):
-        if os.environ.get("DISPLAY"):
-            return
-        for n in range(91, 141):
-            if os.path.exists("/tmp/.X11-unix/X%d" % n) or os.path.exists("/tmp/.X%d-lock" % n):
-                continue
-            self.xvfb = subprocess.Popen(["Xvfb", ":%d" % n, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                         preexec_fn=_die_with_parent)
-            for _ in range(100):
-                if os.path.exists("/tmp/.X11-unix/X%d" % n):
-                    break
-                time.sleep(0.05)
-            os.environ["DISPLAY"] = ":%d" % n
-            return
-        raise RuntimeError("no free X display")
-
-    def stop(self):
-        if self.xvfb:
-            self.xvfb.terminate()
-            self.xvfb.wait(10)
+def _wait(process, timeout, what=None):
+    """The exit code; a process still running after timeout is killed, and fails the test if what names it."""
+    try:
+        return process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+        if what:
+            raise AssertionError("%s still running after %ss" % (what, timeout))
 
 
-# ---------------------------------------------------------------- service
+def _end(process):
+    if process and process.poll() is None:
+        process.terminate()
+        process.wait(10)
 
 
 class Service:
@@ -290,12 +204,11 @@ class Service:
         self.process = None
 
     def start(self):
+        # All addresses: some names map to 127.0.0.x other than 127.0.0.1.
         with open(self.log + ".stderr", "w") as errors:
             self.process = subprocess.Popen(
-                # All addresses: the namespace has nothing but loopback, and
-                # some names map to 127.0.0.x other than 127.0.0.1.
                 [sys.executable, os.path.join(HERE, "service.py"), "--root", self.root, "--log", self.log,
-                 "--rules", self.rules_file, "--address", "0.0.0.0", "--port", "80"],
+                 "--rules", self.rules_file, "--address", "0.0.0.0"],
                 stdout=subprocess.DEVNULL, stderr=errors, preexec_fn=_die_with_parent)
         _wait_until_ready(self._answers, self.process, "test service")
 
@@ -306,9 +219,7 @@ class Service:
         return False
 
     def stop(self):
-        if self.process and self.process.poll() is None:
-            self.process.terminate()
-            self.process.wait(10)
+        _end(self.process)
 
     def set_rules(self, rules):
         with open(self.rules_file, "w") as f:
@@ -321,9 +232,6 @@ class Service:
             return [json.loads(line) for line in f if line.strip()]
 
 
-# ---------------------------------------------------------------- Wine
-
-
 class Prefix:
     """A Wine prefix of one scenario group: an overlay over the booted template."""
 
@@ -332,22 +240,19 @@ class Prefix:
         self.path = os.path.join(self.base, "merged")
         for name in ("upper", "work", "merged"):
             os.makedirs(os.path.join(self.base, name))
-        run(["mount", "-t", "overlay", "overlay", "-o",
-             "lowerdir=%s,upperdir=%s/upper,workdir=%s/work" % (Config.template, self.base, self.base),
-             self.path])
+        run(["mount", "-t", "overlay", "overlay", "-o", "lowerdir=%s,upperdir=%s/upper,workdir=%s/work"
+             % (Config.template, self.base, self.base), self.path])
         self.env = dict(os.environ, WINEPREFIX=self.path, **WINE_ENV)
         if Config.heap_check:
             self.env["WINEDEBUG"] = HEAP_CHECK_DEBUG
-            run([wine(), "reg", "add", SESSION_MANAGER_KEY, "/v", "GlobalFlag", "/t", "REG_DWORD", "/d",
-                 HEAP_CHECK_FLAGS, "/f"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            run([wine(), "reg", "add", r"HKLM\System\CurrentControlSet\Control\Session Manager", "/v",
+                 "GlobalFlag", "/t", "REG_DWORD", "/d", "0xF0", "/f"], env=self.env,
+                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if Config.standins:
-            # A player's machine has Flash: the control stand-in answers 9.
-            self.register_flash("9")
+            self._register_flash("9")  # a player's machine has Flash
 
-    def register_flash(self, answer):
-        """Registers the Flash control stand-in (copied to C:\\standins) in both
-        registry views by editing system.reg, the prefix stopped; it answers
-        answer (a major version, "text", "fail" or "nodispatch")."""
+    def _register_flash(self, answer):
+        """The Flash control stand-in in C:\\standins, registered in both views, answering answer."""
         os.makedirs(self.c("standins"), exist_ok=True)
         shutil.copy2(os.path.join(Config.standins, "flash_control.dll"), self.c("standins"))
         self.stop()
@@ -363,15 +268,12 @@ class Prefix:
         return os.path.join(self.path, "drive_c", *parts)
 
     def system_folder(self, *parts):
-        """Linux path in the system folder the program under test sees: a
-        32-bit program in this 64-bit prefix gets syswow64, the x86_64 test
-        build system32."""
-        bits64 = pe_machine(Config.velorin) == 0x8664
-        return self.c("windows", "system32" if bits64 else "syswow64", *parts)
+        """The system folder the program under test sees: syswow64 for i686, system32 for x86_64."""
+        return self.c("windows", "system32" if pe_machine(Config.velorin) == 0x8664 else "syswow64", *parts)
 
     def win(self, path):
         """Windows path of a Linux path: C: inside the prefix, Z: elsewhere."""
-        drive_c = os.path.join(self.path, "drive_c")
+        drive_c = self.c()
         if path == drive_c or path.startswith(drive_c + "/"):
             return "C:" + (path[len(drive_c):] or "/").replace("/", "\\")
         return "Z:" + path.replace("/", "\\")
@@ -406,8 +308,7 @@ class Program:
         self.log, self.log_start = log, os.path.getsize(log) if log and os.path.exists(log) else 0
         with open(log or os.devnull, "ab") as output:
             self.process = subprocess.Popen([wine(), win_path, *args], cwd=cwd, env=dict(prefix.env, **(env or {})),
-                                            stdin=subprocess.DEVNULL, stdout=output,
-                                            stderr=subprocess.STDOUT)
+                                            stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.STDOUT)
 
     def running(self):
         return self.process.poll() is None
@@ -418,17 +319,11 @@ class Program:
         self.process.wait()
 
     def wait(self, timeout=20):
-        """Exit code; a program still running after the time-out is killed and fails the test."""
-        try:
-            return self.process.wait(timeout)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-            raise AssertionError("%s still running after %ss" % (self.name, timeout))
+        return _wait(self.process, timeout, self.name)
 
 
 def heap_reports(programs):
-    """Wine's heap-check lines in the output the programs wrote."""
+    """Wine's heap-check lines in what the programs wrote to their logs."""
     reports = []
     for program in programs:
         if program.log and os.path.exists(program.log):
@@ -438,16 +333,10 @@ def heap_reports(programs):
     return reports
 
 
-def _unescape_field(text):
-    out, i = [], 0
-    while i < len(text):
-        if text[i] == "\\" and i + 1 < len(text):
-            out.append({"t": "\t", "n": "\n", "r": "\r", "\\": "\\"}.get(text[i + 1], text[i + 1]))
-            i += 2
-        else:
-            out.append(text[i])
-            i += 1
-    return "".join(out)
+_NUMBER_FIELDS = {"hwnd", "pid", "tid", "id", "userdata", "owner", "visible", "platform", "major", "minor",
+                  "build", "x", "y", "w", "h", "length", "hit", "width", "height", "done", "depth", "shown",
+                  "ms", "range", "pos"}
+_UNESCAPE = {"t": "\t", "n": "\n", "r": "\r"}
 
 
 def parse_records(output):
@@ -459,12 +348,8 @@ def parse_records(output):
         record = {}
         for field in line.split("\t"):
             key, _, value = field.partition("=")
-            value = _unescape_field(value)
-            if key in ("hwnd", "pid", "tid", "id", "userdata", "owner", "visible", "platform",
-                       "major", "minor", "build", "x", "y", "w", "h", "length", "hit", "width",
-                       "height", "done", "depth", "shown", "ms", "range", "pos"):
-                value = int(value, 0)
-            record[key] = value
+            value = re.sub(r"\\(.)", lambda m: _UNESCAPE.get(m.group(1), m.group(1)), value)
+            record[key] = int(value, 0) if key in _NUMBER_FIELDS else value
         records.append(record)
     return records
 
@@ -476,41 +361,30 @@ class Driver:
         self.prefix = prefix
         self.exe = prefix.win(Config.driver)
 
+    def _popen(self, args, output, stdin=subprocess.DEVNULL):
+        # A file, not a pipe: Wine's helper processes inherit it and would hold a pipe open.
+        return subprocess.Popen([wine(), self.exe, *[str(a) for a in args]], env=self.prefix.env,
+                                stdin=stdin, stdout=output, stderr=subprocess.DEVNULL)
+
     def run(self, *args, timeout=60):
-        # Output goes through a file, not a pipe: Wine's helper processes
-        # (services, rpcss) started during the call inherit the descriptors
-        # and would keep a pipe open long after the driver has ended.
         with tempfile.TemporaryFile() as output:
-            process = subprocess.Popen([wine(), self.exe, *[str(a) for a in args]], env=self.prefix.env,
-                                       stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.DEVNULL)
-            try:
-                code = process.wait(timeout)
-            except subprocess.TimeoutExpired:
-                process.kill()
-                process.wait()
-                raise AssertionError("ui_driver %s did not end in %ss" % (" ".join(map(str, args)), timeout))
+            code = _wait(self._popen(args, output), timeout, "ui_driver " + " ".join(map(str, args)))
             output.seek(0)
             return code, output.read().decode("utf-8", "replace")
 
     class Watch:
-        """A watch command of the driver running beside the program; its
-        records once the watched window is gone."""
+        """A watch command beside the program; finish() gives its output once the window is gone."""
 
         def __init__(self, driver, args):
             self.output = tempfile.TemporaryFile()
-            self.process = subprocess.Popen([wine(), driver.exe, *[str(a) for a in args]], env=driver.prefix.env,
-                                            stdin=subprocess.DEVNULL, stdout=self.output, stderr=subprocess.DEVNULL)
+            self.process = driver._popen(args, self.output)
             time.sleep(2)  # polling before the window exists
 
         def finish(self, timeout=60):
-            try:
-                self.process.wait(timeout)
-            finally:
-                self.process.kill()
+            with self.output:
+                _wait(self.process, timeout, "ui_driver watch")
                 self.output.seek(0)
-                text = self.output.read().decode("utf-8", "replace")
-                self.output.close()
-            return text
+                return self.output.read().decode("utf-8", "replace")
 
     def watch(self, command, *args, timeout_ms=30000, **filters):
         """Starts "watchstyle ID" or "watchprogress" on the first window matching filters."""
@@ -519,22 +393,14 @@ class Driver:
     @staticmethod
     def _filters(window_class=None, title=None, text=None, exclude=(), visible=False):
         args = []
-        if window_class:
-            args += ["--class", window_class]
-        if title:
-            args += ["--title", title]
-        if text:
-            args += ["--text", text]
+        for option, value in (("--class", window_class), ("--title", title), ("--text", text)):
+            args += [option, value] if value else []
         for hwnd in exclude:
             args += ["--exclude", hex(hwnd)]
-        if visible:
-            args.append("--visible")
-        return args
+        return args + (["--visible"] if visible else [])
 
     def windows(self, **filters):
-        """Top-level windows that match now."""
-        _, output = self.run("windows", *self._filters(**filters))
-        return parse_records(output)
+        return parse_records(self.run("windows", *self._filters(**filters))[1])
 
     def wait(self, timeout=20, **filters):
         """Top-level windows that match, once at least one does; [] on time-out."""
@@ -543,29 +409,27 @@ class Driver:
         return parse_records(output) if code == 0 else []
 
     def gone(self, hwnd, timeout=20):
-        code, _ = self.run("gone", hex(hwnd), "--timeout", int(timeout * 1000), timeout=timeout + 30)
-        return code == 0
+        return self.run("gone", hex(hwnd), "--timeout", int(timeout * 1000), timeout=timeout + 30)[0] == 0
 
     def children(self, hwnd):
         return parse_records(self.run("children", hex(hwnd))[1])
 
+    def _must(self, what, *args):
+        code, output = self.run(*args)
+        if code != 0:
+            raise AssertionError("could not %s: %s" % (what, output))
+
     def press(self, hwnd, text=None, control_id=None):
         option = ["--id", control_id] if control_id is not None else ["--text", text]
-        code, output = self.run("press", hex(hwnd), *option)
-        if code != 0:
-            raise AssertionError("could not press %r in window 0x%x: %s" % (text or control_id, hwnd, output))
+        self._must("press %r in window 0x%x" % (text or control_id, hwnd), "press", hex(hwnd), *option)
 
     def post(self, hwnd, message, wparam=0, lparam=0):
-        code, output = self.run("post", hex(hwnd), hex(message), hex(wparam), hex(lparam))
-        if code != 0:
-            raise AssertionError("could not post to 0x%x: %s" % (hwnd, output))
+        self._must("post to 0x%x" % hwnd, "post", hex(hwnd), hex(message), hex(wparam), hex(lparam))
 
     def _one(self, *args):
         code, output = self.run(*args)
         if not output.strip():
-            # A driver started while the prefix's wineserver was still ending
-            # (after a registry read stopped it) can end without a word; one
-            # more start meets a server that is up.
+            # A driver started while the wineserver was still ending can end without a word.
             time.sleep(0.5)
             code, output = self.run(*args)
         records = parse_records(output)
@@ -573,52 +437,28 @@ class Driver:
             raise AssertionError("ui_driver %s: %s" % (" ".join(map(str, args)), output.strip()))
         return records[0]
 
-    def text(self, hwnd):
-        """The whole text of a window or control, however long."""
-        return self._one("text", hex(hwnd))["text"]
-
-    def hittest(self, hwnd, x, y):
-        return self._one("hittest", hex(hwnd), x, y)["hit"]
-
-    def resize(self, hwnd, width, height):
-        """Asks for a new size; the window's rectangle afterwards."""
-        return self._one("resize", hex(hwnd), width, height)
-
-    def text_width(self, text):
-        """Width in pixels of text in the status line's font (9-point bold Arial)."""
-        return self._one("textwidth", text)["width"]
-
-    def screen(self):
-        """Width and height of the desktop as Windows programs see it."""
-        record = self._one("screen")
-        return record["w"], record["h"]
-
-    def tree_select(self, dialog, *parts):
-        """Selects the tree item reached through labels containing each part."""
-        return self._one("treeselect", hex(dialog), *parts)["selected"]
-
-    def shortcut(self, path):
-        """A shell link loaded back through IShellLinkA: target, args, workdir, description."""
-        return self._one("shortcut", path)
-
-    def folder(self, csidl):
-        """Windows path of a special folder as the shell names it in this prefix."""
-        return self._one("folder", csidl)["path"]
+    # The whole text however long; WM_NCHITTEST's answer; the rectangle after a resize; the
+    # width in the status line's font (9-point bold Arial); the desktop's size; the tree item
+    # reached through labels holding each part; a shell link read back; a special folder.
+    def text(self, hwnd): return self._one("text", hex(hwnd))["text"]
+    def hittest(self, hwnd, x, y): return self._one("hittest", hex(hwnd), x, y)["hit"]
+    def resize(self, hwnd, width, height): return self._one("resize", hex(hwnd), width, height)
+    def text_width(self, text): return self._one("textwidth", text)["width"]
+    def screen(self): return tuple(self._one("screen")[k] for k in ("w", "h"))
+    def tree_select(self, dialog, *parts): return self._one("treeselect", hex(dialog), *parts)["selected"]
+    def shortcut(self, path): return self._one("shortcut", path)
+    def folder(self, csidl): return self._one("folder", csidl)["path"]
+    def osversion(self): return parse_records(self.run("osversion")[1])[0]
 
     def foreground(self):
         records = parse_records(self.run("foreground")[1])
         return records[0] if records else None
 
-    def osversion(self):
-        return parse_records(self.run("osversion")[1])[0]
-
     @contextlib.contextmanager
     def hold(self, path, seconds=120):
         """Holds a file open without sharing for the length of the with-block."""
         with tempfile.NamedTemporaryFile() as output, open(output.name, "wb") as child_output:
-            process = subprocess.Popen([wine(), self.exe, "hold", path, "--seconds", str(seconds)],
-                                       env=self.prefix.env, stdin=subprocess.PIPE, stdout=child_output,
-                                       stderr=subprocess.DEVNULL)
+            process = self._popen(["hold", path, "--seconds", seconds], child_output, stdin=subprocess.PIPE)
             try:
                 deadline = time.monotonic() + 30
                 while b"held" not in output.read():
@@ -629,14 +469,7 @@ class Driver:
                 yield
             finally:
                 process.stdin.close()  # the driver lets go when its input ends
-                try:
-                    process.wait(30)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
-
-
-# ---------------------------------------------------------------- test base
+                _wait(process, 30)
 
 
 class ScenarioGroup(unittest.TestCase):
@@ -665,8 +498,6 @@ class ScenarioGroup(unittest.TestCase):
         if Config.heap_check:
             self.assertEqual(heap_reports(programs), [], "Wine reports a damaged heap")
 
-    # -- state
-
     def set_state(self, settings=None, debug=None, windows_version=None):
         """Replaces the product's registry values (and the Windows version Wine reports)."""
         with self.prefix.edit_registry() as reg:
@@ -674,10 +505,7 @@ class ScenarioGroup(unittest.TestCase):
                 for name in list(reg.values(key)):
                     reg.delete(key, name)
                 for name, data in values.items():
-                    if isinstance(data, bytes):
-                        reg.set_binary(key, name, data)
-                    else:
-                        reg.set_string(key, name, data)
+                    (reg.set_binary if isinstance(data, bytes) else reg.set_string)(key, name, data)
             if windows_version:
                 reg.set_string(WINE_KEY, "Version", windows_version)
             else:
@@ -692,31 +520,26 @@ class ScenarioGroup(unittest.TestCase):
     def version_text(self):
         return "%d %d %d %d" % self.version
 
-    # -- running the stub
-
     def start(self, *args, cwd=None, env=None, log=None):
-        log = log or os.path.join(self.workdir, "wine-output.log")
-        program = Program(self.prefix, self.prefix.win(self.stub), args, cwd=cwd or self.download, log=log,
-                          env=env)
+        program = Program(self.prefix, self.prefix.win(self.stub), args, cwd=cwd or self.download,
+                          log=log or os.path.join(self.workdir, "wine-output.log"), env=env)
         self.programs.append(program)
         return program
 
     def main_window(self, exclude=(), timeout=20):
         found = self.driver.wait(window_class=MAIN_CLASS, exclude=exclude, timeout=timeout)
         self.assertEqual(len(found), 1, "expected one main window, found %r" % found)
-        window = found[0]
-        self.assertEqual(window["title"], MAIN_TITLE)
-        self.assertEqual(window["userdata"], MAIN_MARKER)
-        return window
+        self.assertEqual((found[0]["title"], found[0]["userdata"]), (MAIN_TITLE, MAIN_MARKER))
+        return found[0]
 
     def dialog(self, title=None, text=None, timeout=20):
         """The one dialog (message box or box) with that title or text, with its controls."""
         found = self.driver.wait(window_class=DIALOG_CLASS, title=title, text=text, timeout=timeout)
         self.assertEqual(len(found), 1, "expected one dialog %r, found %r" % (title or text, found))
         dialog = found[0]
-        dialog["controls"] = self.driver.children(dialog["hwnd"])
-        dialog["texts"] = [c["text"] for c in dialog["controls"] if c["class"].lower() == "static" and c["text"]]
-        dialog["buttons"] = [c["text"].replace("&", "") for c in dialog["controls"] if c["class"].lower() == "button"]
+        dialog["controls"] = controls = self.driver.children(dialog["hwnd"])
+        dialog["texts"] = [c["text"] for c in controls if c["class"].lower() == "static" and c["text"]]
+        dialog["buttons"] = [c["text"].replace("&", "") for c in controls if c["class"].lower() == "button"]
         return dialog
 
     def cancel(self, program, window):
@@ -725,81 +548,51 @@ class ScenarioGroup(unittest.TestCase):
         self.assertEqual(program.wait(), 0)
 
     def start_and_cancel(self, *args, cwd=None):
-        """One whole start: the main window appears (hidden until discovery a
-        second later shows a screen), Cancel ends the run with 0."""
+        """One whole start: the main window appears, Cancel ends the run with 0."""
         program = self.start(*args, cwd=cwd)
         window = self.main_window()
         self.cancel(program, window)
         return window
 
 
-# ---------------------------------------------------------------- entry
-
-
-# Paths the scenarios may be given, each as --name-with-dashes; the first two
-# are required (environment() checks them), the rest optional.
-_PATH_OPTIONS = ("velorin", "driver", "terms_dump", "one_window", "measurements", "release_tool",
-                 "demo_client", "launch_probe", "crash_check", "report_tool", "atl98",
-                 "velorin_next", "pack_tool", "packed", "standins")
-
-
-def _parse_arguments():
-    parser = argparse.ArgumentParser(add_help=False)
-    for name in _PATH_OPTIONS + ("template", "source", "version"):
-        parser.add_argument("--" + name.replace("_", "-"), dest=name)
-    known, rest = parser.parse_known_args()
-    for name in _PATH_OPTIONS + ("template", "source", "version"):
-        value = getattr(known, name)
-        if value:
-            setattr(Config, name, value)
-    return rest
-
-
-def _boot_template():
-    if Config.template and os.path.exists(os.path.join(Config.template, ".booted")):
-        return
-    # scripts/test boots one template per loader kind; the x86_64 one by wine64.
-    name = "wine-template-x86_64" if wine().endswith("64") else "wine-template"
-    Config.template = Config.template or os.path.join(Config.source, "build", name)
-    script = os.path.join(Config.source, "scripts", "lib", "wine-env.sh")
-    run(["bash", "-c", 'source "$0" && velorin_wine_template "$1"', script, Config.template])
-
-
 @contextlib.contextmanager
 def environment():
-    """The service environment for this process: re-runs the calling script inside
-    a private network and mount namespace first, then yields the arguments that
-    were not the environment's own (programs under test, template, version)."""
-    rest = _parse_arguments()
+    """Re-runs the calling script in a private network and mount namespace, then
+    yields the arguments that were not the environment's own."""
+    parser = argparse.ArgumentParser(add_help=False)
+    for name in _PATH_OPTIONS + ("template", "source", "version"):
+        parser.add_argument("--" + name.replace("_", "-"), dest=name, default=getattr(Config, name))
+    known, rest = parser.parse_known_args()
+    for name in _PATH_OPTIONS + ("template",):
+        path = getattr(known, name)
+        setattr(Config, name, os.path.abspath(path) if path else None)
+    Config.source, Config.version = known.source, known.version
     for name in ("velorin", "driver"):
-        path = getattr(Config, name)
-        if not path or not os.path.isfile(path):
-            sys.exit("scenario: --%s (or its VELORIN_ variable) must name the built program" % name)
-        setattr(Config, name, os.path.abspath(path))
-    for name in _PATH_OPTIONS[2:]:  # optional
-        if getattr(Config, name):
-            setattr(Config, name, os.path.abspath(getattr(Config, name)))
-
-    _pick_wine_loader()
+        if not getattr(Config, name) or not os.path.isfile(getattr(Config, name)):
+            sys.exit("scenario: --%s must name the built program" % name)
+    if not Config.template or not os.path.exists(os.path.join(Config.template, ".booted")):
+        sys.exit("scenario: --template (or VELORIN_WINE_TEMPLATE) must name a booted Wine template")
+    if not os.environ.get("DISPLAY"):
+        sys.exit("scenario: DISPLAY must name an X display (scripts/test starts Xvfb)")
+    # Debian's "wine" starts the 32-bit loader first: a 64-bit test build runs under wine64 itself.
+    if not os.environ.get("VELORIN_WINE") and pe_machine(Config.velorin) == 0x8664:
+        os.environ["VELORIN_WINE"] = "/usr/lib/wine/wine64"
+    if os.path.isabs(wine()):
+        os.environ.setdefault("WINELOADER", wine())
     if os.environ.get("VELORIN_SCENARIO_NAMESPACE") != "1":
-        _boot_template()
-        os.environ["VELORIN_WINE_TEMPLATE"] = os.path.abspath(Config.template)
+        os.environ["VELORIN_WINE_TEMPLATE"] = Config.template
         os.environ["VELORIN_SCENARIO_NAMESPACE"] = "1"
         sys.stdout.flush()
         os.execvp("unshare", ["unshare", "--net", "--mount", "--", sys.executable] + sys.argv)
 
-    Config.template = os.environ["VELORIN_WINE_TEMPLATE"]
     Config.workdir = tempfile.mkdtemp(prefix="velorin-scenario-")
-    network = Network(Config.workdir, Config.host_entries, Config.dns_options)
-    display = Display()
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # ctest's time-out: clean up
+    dnsmasq = None
     try:
-        network.start()
-        display.start()
+        dnsmasq = _start_network(Config.workdir)
         yield rest
     finally:
-        display.stop()
-        network.stop()
+        _end(dnsmasq)
         if not Config.keep:
             shutil.rmtree(Config.workdir, ignore_errors=True)
 

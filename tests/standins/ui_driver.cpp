@@ -1,54 +1,24 @@
-// ui_driver: plays the user in scenario tests. It runs under Wine in the same
-// prefix as velorin.exe, finds top-level windows and dialogs, reads their texts,
-// presses their buttons and posts commands, and can hold a file open.
+// ui_driver: plays the user in scenario tests, under Wine in velorin.exe's prefix.
+// Every command prints one line per window or control as tab-separated key=value
+// fields (text last; tab, line feed, carriage return and backslash escaped). Exit
+// code 0 on success, 1 when a wait timed out or nothing matched, 2 on a usage error.
 //
-// Every command prints one line per window or control, as tab-separated
-// key=value fields (the text field last; tab, line feed, carriage return and
-// backslash escaped as \t \n \r \\). Exit code 0 on success, 1 when a wait
-// timed out or nothing matched, 2 on a usage error.
-//
-//   windows   [filters]                 list matching top-level windows
-//   wait      [filters] [--timeout ms]  wait until one matches, list matches
-//   gone      HWND [--timeout ms]       wait until the window is destroyed
-//   children  HWND                      list child controls (id, class, text)
-//   press     HWND (--id N | --text T)  post WM_COMMAND for that button
-//   post      HWND MSG WPARAM LPARAM    PostMessageA (numbers in C notation)
-//   foreground                          the foreground window
-//   osversion                           what GetVersionExA reports
-//   text      HWND                      the whole text of a window or control
-//                                       (length= and text=, no size limit)
-//   type      HWND TEXT                 sends TEXT to an edit control one
-//                                       WM_CHAR at a time, as keys would
-//   hittest   HWND X Y                  what WM_NCHITTEST answers at screen X,Y
-//   resize    HWND W H                  SetWindowPos to W x H, then its rect
-//   screen                              desktop client size (w=, h=)
-//   textwidth TEXT                      pixel width of TEXT in 9-point bold
-//                                       Arial on the screen
-//   watchstyle ID [filters] [--timeout ms]
-//                                       wait for a matching top-level window,
-//                                       then print every change of its child
-//                                       ID's own WS_VISIBLE flag until the
-//                                       window is destroyed ("gone")
-//   watchprogress [filters] [--timeout ms]
-//                                       the same for the window's progress
-//                                       bar: range=, pos=, shown=
-//   tree      DIALOG                    the items of a dialog's tree view
-//   treeselect DIALOG PART...           expand and select the tree item whose
-//                                       labels contain each PART in turn
-//   hold      PATH [--seconds N]        open PATH with no sharing; print
-//                                       "held", keep it until stdin ends or
-//                                       N seconds pass
-//   shortcut  PATH                      load a shell link back through
-//                                       IShellLinkA: target=, args=,
-//                                       workdir=, description=
-//   folder    CSIDL                     the special folder's path (path=)
-//   module    PID NAME                  the module NAME loaded in process PID:
-//                                       its path= and the DLL name its loaded
-//                                       image's export table gives (exports=),
-//                                       which tells our library from another
-//                                       of the same file name
-// Filters: --class C, --title T, --text T (a child's text contains T),
-// --exclude HWND (may repeat), --visible.
+//   windows|wait [filters] [--timeout ms]  matching top-level windows (wait: once one does)
+//   gone HWND [--timeout ms]           wait until the window is destroyed
+//   children HWND                      child controls with rectangles in the parent
+//   press HWND (--id N | --text T)     post the button's BN_CLICKED to the window
+//   post HWND MSG WPARAM LPARAM        PostMessageA (numbers in C notation)
+//   foreground | osversion | screen    the foreground window; GetVersionExA; desktop size
+//   text HWND | type HWND TEXT         whole text, however long; WM_CHAR per character
+//   hittest HWND X Y | resize HWND W H WM_NCHITTEST at screen X,Y; SetWindowPos, then rect
+//   textwidth TEXT                     width in 9-point bold Arial
+//   watchstyle ID [filters] [--timeout ms]  each change of child ID's own WS_VISIBLE flag
+//   watchprogress [filters] [--timeout ms]  each change of the progress bar's shown/range/pos
+//   treeselect DIALOG PART...          expand and select the tree item whose labels hold each PART
+//   hold PATH [--seconds N]            open PATH unshared, print "held", keep it until stdin ends
+//   shortcut PATH | folder CSIDL       a shell link read back; a special folder's path
+//   module PID NAME                    path and export-table name of a module loaded in PID
+// Filters: --class C, --title T, --text T (a child's text holds T), --exclude HWND, --visible.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -56,6 +26,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -64,60 +35,72 @@
 
 namespace {
 
-const DWORD kDefaultTimeoutMs = 15000;
-const DWORD kPollMs = 50;
-
 std::string escape(const std::string& text) {
   std::string out;
   for (char c : text) {
-    switch (c) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        out += c;
-    }
+    const char* escaped = c == '\t'   ? "\\t"
+                          : c == '\n' ? "\\n"
+                          : c == '\r' ? "\\r"
+                          : c == '\\' ? "\\\\"
+                                      : nullptr;
+    out += escaped ? std::string(escaped) : std::string(1, c);
   }
   return out;
 }
 
-// Reads the text of a window of any process: WM_GETTEXT is marshalled across
-// processes, and the time-out keeps a hung target from hanging the driver.
+const char* esc(const std::string& text) {
+  static std::string slots[8];  // enough for the fields of one printf
+  static int next = 0;
+  return (slots[next++ % 8] = escape(text)).c_str();
+}
+
+int fail(const char* what) {
+  printf("%s %lu\n", what, GetLastError());
+  return 1;
+}
+
+// Prints one record and succeeds.
+int out(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  vprintf(format, args);
+  va_end(args);
+  return 0;
+}
+
+// The time-out keeps a hung target process from hanging the driver.
+bool ask(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, DWORD_PTR* result, UINT ms = 5000) {
+  return SendMessageTimeoutA(hwnd, message, wparam, lparam, SMTO_ABORTIFHUNG, ms, result) != 0;
+}
+
 std::string windowText(HWND hwnd) {
   char buffer[1024] = {0};
   DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer),
-                           SMTO_ABORTIFHUNG, 2000, &copied)) {
-    GetWindowTextA(hwnd, buffer, sizeof(buffer));
-  }
-  buffer[sizeof(buffer) - 1] = 0;
+  if (!ask(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), &copied, 2000))
+    GetWindowTextA(hwnd, buffer, sizeof buffer);
+  buffer[sizeof buffer - 1] = 0;
   return buffer;
 }
 
 std::string className(HWND hwnd) {
   char buffer[256] = {0};
-  GetClassNameA(hwnd, buffer, sizeof(buffer));
+  GetClassNameA(hwnd, buffer, sizeof buffer);
   return buffer;
 }
 
-unsigned long parseNumber(const char* text) {
+unsigned long number(const char* text) {
   return strtoul(text, nullptr, 0);
 }
 
-HWND parseHandle(const char* text) {
-  return reinterpret_cast<HWND>(static_cast<uintptr_t>(parseNumber(text)));
+HWND handle(const char* text) {
+  return reinterpret_cast<HWND>(static_cast<uintptr_t>(number(text)));
 }
 
-// Window rectangle in screen coordinates: x=, y=, w=, h=.
+unsigned long hex(const void* pointer) {
+  return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(pointer));
+}
+
+// x=, y=, w=, h= on the screen, or in relativeTo's client area.
 std::string rectFields(HWND hwnd, HWND relativeTo) {
   RECT rect = {};
   GetWindowRect(hwnd, &rect);
@@ -129,282 +112,150 @@ std::string rectFields(HWND hwnd, HWND relativeTo) {
   return text;
 }
 
-void printWindow(HWND hwnd) {
+int printWindow(HWND hwnd) {
   DWORD pid = 0;
   DWORD tid = GetWindowThreadProcessId(hwnd, &pid);
-  HWND owner = GetWindow(hwnd, GW_OWNER);
-  printf(
-      "hwnd=0x%lx\tpid=%lu\ttid=%lu\tclass=%s\tvisible=%d\tuserdata=0x%08lx\towner=0x%lx\t%s\t"
-      "title=%s\n",
-      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), pid, tid,
-      escape(className(hwnd)).c_str(), IsWindowVisible(hwnd) ? 1 : 0,
+  return out(
+      "hwnd=0x%lx\tpid=%lu\ttid=%lu\tclass=%s\tvisible=%d\tuserdata=0x%08lx\towner=0x%lx\t%"
+      "s\ttitle=%s\n",
+      hex(hwnd), pid, tid, esc(className(hwnd)), IsWindowVisible(hwnd) ? 1 : 0,
       static_cast<unsigned long>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)),
-      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(owner)),
-      rectFields(hwnd, nullptr).c_str(), escape(windowText(hwnd)).c_str());
+      hex(GetWindow(hwnd, GW_OWNER)), rectFields(hwnd, nullptr).c_str(), esc(windowText(hwnd)));
 }
 
-struct Filter {
-  std::string windowClass;
-  std::string title;
-  std::string childText;
+template <typename Visit>
+BOOL CALLBACK visitWindow(HWND hwnd, LPARAM visit) {
+  return (*reinterpret_cast<Visit*>(visit))(hwnd) ? TRUE : FALSE;
+}
+
+// Calls visit on each child (each top-level window without a parent) until it returns false.
+template <typename Visit>
+void eachWindow(HWND parent, Visit visit) {
+  if (parent)
+    EnumChildWindows(parent, visitWindow<Visit>, reinterpret_cast<LPARAM>(&visit));
+  else
+    EnumWindows(visitWindow<Visit>, reinterpret_cast<LPARAM>(&visit));
+}
+
+// A child by control id, or by text without mnemonic '&' ("&No" is "No") when id < 0.
+HWND findChild(HWND parent, const std::string& text, int id) {
+  HWND found = nullptr;
+  eachWindow(parent, [&](HWND hwnd) {
+    std::string label;
+    for (char c : windowText(hwnd))
+      if (c != '&')
+        label += c;
+    bool match = id >= 0 ? GetDlgCtrlID(hwnd) == id : label.find(text) != std::string::npos;
+    if (match)
+      found = hwnd;
+    return !match;
+  });
+  return found;
+}
+
+struct Options {
+  std::string windowClass, title, childText;
   std::vector<HWND> excluded;
   bool visibleOnly = false;
+  DWORD timeoutMs = 15000;
+  DWORD seconds = 60;
 };
 
-struct ChildSearch {
-  std::string text;
-  int id;  // -1: match by text
-  HWND found;
-};
-
-// Compares button texts without their mnemonic '&' ("&No" is "No").
-std::string withoutMnemonic(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c != '&')
-      out += c;
-  }
-  return out;
-}
-
-BOOL CALLBACK findChild(HWND hwnd, LPARAM param) {
-  ChildSearch* search = reinterpret_cast<ChildSearch*>(param);
-  bool match = search->id >= 0
-                   ? GetDlgCtrlID(hwnd) == search->id
-                   : withoutMnemonic(windowText(hwnd)).find(search->text) != std::string::npos;
-  if (match) {
-    search->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND findChildControl(HWND parent, const std::string& text, int id) {
-  ChildSearch search = {text, id, nullptr};
-  EnumChildWindows(parent, findChild, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-bool matches(HWND hwnd, const Filter& filter) {
-  for (HWND excluded : filter.excluded) {
-    if (excluded == hwnd)
-      return false;
-  }
-  if (filter.visibleOnly && !IsWindowVisible(hwnd))
-    return false;
-  if (!filter.windowClass.empty() && className(hwnd) != filter.windowClass)
-    return false;
-  if (!filter.title.empty() && windowText(hwnd) != filter.title)
-    return false;
-  if (!filter.childText.empty() && !findChildControl(hwnd, filter.childText, -1))
-    return false;
-  return true;
-}
-
-struct Collection {
-  const Filter* filter;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK collectWindow(HWND hwnd, LPARAM param) {
-  Collection* collection = reinterpret_cast<Collection*>(param);
-  if (matches(hwnd, *collection->filter))
-    collection->found.push_back(hwnd);
-  return TRUE;
-}
-
-std::vector<HWND> findWindows(const Filter& filter) {
-  Collection collection = {&filter, {}};
-  EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&collection));
-  return collection.found;
-}
-
-// Parses the filters and --timeout from argv[first...]; false on unknown options.
-bool parseOptions(int argc, char** argv, int first, Filter* filter, DWORD* timeoutMs) {
+// Parses options from argv[first...]; false on an unknown one.
+bool parseOptions(int argc, char** argv, int first, Options* options) {
   for (int i = first; i < argc; ++i) {
     std::string option = argv[i];
     if (option == "--visible") {
-      filter->visibleOnly = true;
+      options->visibleOnly = true;
       continue;
     }
     if (i + 1 >= argc)
       return false;
     const char* value = argv[++i];
     if (option == "--class")
-      filter->windowClass = value;
+      options->windowClass = value;
     else if (option == "--title")
-      filter->title = value;
+      options->title = value;
     else if (option == "--text")
-      filter->childText = value;
+      options->childText = value;
     else if (option == "--exclude")
-      filter->excluded.push_back(parseHandle(value));
-    else if (option == "--timeout" && timeoutMs)
-      *timeoutMs = parseNumber(value);
+      options->excluded.push_back(handle(value));
+    else if (option == "--timeout")
+      options->timeoutMs = number(value);
+    else if (option == "--seconds")
+      options->seconds = number(value);
     else
       return false;
   }
   return true;
 }
 
-int listWindows(const Filter& filter, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    std::vector<HWND> found = findWindows(filter);
-    if (!found.empty()) {
-      for (HWND hwnd : found)
-        printWindow(hwnd);
-      return 0;
-    }
-    if (GetTickCount() - start >= timeoutMs)
-      break;
-    Sleep(kPollMs);
-  }
-  printf("timeout\n");
-  return 1;
+bool matches(HWND hwnd, const Options& filter) {
+  for (HWND excluded : filter.excluded)
+    if (excluded == hwnd)
+      return false;
+  return (!filter.visibleOnly || IsWindowVisible(hwnd)) &&
+         (filter.windowClass.empty() || className(hwnd) == filter.windowClass) &&
+         (filter.title.empty() || windowText(hwnd) == filter.title) &&
+         (filter.childText.empty() || findChild(hwnd, filter.childText, -1));
 }
 
-int waitGone(HWND hwnd, DWORD timeoutMs) {
-  DWORD start = GetTickCount();
-  while (IsWindow(hwnd)) {
+std::vector<HWND> findWindows(const Options& filter) {
+  std::vector<HWND> found;
+  eachWindow(nullptr, [&](HWND hwnd) {
+    if (matches(hwnd, filter))
+      found.push_back(hwnd);
+    return true;
+  });
+  return found;
+}
+
+// Polls until done() holds (0) or timeoutMs from start pass (1, "timeout" printed).
+template <typename Done>
+int pollUntil(DWORD start, DWORD timeoutMs, DWORD pollMs, Done done) {
+  for (; !done(); Sleep(pollMs)) {
     if (GetTickCount() - start >= timeoutMs) {
       printf("timeout\n");
       return 1;
     }
-    Sleep(kPollMs);
   }
-  printf("gone\n");
   return 0;
 }
 
-// Children are listed with their rectangles in the parent's client area.
-BOOL CALLBACK printChild(HWND hwnd, LPARAM parent) {
-  printf("hwnd=0x%lx\tid=%d\tclass=%s\tvisible=%d\t%s\ttext=%s\n",
-         static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), GetDlgCtrlID(hwnd),
-         escape(className(hwnd)).c_str(), IsWindowVisible(hwnd) ? 1 : 0,
-         rectFields(hwnd, reinterpret_cast<HWND>(parent)).c_str(),
-         escape(windowText(hwnd)).c_str());
-  return TRUE;
-}
-
-// A button is pressed the way a dialog sees a click: WM_COMMAND with
-// BN_CLICKED from that control. Posting keeps the driver from blocking in the
-// target's modal loop.
-int pressButton(HWND dialog, int id, const std::string& text) {
-  HWND button = findChildControl(dialog, text, id);
-  if (!button) {
-    printf("no such control\n");
-    return 1;
-  }
-  int controlId = GetDlgCtrlID(button);
-  if (!PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED),
-                    reinterpret_cast<LPARAM>(button))) {
-    printf("post failed %lu\n", GetLastError());
-    return 1;
-  }
-  printf("pressed id=%d\n", controlId);
-  return 0;
-}
-
-int holdFile(const char* path, DWORD seconds) {
-  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    printf("open failed %lu\n", GetLastError());
-    return 1;
-  }
-  printf("held\n");
-  fflush(stdout);
-  // Ends early when the test closes our standard input.
+// Waits for a matching top-level window, then prints every change of what sample()
+// reads from it at a fine interval, for states that last a moment, until it is "gone".
+template <typename Sample>
+int watchWindow(const Options& filter, Sample sample) {
   DWORD start = GetTickCount();
-  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-  char byte;
-  DWORD read = 0;
-  while (GetTickCount() - start < seconds * 1000) {
-    if (input == nullptr || input == INVALID_HANDLE_VALUE) {
-      Sleep(kPollMs);
-      continue;
-    }
-    if (!ReadFile(input, &byte, 1, &read, nullptr) || read == 0)
-      break;
-  }
-  CloseHandle(file);
-  printf("released\n");
-  return 0;
-}
-
-// The whole text of a window of another process: WM_GETTEXT is marshalled
-// with its buffer size, so any length can be read.
-int printText(HWND hwnd) {
-  DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
-    printf("no answer\n");
+  HWND window = nullptr;
+  if (pollUntil(start, filter.timeoutMs, 5, [&] {
+        std::vector<HWND> found = findWindows(filter);
+        window = found.empty() ? nullptr : found[0];
+        return window != nullptr;
+      }))
     return 1;
-  }
-  std::vector<char> buffer(length + 2, '\0');
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutA(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
-                      SMTO_ABORTIFHUNG, 5000, &copied);
-  buffer.back() = '\0';
-  printf("length=%lu\ttext=%s\n", static_cast<unsigned long>(copied),
-         escape(buffer.data()).c_str());
-  return 0;
-}
-
-// Types into an edit control of another process: one WM_CHAR per character,
-// each sent (not posted) so the text is in place when the command ends.
-int typeText(HWND hwnd, const char* text) {
-  for (const char* c = text; *c; ++c) {
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(hwnd, WM_CHAR, static_cast<unsigned char>(*c), 1, SMTO_ABORTIFHUNG,
-                             5000, &result)) {
-      printf("no answer\n");
-      return 1;
-    }
-  }
-  printf("typed=%u\n", static_cast<unsigned>(strlen(text)));
-  return 0;
-}
-
-int hitTest(HWND hwnd, int x, int y) {
-  DWORD_PTR result = 0;
-  if (!SendMessageTimeoutA(hwnd, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 5000,
-                           &result)) {
-    printf("no answer\n");
+  std::string last;
+  if (pollUntil(start, filter.timeoutMs, 1, [&] {
+        if (!IsWindow(window))
+          return true;
+        // A child not created yet (-1 before anything else) is not reported.
+        std::string now = sample(window);
+        if (now != last && !(last.empty() && now == "shown=-1")) {
+          printf("%s\tms=%lu\n", now.c_str(), GetTickCount() - start);
+          last = now;
+        }
+        return false;
+      }))
     return 1;
-  }
-  printf("hit=%ld\n", static_cast<long>(result));
-  return 0;
+  return out("gone\n");
 }
 
-int resizeWindow(HWND hwnd, int width, int height) {
-  BOOL done =
-      SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  Sleep(200);
-  printf("done=%d\t%s\n", done ? 1 : 0, rectFields(hwnd, nullptr).c_str());
-  return 0;
+// A child's own WS_VISIBLE bit: IsWindowVisible is false for every child of a hidden window.
+int shownFlag(HWND child) {
+  return child ? ((GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) ? 1 : 0) : -1;
 }
 
-// The painted status line's font: 9-point bold Arial on the screen.
-int textWidth(const char* text) {
-  HDC screen = GetDC(nullptr);
-  LOGFONTA logFont = {};
-  lstrcpyA(logFont.lfFaceName, "Arial");
-  logFont.lfWeight = FW_BOLD;
-  logFont.lfHeight = -MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  logFont.lfCharSet = DEFAULT_CHARSET;
-  HFONT font = CreateFontIndirectA(&logFont);
-  HGDIOBJ previous = SelectObject(screen, font);
-  SIZE size = {};
-  GetTextExtentPoint32A(screen, text, lstrlenA(text), &size);
-  SelectObject(screen, previous);
-  DeleteObject(font);
-  ReleaseDC(nullptr, screen);
-  printf("width=%ld\theight=%ld\n", size.cx, size.cy);
-  return 0;
-}
-
-// Tree view items of another process: the item structure and its text
-// buffer must live in that process, so they are placed there.
+// Tree view items of another process: the item structure and its text buffer live there.
 class RemoteTree {
  public:
   explicit RemoteTree(HWND tree) : m_tree(tree) {
@@ -421,6 +272,8 @@ class RemoteTree {
     if (m_process)
       CloseHandle(m_process);
   }
+  RemoteTree(const RemoteTree&) = delete;
+  RemoteTree& operator=(const RemoteTree&) = delete;
   bool ready() const { return m_memory != nullptr; }
 
   std::string label(HTREEITEM item) {
@@ -449,53 +302,23 @@ class RemoteTree {
   char* m_memory = nullptr;
 };
 
-BOOL CALLBACK findTreeChild(HWND hwnd, LPARAM param) {
-  if (className(hwnd) != WC_TREEVIEWA)
-    return TRUE;
-  *reinterpret_cast<HWND*>(param) = hwnd;
-  return FALSE;
-}
-
-HWND findTree(HWND dialog) {
-  HWND found = nullptr;
-  EnumChildWindows(dialog, findTreeChild, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-void printTree(RemoteTree& tree, HTREEITEM item, int depth) {
-  for (; item; item = tree.next(item, TVGN_NEXT)) {
-    printf("depth=%d\titem=0x%lx\ttext=%s\n", depth,
-           static_cast<unsigned long>(reinterpret_cast<uintptr_t>(item)),
-           escape(tree.label(item)).c_str());
-    printTree(tree, tree.next(item, TVGN_CHILD), depth + 1);
-  }
-}
-
-int treeCommand(HWND dialog, int partCount, char** parts) {
-  HWND treeWindow = findTree(dialog);
-  if (!treeWindow) {
-    printf("no tree\n");
-    return 1;
-  }
+int treeSelect(HWND dialog, int partCount, char** parts) {
+  HWND treeWindow = nullptr;
+  eachWindow(dialog, [&](HWND hwnd) {
+    if (className(hwnd) == WC_TREEVIEWA)
+      treeWindow = hwnd;
+    return treeWindow == nullptr;
+  });
+  if (!treeWindow)
+    return fail("no tree");
   RemoteTree tree(treeWindow);
-  if (!tree.ready()) {
-    printf("no access\n");
-    return 1;
-  }
-  if (partCount == 0) {
-    printTree(tree, tree.next(nullptr, TVGN_ROOT), 0);
-    return 0;
-  }
+  if (!tree.ready())
+    return fail("no access");
   HTREEITEM level = tree.next(nullptr, TVGN_ROOT);
   HTREEITEM chosen = nullptr;
   for (int i = 0; i < partCount; ++i) {
-    chosen = nullptr;
-    for (HTREEITEM item = level; item; item = tree.next(item, TVGN_NEXT)) {
-      if (tree.label(item).find(parts[i]) != std::string::npos) {
-        chosen = item;
-        break;
-      }
-    }
+    for (chosen = level; chosen && tree.label(chosen).find(parts[i]) == std::string::npos;)
+      chosen = tree.next(chosen, TVGN_NEXT);
     if (!chosen) {
       printf("no item %s\n", parts[i]);
       return 1;
@@ -507,86 +330,33 @@ int treeCommand(HWND dialog, int partCount, char** parts) {
   }
   // Selecting sends the dialog the same notification a click does.
   SendMessageA(treeWindow, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(chosen));
-  printf("selected=%s\n", escape(tree.label(chosen)).c_str());
-  return 0;
+  return out("selected=%s\n", esc(tree.label(chosen)));
 }
 
-// Follows one child's WS_VISIBLE style bit (not IsWindowVisible, which is
-// false for every child of a hidden window) at a fine interval, for states
-// that last only a moment before the window closes.
-// Waits for a matching top-level window, then prints every change of what
-// sample() reads from it until the window is destroyed ("gone").
-template <typename Sample>
-int watchWindow(const Filter& filter, DWORD timeoutMs, Sample sample) {
-  DWORD start = GetTickCount();
-  HWND window = nullptr;
-  while (!window) {
-    std::vector<HWND> found = findWindows(filter);
-    if (!found.empty()) {
-      window = found[0];
-      break;
-    }
-    if (GetTickCount() - start >= timeoutMs) {
-      printf("timeout\n");
-      return 1;
-    }
-    Sleep(5);
+int holdFile(const char* path, DWORD seconds) {
+  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return fail("open failed");
+  printf("held\n");
+  // Ends early when the test closes our standard input.
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  char byte;
+  DWORD read = 0;
+  for (DWORD start = GetTickCount(); GetTickCount() - start < seconds * 1000 &&
+                                     ReadFile(input, &byte, 1, &read, nullptr) && read;) {
   }
-  std::string last;
-  while (IsWindow(window)) {
-    std::string now = sample(window);
-    if (now != last) {
-      printf("%s\tms=%lu\n", now.c_str(), GetTickCount() - start);
-      last = now;
-    }
-    if (GetTickCount() - start >= timeoutMs) {
-      printf("timeout\n");
-      return 1;
-    }
-    Sleep(1);
-  }
-  printf("gone\n");
-  return 0;
-}
-
-// The child ID's own WS_VISIBLE flag (-1: no such child).
-int watchStyle(int id, const Filter& filter, DWORD timeoutMs) {
-  return watchWindow(filter, timeoutMs, [id](HWND window) {
-    HWND child = GetDlgItem(window, id);
-    int shown = child ? ((GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) ? 1 : 0) : -1;
-    return "shown=" + std::to_string(shown);
-  });
-}
-
-// The progress bar's WS_VISIBLE flag, range (upper limit) and position. The
-// flag is read first: the program shows the bar only after setting its
-// range, so a shown bar's range is never one from before. A bar that goes
-// away or does not answer reads as absent (-1).
-int watchProgress(const Filter& filter, DWORD timeoutMs) {
-  return watchWindow(filter, timeoutMs, [](HWND window) {
-    HWND bar = FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr);
-    int shown = bar ? ((GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) ? 1 : 0) : -1;
-    DWORD_PTR range = 0, position = 0;
-    if (shown < 0 ||
-        !SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &range) ||
-        !SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position) ||
-        !IsWindow(bar))
-      return std::string("shown=-1");
-    return "shown=" + std::to_string(shown) + "\trange=" + std::to_string(range) +
-           "\tpos=" + std::to_string(position);
-  });
+  CloseHandle(file);
+  return out("released\n");
 }
 
 // A .lnk as the shell reads it: what the user's click would start.
 int printShortcut(const char* path) {
-  if (FAILED(CoInitialize(nullptr)))
-    return 1;
   IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&link)))) {
-    printf("no shell link object\n");
-    return 1;
-  }
+  if (FAILED(CoInitialize(nullptr)) ||
+      FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link))))
+    return fail("no shell link object");
   IPersistFile* file = nullptr;
   WCHAR wide[MAX_PATH] = L"";
   MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH);
@@ -598,8 +368,8 @@ int printShortcut(const char* path) {
     link->GetArguments(args, sizeof args);
     link->GetWorkingDirectory(folder, MAX_PATH);
     link->GetDescription(description, sizeof description);
-    printf("target=%s\targs=%s\tworkdir=%s\tdescription=%s\n", escape(target).c_str(),
-           escape(args).c_str(), escape(folder).c_str(), escape(description).c_str());
+    printf("target=%s\targs=%s\tworkdir=%s\tdescription=%s\n", esc(target), esc(args), esc(folder),
+           esc(description));
     code = 0;
   } else {
     printf("not loaded\n");
@@ -610,182 +380,236 @@ int printShortcut(const char* path) {
   return code;
 }
 
-// Reads size bytes at address in process into out.
 bool readRemote(HANDLE process, const BYTE* address, void* out, SIZE_T size) {
   SIZE_T done = 0;
   return ReadProcessMemory(process, address, out, size, &done) && done == size;
 }
 
+// The export table's DLL name tells our library from another of the same file name.
 int printModule(DWORD pid, const char* name) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-  if (snapshot == INVALID_HANDLE_VALUE) {
-    printf("no snapshot %lu\n", GetLastError());
-    return 1;
-  }
+  if (snapshot == INVALID_HANDLE_VALUE)
+    return fail("no snapshot");
   MODULEENTRY32 entry = {};
   entry.dwSize = sizeof entry;
-  bool found = false;
-  for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
-    found = lstrcmpiA(entry.szModule, name) == 0;
-    if (found)
-      break;
-  }
+  BOOL more = Module32First(snapshot, &entry);
+  while (more && lstrcmpiA(entry.szModule, name) != 0)
+    more = Module32Next(snapshot, &entry);
   CloseHandle(snapshot);
-  if (!found) {
-    printf("not loaded\n");
-    return 1;
-  }
+  if (!more)
+    return fail("not loaded");
   HANDLE process = OpenProcess(PROCESS_VM_READ | PROCESS_QUERY_INFORMATION, FALSE, pid);
   const BYTE* base = entry.modBaseAddr;
   IMAGE_DOS_HEADER dos = {};
   IMAGE_NT_HEADERS nt = {};
+  IMAGE_EXPORT_DIRECTORY exports = {};
   char exportName[MAX_PATH] = "";
   if (process && readRemote(process, base, &dos, sizeof dos) &&
       readRemote(process, base + dos.e_lfanew, &nt, sizeof nt)) {
-    const IMAGE_DATA_DIRECTORY& directory =
-        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-    IMAGE_EXPORT_DIRECTORY exports = {};
+    DWORD directory = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress;
     // One byte at a time: the name may end just before the image does.
-    if (directory.VirtualAddress &&
-        readRemote(process, base + directory.VirtualAddress, &exports, sizeof exports)) {
-      for (size_t i = 0; i + 1 < sizeof exportName; ++i) {
+    if (directory && readRemote(process, base + directory, &exports, sizeof exports)) {
+      for (size_t i = 0; i + 1 < sizeof exportName; ++i)
         if (!readRemote(process, base + exports.Name + i, &exportName[i], 1) || !exportName[i])
           break;
-      }
     }
   }
   if (process)
     CloseHandle(process);
-  printf("path=%s\texports=%s\n", escape(entry.szExePath).c_str(), escape(exportName).c_str());
-  return 0;
+  return out("path=%s\texports=%s\n", esc(entry.szExePath), esc(exportName));
 }
 
-int printFolder(int csidl) {
-  char path[MAX_PATH] = "";
-  if (!SHGetSpecialFolderPathA(nullptr, path, csidl, FALSE))
-    return 1;
-  printf("path=%s\n", escape(path).c_str());
-  return 0;
+// The painted status line's font: 9-point bold Arial on the screen.
+int textWidth(const char* text) {
+  HDC screen = GetDC(nullptr);
+  HFONT font = CreateFontA(-MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_BOLD, 0,
+                           0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+  HGDIOBJ previous = SelectObject(screen, font);
+  SIZE size = {};
+  GetTextExtentPoint32A(screen, text, lstrlenA(text), &size);
+  SelectObject(screen, previous);
+  DeleteObject(font);
+  ReleaseDC(nullptr, screen);
+  return out("width=%ld\theight=%ld\n", size.cx, size.cy);
 }
 
-int usage() {
-  fprintf(stderr,
-          "usage: ui_driver windows|wait [--class C] [--title T] [--text T] [--exclude H] "
-          "[--visible] [--timeout ms]\n"
-          "       ui_driver gone HWND [--timeout ms] | children HWND | foreground | osversion\n"
-          "       ui_driver press HWND (--id N | --text T) | post HWND MSG WPARAM LPARAM\n"
-          "       ui_driver hold PATH [--seconds N]\n"
-          "       ui_driver text HWND | type HWND TEXT | hittest HWND X Y | resize HWND W H | "
-          "textwidth TEXT\n"
-          "       ui_driver tree DIALOG | treeselect DIALOG PART...\n"
-          "       ui_driver watchstyle ID [filters] [--timeout ms]\n"
-          "       ui_driver watchprogress [filters] [--timeout ms]\n");
-  return 2;
-}
+// argv[0] is the command, then its arguments; o the options after them.
+struct Call {
+  int argc;
+  char** argv;
+  const Options& o;
+  HWND h() const { return handle(argv[1]); }
+  int n(int i) const { return static_cast<int>(number(argv[i])); }
+};
+
+struct Command {
+  const char* name;
+  int minArgs, maxArgs;  // arguments before the options; maxArgs -1: any number, no options
+  int (*run)(const Call&);
+};
+
+const Command kCommands[] = {
+    {"windows", 0, 0,
+     [](const Call& c) {
+       for (HWND hwnd : findWindows(c.o))
+         printWindow(hwnd);
+       return 0;
+     }},
+    {"wait", 0, 0,
+     [](const Call& c) {
+       std::vector<HWND> found;
+       int code = pollUntil(GetTickCount(), c.o.timeoutMs, 50,
+                            [&] { return !(found = findWindows(c.o)).empty(); });
+       for (HWND hwnd : found)
+         printWindow(hwnd);
+       return code;
+     }},
+    {"gone", 1, 1,
+     [](const Call& c) {
+       HWND hwnd = c.h();
+       if (pollUntil(GetTickCount(), c.o.timeoutMs, 50, [&] { return !IsWindow(hwnd); }))
+         return 1;
+       return out("gone\n");
+     }},
+    {"children", 1, 1,
+     [](const Call& c) {
+       HWND parent = c.h();
+       eachWindow(parent, [&](HWND hwnd) {
+         printf("hwnd=0x%lx\tid=%d\tclass=%s\tvisible=%d\t%s\ttext=%s\n", hex(hwnd),
+                GetDlgCtrlID(hwnd), esc(className(hwnd)), IsWindowVisible(hwnd) ? 1 : 0,
+                rectFields(hwnd, parent).c_str(), esc(windowText(hwnd)));
+         return true;
+       });
+       return 0;
+     }},
+    // A click as the dialog sees it; posted so the driver never blocks in the target's modal loop.
+    {"press", 3, 3,
+     [](const Call& c) {
+       std::string how = c.argv[2];
+       if (how != "--id" && how != "--text")
+         return 2;
+       HWND button = findChild(c.h(), c.argv[3], how == "--id" ? c.n(3) : -1);
+       if (!button)
+         return fail("no such control");
+       int id = GetDlgCtrlID(button);
+       if (!PostMessageA(c.h(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(button)))
+         return fail("post failed");
+       return out("pressed id=%d\n", id);
+     }},
+    {"post", 4, 4,
+     [](const Call& c) {
+       if (!PostMessageA(c.h(), number(c.argv[2]), number(c.argv[3]),
+                         static_cast<LPARAM>(number(c.argv[4]))))
+         return fail("post failed");
+       return out("posted\n");
+     }},
+    {"foreground", 0, 0,
+     [](const Call&) {
+       HWND hwnd = GetForegroundWindow();
+       return hwnd ? printWindow(hwnd) : fail("none");
+     }},
+    {"osversion", 0, 0,
+     [](const Call&) {
+       OSVERSIONINFOA info = {};
+       info.dwOSVersionInfoSize = sizeof info;
+       if (!GetVersionExA(&info))
+         return fail("no version");
+       return out("platform=%lu\tmajor=%lu\tminor=%lu\tbuild=%lu\tcsd=%s\n", info.dwPlatformId,
+                  info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber & 0xFFFF,
+                  esc(info.szCSDVersion));
+     }},
+    {"screen", 0, 0,
+     [](const Call&) {
+       RECT screen = {};
+       GetClientRect(GetDesktopWindow(), &screen);
+       return out("w=%ld\th=%ld\n", screen.right, screen.bottom);
+     }},
+    // WM_GETTEXT is marshalled across processes with its buffer size: any length can be read.
+    {"text", 1, 1,
+     [](const Call& c) {
+       DWORD_PTR length = 0, copied = 0;
+       if (!ask(c.h(), WM_GETTEXTLENGTH, 0, 0, &length))
+         return fail("no answer");
+       std::vector<char> buffer(length + 2, '\0');
+       ask(c.h(), WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), &copied);
+       buffer.back() = '\0';
+       return out("length=%lu\ttext=%s\n", static_cast<unsigned long>(copied), esc(buffer.data()));
+     }},
+    // Sent, not posted: the text is in place when the command ends.
+    {"type", 2, 2,
+     [](const Call& c) {
+       DWORD_PTR result = 0;
+       for (const char* p = c.argv[2]; *p; ++p)
+         if (!ask(c.h(), WM_CHAR, static_cast<unsigned char>(*p), 1, &result))
+           return fail("no answer");
+       return out("typed=%u\n", static_cast<unsigned>(strlen(c.argv[2])));
+     }},
+    {"hittest", 3, 3,
+     [](const Call& c) {
+       DWORD_PTR result = 0;
+       if (!ask(c.h(), WM_NCHITTEST, 0, MAKELPARAM(c.n(2), c.n(3)), &result))
+         return fail("no answer");
+       return out("hit=%ld\n", static_cast<long>(result));
+     }},
+    {"resize", 3, 3,
+     [](const Call& c) {
+       BOOL done = SetWindowPos(c.h(), nullptr, 0, 0, c.n(2), c.n(3),
+                                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+       Sleep(200);
+       return out("done=%d\t%s\n", done ? 1 : 0, rectFields(c.h(), nullptr).c_str());
+     }},
+    {"textwidth", 1, 1, [](const Call& c) { return textWidth(c.argv[1]); }},
+    {"watchstyle", 1, 1,
+     [](const Call& c) {
+       int id = c.n(1);
+       return watchWindow(c.o, [id](HWND window) {
+         return "shown=" + std::to_string(shownFlag(GetDlgItem(window, id)));
+       });
+     }},
+    // The flag is read first: the bar is shown only after its range is set, so a shown bar's
+    // range is never an earlier one. A bar that goes away or does not answer reads as -1.
+    {"watchprogress", 0, 0,
+     [](const Call& c) {
+       return watchWindow(c.o, [](HWND window) {
+         HWND bar = FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr);
+         int shown = shownFlag(bar);
+         DWORD_PTR range = 0, position = 0;
+         if (shown < 0 || !ask(bar, PBM_GETRANGE, FALSE, 0, &range, 1000) ||
+             !ask(bar, PBM_GETPOS, 0, 0, &position, 1000) || !IsWindow(bar))
+           return std::string("shown=-1");
+         return "shown=" + std::to_string(shown) + "\trange=" + std::to_string(range) +
+                "\tpos=" + std::to_string(position);
+       });
+     }},
+    {"treeselect", 2, -1, [](const Call& c) { return treeSelect(c.h(), c.argc - 2, c.argv + 2); }},
+    {"hold", 1, 1, [](const Call& c) { return holdFile(c.argv[1], c.o.seconds); }},
+    {"shortcut", 1, 1, [](const Call& c) { return printShortcut(c.argv[1]); }},
+    {"folder", 1, 1,
+     [](const Call& c) {
+       char path[MAX_PATH] = "";
+       if (!SHGetSpecialFolderPathA(nullptr, path, c.n(1), FALSE))
+         return fail("no folder");
+       return out("path=%s\n", esc(path));
+     }},
+    {"module", 2, 2, [](const Call& c) { return printModule(number(c.argv[1]), c.argv[2]); }},
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IONBF, 0);
-  if (argc < 2)
-    return usage();
-  std::string command = argv[1];
-  Filter filter;
-  DWORD timeoutMs = kDefaultTimeoutMs;
-
-  if (command == "windows" || command == "wait") {
-    if (!parseOptions(argc, argv, 2, &filter, command == "wait" ? &timeoutMs : nullptr))
-      return usage();
-    return listWindows(filter, command == "wait" ? timeoutMs : 0);
+  for (const Command& command : kCommands) {
+    if (argc < 2 || strcmp(argv[1], command.name) != 0)
+      continue;
+    int args = argc - 2;
+    Options options;
+    if (args < command.minArgs ||
+        (command.maxArgs >= 0 && !parseOptions(argc, argv, 2 + command.maxArgs, &options)))
+      break;
+    int code = command.run(Call{argc - 1, argv + 1, options});
+    return code;
   }
-  if (command == "gone" && argc >= 3) {
-    if (!parseOptions(argc, argv, 3, &filter, &timeoutMs))
-      return usage();
-    return waitGone(parseHandle(argv[2]), timeoutMs);
-  }
-  if (command == "children" && argc == 3) {
-    HWND parent = parseHandle(argv[2]);
-    EnumChildWindows(parent, printChild, reinterpret_cast<LPARAM>(parent));
-    return 0;
-  }
-  if (command == "press" && argc == 5) {
-    std::string option = argv[3];
-    if (option == "--id")
-      return pressButton(parseHandle(argv[2]), static_cast<int>(parseNumber(argv[4])), "");
-    if (option == "--text")
-      return pressButton(parseHandle(argv[2]), -1, argv[4]);
-    return usage();
-  }
-  if (command == "post" && argc == 6) {
-    if (!PostMessageA(parseHandle(argv[2]), parseNumber(argv[3]), parseNumber(argv[4]),
-                      static_cast<LPARAM>(parseNumber(argv[5])))) {
-      printf("post failed %lu\n", GetLastError());
-      return 1;
-    }
-    printf("posted\n");
-    return 0;
-  }
-  if (command == "foreground" && argc == 2) {
-    HWND hwnd = GetForegroundWindow();
-    if (!hwnd) {
-      printf("none\n");
-      return 1;
-    }
-    printWindow(hwnd);
-    return 0;
-  }
-  if (command == "osversion" && argc == 2) {
-    OSVERSIONINFOA info = {};
-    info.dwOSVersionInfoSize = sizeof(info);
-    if (!GetVersionExA(&info))
-      return 1;
-    printf("platform=%lu\tmajor=%lu\tminor=%lu\tbuild=%lu\tcsd=%s\n", info.dwPlatformId,
-           info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber & 0xFFFF,
-           escape(info.szCSDVersion).c_str());
-    return 0;
-  }
-  if (command == "text" && argc == 3)
-    return printText(parseHandle(argv[2]));
-  if (command == "type" && argc == 4)
-    return typeText(parseHandle(argv[2]), argv[3]);
-  if (command == "hittest" && argc == 5)
-    return hitTest(parseHandle(argv[2]), atoi(argv[3]), atoi(argv[4]));
-  if (command == "resize" && argc == 5)
-    return resizeWindow(parseHandle(argv[2]), atoi(argv[3]), atoi(argv[4]));
-  if (command == "watchstyle" && argc >= 3) {
-    if (!parseOptions(argc, argv, 3, &filter, &timeoutMs))
-      return usage();
-    return watchStyle(static_cast<int>(parseNumber(argv[2])), filter, timeoutMs);
-  }
-  if (command == "watchprogress") {
-    if (!parseOptions(argc, argv, 2, &filter, &timeoutMs))
-      return usage();
-    return watchProgress(filter, timeoutMs);
-  }
-  if (command == "screen" && argc == 2) {
-    RECT screen = {};
-    GetClientRect(GetDesktopWindow(), &screen);
-    printf("w=%ld\th=%ld\n", screen.right, screen.bottom);
-    return 0;
-  }
-  if (command == "textwidth" && argc == 3)
-    return textWidth(argv[2]);
-  if ((command == "tree" && argc == 3) || (command == "treeselect" && argc >= 4))
-    return treeCommand(parseHandle(argv[2]), argc - 3, argv + 3);
-  if (command == "shortcut" && argc == 3)
-    return printShortcut(argv[2]);
-  if (command == "module" && argc == 4)
-    return printModule(parseNumber(argv[2]), argv[3]);
-  if (command == "folder" && argc == 3)
-    return printFolder(static_cast<int>(parseNumber(argv[2])));
-  if (command == "hold" && (argc == 3 || argc == 5)) {
-    DWORD seconds = 60;
-    if (argc == 5) {
-      if (std::string(argv[3]) != "--seconds")
-        return usage();
-      seconds = parseNumber(argv[4]);
-    }
-    return holdFile(argv[2], seconds);
-  }
-  return usage();
+  fprintf(stderr, "usage: ui_driver COMMAND ... (the commands are listed in ui_driver.cpp)\n");
+  return 2;
 }
