@@ -36,6 +36,10 @@ def fetched(files):
     return sorted(p for p in files if p not in (rb.INSTALLER, rb.UNCHECKED, rb.STUB))
 
 
+def served(path, name="r7"):
+    return rb.served_path(path, name=name, compressed=rb.is_compressed(path))
+
+
 def shaped_link(on):
     """Loopback at 100 Mbit/s with MTU 1500, or back to plain."""
     subprocess.run(["ip", "link", "set", "lo", "mtu", "1500" if on else "65536"], check=True)
@@ -210,7 +214,7 @@ class ClientStory(StoryGroup):
         self.assertEqual(self.tracking(rb.AFFILIATE), {"start": 1, "finish": 1}, "the finish at the first launch")
         self.assertFalse(os.path.exists(os.path.join(install, *rb.INSTALLER.split("/"))))
         self.assertEqual(sorted(r["path"] for r in self.service.requests() if r["path"].startswith("/client/r")),
-                         sorted(rb.served_path(p, compressed=rb.is_compressed(p)) for p in fetched(files)),
+                         sorted(served(p) for p in fetched(files)),
                          "every client file fetched once")
         first = self.client_lines(1)[0]
         self.assert_launch(first, folder, install, files, rb.AFFILIATE)
@@ -264,8 +268,7 @@ class StoryMeasures(StoryGroup):
     def curl(self, paths, name):
         urls = []
         for path in paths:
-            urls += ["http://%s%s" % (rb.BASE_HOST, rb.served_path(path, name=name, compressed=rb.is_compressed(path))),
-                     "-o", "/dev/null"]
+            urls += ["http://%s%s" % (rb.BASE_HOST, served(path, name)), "-o", "/dev/null"]
         started = time.perf_counter()
         subprocess.run(["curl", "-sS", *urls], check=True)
         return time.perf_counter() - started

@@ -13,7 +13,7 @@ import zlib
 
 import release_builder as rb
 import velorin_env
-from test_story import StoryGroup, shaped_link, write_figures
+from test_story import IDOK, StoryGroup, served, shaped_link, write_figures
 from velorin_env import MAIN_CLASS, WM_CLOSE, main, parse_records, unreachable
 
 # The secondary update server and the download server answer on addresses of their own, so that a
@@ -25,7 +25,6 @@ if not os.environ.get("VELORIN_SERVICE_HOSTS"):
          "download.quenzar.test": "download.quenzar.test=" + DOWNLOAD_ADDRESS}.get(name, name)
         for name in velorin_env.DEFAULT_SERVICE_HOSTS]
 
-IDOK = 1
 MAINTENANCE = "/client/php/ServerStatus/maintenance.php"
 UPDATE_PAGE = "/client/php/flash8/index.php?mode=update"
 SERVER_FILES = "There is a problem with the files on the server.  Please try again later!"
@@ -38,10 +37,6 @@ def small_files():
     files = rb.story_files(count=8, seed=11)
     files["art/big.bin"] = os.urandom(3_000_000)
     return files
-
-
-def served(path):
-    return rb.served_path(path, compressed=rb.is_compressed(path))
 
 
 class UpdateGroup(StoryGroup):
