@@ -5,13 +5,12 @@ folders, a folder that cannot be written, and "/uninstall" leaving alone a clien
 import os
 import shutil
 import subprocess
-import time
 import zlib
 
 import velorin_env
 from test_story import (CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS, CSIDL_DESKTOPDIRECTORY, CSIDL_PROGRAMS,
                         IDC_ACCEPT_DIRECTORY, IDOK, TOOLBAR_KEY, StoryGroup)
-from velorin_env import MAIN_CLASS, SETTINGS_KEY, Config, Program
+from velorin_env import SETTINGS_KEY, Config, Program
 
 
 class Lifecycle(StoryGroup):
@@ -22,14 +21,7 @@ class Lifecycle(StoryGroup):
         program, window = self.accept_screens(None)
         folder = self.chooser_folder(window)
         self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
-        deadline = time.monotonic() + 20
-        while True:
-            records = [r for r in self.driver.windows(window_class=MAIN_CLASS) if r["hwnd"] == window["hwnd"]]
-            self.assertTrue(records, "the run ended instead of going on to the update")
-            if records[0]["h"] == 159 and records[0]["visible"]:
-                break
-            self.assertLess(time.monotonic(), deadline, "no update form: %r" % records)
-            time.sleep(0.3)
+        self.wait_for_form(window, 159)
         self.cancel(program, window)
         return folder
 

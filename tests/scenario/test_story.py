@@ -141,6 +141,16 @@ class StoryGroup(ScenarioGroup):
         self.assertFalse(registry.has_key(TOOLBAR_KEY))
         self.assertEqual(registry.values(DEBUG_KEY), DEBUG_VALUES, "the Debug key survives")
 
+    def wait_for_form(self, window, height, timeout=20):
+        """Waits until the main window shows the form of that height."""
+        deadline = time.monotonic() + timeout
+        while True:
+            found = [w for w in self.driver.windows(window_class=MAIN_CLASS) if w["hwnd"] == window["hwnd"]]
+            if found and found[0]["h"] == height and found[0]["visible"]:
+                return
+            self.assertLess(time.monotonic(), deadline, "no form %d high: %r" % (height, found))
+            time.sleep(0.2)
+
     def client_windows(self):
         return self.driver.windows(window_class=CLIENT_CLASS)
 

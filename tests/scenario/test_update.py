@@ -159,10 +159,7 @@ class UpdateStory(UpdateGroup):
             self.service.set_rules([{"path": MAINTENANCE, "action": "body", "body": body}])
             program = self.start()
             window = self.main_window()
-            deadline = time.monotonic() + 20
-            while time.monotonic() < deadline and self.height(window) != 345:
-                time.sleep(0.2)
-            self.assertEqual(self.height(window), 345, "%s: the large form" % body)
+            self.wait_for_form(window, 345)
             time.sleep(1.5)
             self.assertTrue(program.running(), "%s: the client is not started" % body)
             self.cancel(program, window)
@@ -181,10 +178,6 @@ class UpdateStory(UpdateGroup):
         self.assertEqual(self.run_update(), 0)
         self.assertEqual(sorted(r["path"] for r in self.file_requests()), sorted([served(stale), served(longer)]))
         self.assert_whole(paths)
-
-    def height(self, window):
-        found = [w for w in self.driver.windows(window_class=MAIN_CLASS) if w["hwnd"] == window["hwnd"]]
-        return found[0]["h"] if found else None
 
 
 class ServerFaults(UpdateGroup):
