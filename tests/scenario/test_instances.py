@@ -6,8 +6,8 @@ import os
 import velorin_env
 from velorin_env import MAIN_CLASS, Config, ScenarioGroup, unreachable
 
-# The update servers answer on an address of their own, made unreachable
-# while the installed stub runs, so that it stays waiting for the manifest.
+# The update servers answer on an address of their own, made unreachable so that an installed stub
+# stays waiting for the manifest.
 UPDATE_SERVERS_ADDRESS = "127.0.0.2"
 if not os.environ.get("VELORIN_SERVICE_HOSTS"):
     Config.host_entries = [name + "=" + UPDATE_SERVERS_ADDRESS if name.startswith("update") else name
@@ -15,41 +15,31 @@ if not os.environ.get("VELORIN_SERVICE_HOSTS"):
 
 
 class SecondStart(ScenarioGroup):
-    def test_installed_stub_is_brought_forward_and_the_second_ends(self):
-        with unreachable(UPDATE_SERVERS_ADDRESS):
-            self.installed_stub_is_brought_forward()
-
-    def installed_stub_is_brought_forward(self):
-        install = self.prefix.c("Quenzar")
-        os.makedirs(install, exist_ok=True)
-        self.set_state(settings={"CWD": self.prefix.win(install)})
-        first = self.start()
-        window = self.main_window()
-        before = self.driver.foreground()
-        self.assertNotEqual(before and before["hwnd"], window["hwnd"])
-
-        second = self.start()
-        self.assertEqual(second.wait(), 0)
-
-        self.assertTrue(first.running())
-        self.assertEqual([w["hwnd"] for w in self.driver.windows(window_class=MAIN_CLASS)], [window["hwnd"]])
-        after = self.driver.foreground()
-        self.assertEqual(after and after["hwnd"], window["hwnd"], "the running stub was not brought forward")
-        self.cancel(first, window)
-
-    def test_stub_without_install_folder_is_ended_and_the_second_goes_on(self):
+    def test_a_stub_without_install_is_ended_an_installed_one_brought_forward(self):
+        # Not installed: the first is ended by the second start (exit code 0), which goes on.
         self.set_state()
         first = self.start()
         window = self.main_window()
-
         second = self.start()
-        # Ended by the second start (with exit code 0), not by anything we sent.
         self.assertEqual(first.wait(), 0)
         self.assertTrue(self.driver.gone(window["hwnd"], timeout=5))
+        self.cancel(second, self.main_window(exclude=[window["hwnd"]]))
 
-        replacement = self.main_window(exclude=[window["hwnd"]])
-        self.assertTrue(second.running())
-        self.cancel(second, replacement)
+        # Installed: the first stays and is brought forward; the second ends.
+        install = self.prefix.c("Quenzar")
+        os.makedirs(install, exist_ok=True)
+        self.set_state(settings={"CWD": self.prefix.win(install)})
+        with unreachable(UPDATE_SERVERS_ADDRESS):
+            first = self.start()
+            window = self.main_window()
+            before = self.driver.foreground()
+            self.assertNotEqual(before and before["hwnd"], window["hwnd"])
+            self.assertEqual(self.start().wait(), 0)
+            self.assertTrue(first.running())
+            self.assertEqual([w["hwnd"] for w in self.driver.windows(window_class=MAIN_CLASS)], [window["hwnd"]])
+            after = self.driver.foreground()
+            self.assertEqual(after and after["hwnd"], window["hwnd"], "the running stub was not brought forward")
+            self.cancel(first, window)
 
 
 if __name__ == "__main__":
