@@ -6,52 +6,33 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-uint32_t le(const std::string& d, size_t at, int bytes) {
-  uint32_t v = 0;
-  for (int i = bytes - 1; i >= 0; --i)
-    v = (v << 8) | static_cast<unsigned char>(d.at(at + i));
-  return v;
+// Little-endian, N bytes.
+std::string le(size_t v, int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i)
+    s += char(v >> 8 * i);
+  return s;
 }
 
-// The tail read from its layout: affiliate, table, count.
-struct Tail {
-  std::string affiliate;
-  struct Entry {
-    std::string name;
-    uint32_t position, size;
-  };
-  std::vector<Entry> entries;
-  uint32_t count;
-  size_t tableStart;
-};
-
-Tail readTail(const std::string& d) {
-  Tail t;
-  EXPECT_EQ(d.substr(d.size() - 2), "\x55\xAA");
-  size_t l = le(d, d.size() - 4, 2), tableSize = le(d, d.size() - 12 - l, 4);
-  t.affiliate = d.substr(d.size() - 4 - l, l);
-  t.count = le(d, d.size() - 8 - l, 4);
-  t.tableStart = d.size() - 12 - l - tableSize;
-  for (size_t at = t.tableStart, n; at < t.tableStart + tableSize; at += 10 + n) {
-    n = le(d, at, 2);
-    t.entries.push_back({d.substr(at + 2, n), le(d, at + 2 + n, 4), le(d, at + 6 + n, 4)});
-  }
-  return t;
+std::string entry(const std::string& name, size_t position, size_t size) {
+  return le(name.size(), 2) + name + le(position, 4) + le(size, 4);
 }
 
-uint32_t stubChecksum(const std::string& d) {
-  return uint32_t(crc32(0xFFFFFFFFu, reinterpret_cast<const Bytef*>(d.data()),
-                        uInt(d.size() - 4 - le(d, d.size() - 4, 2))));
+// The tail as the stub reads it backwards: signature, affiliate length and
+// text, file count, table size, table.
+std::string tail(const std::string& table, int files, const std::string& affiliate) {
+  return table + le(table.size(), 4) + le(files, 4) + affiliate + le(affiliate.size(), 2) +
+         "\x55\xAA";
 }
 
 class PackTool : public ::testing::Test {
@@ -73,6 +54,15 @@ class PackTool : public ::testing::Test {
     std::stringstream s;
     s << std::ifstream(root_ / name, std::ios::binary).rdbuf();
     return s.str();
+  }
+  // The whole file against the expected bytes; where they part, when they do.
+  void expectFile(const std::string& name, const std::string& expected) {
+    std::string got = read(name);
+    EXPECT_TRUE(got == expected)
+        << name << ": " << got.size() << " bytes, " << expected.size()
+        << " expected, first differing at "
+        << std::mismatch(got.begin(), got.end(), expected.begin(), expected.end()).first -
+               got.begin();
   }
   std::string path(const std::string& name) { return "'" + (root_ / name).string() + "'"; }
   // Runs the tool; IN and OUT name files in the test's folder.
@@ -101,38 +91,28 @@ TEST_F(PackTool, CarriedFilesAndTailLieWhereTheStubReadsThem) {
                     " --carry empty.txt=" + put("empty.bin", ""),
                 "velorin.exe", "a.exe"),
             0);
-  std::string packed = read("a.exe");
-  EXPECT_EQ(packed.substr(0, stub_.size()), stub_) << "the image is kept whole";
-  Tail tail = readTail(packed);
-  EXPECT_EQ(tail.affiliate, affiliate);
-  EXPECT_EQ(tail.count, 2u);
-  ASSERT_EQ(tail.entries.size(), 2u);
-  EXPECT_EQ(tail.entries[0].name, "atl98.dll");
-  EXPECT_EQ(tail.entries[0].position, stub_.size() + 1) << "1-based, just after the image";
-  EXPECT_EQ(packed.substr(tail.entries[0].position - 1, tail.entries[0].size), atl);
-  EXPECT_EQ(tail.entries[1].name, "empty.txt");
-  EXPECT_EQ(tail.entries[1].size, 0u);
-  EXPECT_EQ(tail.entries[1].position - 1, tail.tableStart) << "the last block ends at the table";
-
+  // 1-based positions; the image kept whole, the empty file's block ends at the table.
+  std::string table = entry("atl98.dll", stub_.size() + 1, atl.size()) +
+                      entry("empty.txt", stub_.size() + 1 + atl.size(), 0);
+  const std::string packed = stub_ + atl + tail(table, 2, affiliate);
+  expectFile("a.exe", packed);
+  uLong checksum = crc32(0xFFFFFFFFu, reinterpret_cast<const Bytef*>(packed.data()),
+                         uInt(packed.size() - 4 - affiliate.size()));
   ASSERT_EQ(run("--list", "a.exe", ""), 0);
   for (const std::string& line :
-       {"affiliate\t" + affiliate, "checksum\t" + std::to_string(stubChecksum(packed)),
+       {"affiliate\t" + affiliate, "checksum\t" + std::to_string(checksum),
         "file\tatl98.dll\t" + std::to_string(stub_.size() + 1) + "\t35342"})
     EXPECT_NE(read("stdout.txt").find(line + "\n"), std::string::npos) << line;
 
   for (const std::string& other : {std::string("x"), std::string(255, 'Z'), std::string("b-1_2")}) {
     ASSERT_EQ(run("--affiliate " + other, "a.exe", "b.exe"), 0) << other;
-    std::string b = read("b.exe");
-    EXPECT_EQ(readTail(b).affiliate, other);
-    EXPECT_EQ(b.size(), packed.size() - affiliate.size() + other.size());
-    EXPECT_EQ(b.substr(0, packed.size() - 56), packed.substr(0, packed.size() - 56));
-    EXPECT_EQ(stubChecksum(b), stubChecksum(packed));
+    expectFile("b.exe", stub_ + atl + tail(table, 2, other));
   }
   ASSERT_EQ(run("--affiliate third", "b.exe", "b.exe"), 0) << "in place";
-  EXPECT_EQ(readTail(read("b.exe")).affiliate, "third");
+  expectFile("b.exe", stub_ + atl + tail(table, 2, "third"));
   // No affiliate at all: L = 0, still a tail.
   ASSERT_EQ(run(""), 0);
-  EXPECT_EQ(read("out.exe"), stub_ + std::string("\0\0\0\0\0\0\0\0\0\0\x55\xAA", 12));
+  expectFile("out.exe", stub_ + tail("", 0, ""));
 }
 
 TEST_F(PackTool, RefusesWhatTheStubCouldNotUseAndWritesNothing) {
