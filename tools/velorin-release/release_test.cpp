@@ -200,14 +200,16 @@ TEST_F(ReleaseTool, FileChangingMeanwhileGetsTheEntryOfTheBytesServed) {
   EXPECT_EQ(entries, size_t(kFiles + 1));
 }
 
-TEST_F(ReleaseTool, RefusesWhatTheStubCouldNotUse) {
+TEST_F(ReleaseTool, RefusesWhatTheStubCouldNotUseLinksBadUrlsAndOutputPlaces) {
   const std::string deep = std::string(120, 'd') + "/" + std::string(120, 'e') + "/";
   const std::string path257 = deep + std::string(257 - deep.size(), 'f');  // ".\" + 257 = 259
+  const std::string src = " " + source_.string(), out = " " + out_.string();
   const struct {
     std::string file;  // an extra file in the folder ("" for none)
     const char* options;
     int exit;
     const char* message;
+    std::string arguments = "";  // source, base URL, output; "" for the usual
   } cases[] = {
       {"", "", 0, ""},
       {path257, "", 0, ""},
@@ -228,48 +230,38 @@ TEST_F(ReleaseTool, RefusesWhatTheStubCouldNotUse) {
       {"a.dat.z", "--compress a.dat", 3, "already is"},
       {"", "--bogus x", 2, "unknown option"},
       {"", "--roles /nonexistent/roles.txt", 2, "cannot read the role file"},
+      {"", "", 2, "base URL", src + " ftp://x/y" + out},
+      {"", "", 2, "base URL", src + " http://" + out},
+      {"", "", 2, "base URL", src + " http:///r7" + out},
+      {"", "", 2, "base URL", src + " 'http://h/a b'" + out},
+      {"", "", 2, "base URL", src + " 'http://h/a|b'" + out},
+      {"", "", 2, "must lie outside", src + " http://h " + (source_ / "out").string()},
+      {"", "", 2, "must lie outside", src + " http://h" + src},
+      {"", "", 2, "must lie outside", src + " http://h " + (source_ / "bin/client.exe").string()},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.file + " " + c.options);
-    TearDown();
-    SetUp();
+    SCOPED_TRACE(c.file + " " + c.options + c.arguments);
+    fs::remove_all(out_), fs::remove_all(source_);
     put("bin/client.exe", "client");
     put("a.dat", "data");
     if (!c.file.empty())
       put(c.file, "extra");
     std::string options = c.options;
-    EXPECT_EQ(run(options.find("--primary") ? options + " --primary bin/client.exe" : options),
+    EXPECT_EQ(run(options.find("--primary") ? options + " --primary bin/client.exe" : options,
+                  c.arguments),
               c.exit)
         << errors_;
     EXPECT_TRUE(said(c.message)) << errors_;
     EXPECT_EQ(fs::exists(out_), c.exit == 0);
   }
-}
-
-TEST_F(ReleaseTool, RefusesLinksBadUrlsAndOutputPlaces) {
-  put("bin/client.exe", "client");
+  fs::remove_all(out_);
   fs::create_symlink("/etc", source_ / "etc");
   EXPECT_EQ(run("--primary bin/client.exe"), 3);
   EXPECT_TRUE(said("etc: a link, not followed")) << errors_;
   fs::remove(source_ / "etc");
-
-  const std::string src = " " + source_.string(), out = " " + out_.string();
-  const std::pair<std::string, const char*> arguments[] = {
-      {src + " ftp://x/y" + out, "base URL"},
-      {src + " http://" + out, "base URL"},
-      {src + " http:///r7" + out, "base URL"},
-      {src + " 'http://h/a b'" + out, "base URL"},
-      {src + " 'http://h/a|b'" + out, "base URL"},
-      {src + " http://h " + (source_ / "out").string(), "must lie outside"},
-      {src + " http://h" + src, "must lie outside"},
-      {src + " http://h " + (source_ / "bin/client.exe").string(), "must lie outside"},
-      {"", "not an empty folder"},  // out_/old is made below
-  };
   fs::create_directories(out_ / "old");
-  for (const auto& c : arguments) {
-    EXPECT_EQ(run("--primary bin/client.exe", c.first), 2) << c.first;
-    EXPECT_TRUE(said(c.second)) << c.first << ": " << errors_;
-  }
+  EXPECT_EQ(run("--primary bin/client.exe"), 2);
+  EXPECT_TRUE(said("not an empty folder")) << errors_;
   fs::remove(out_ / "old");
   // An empty folder is taken; a stub without a tail is published with a warning.
   put("quenzar.exe", "MZ without a tail");
