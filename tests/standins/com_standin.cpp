@@ -1,12 +1,12 @@
-// An in-process COM server standing in for a component that is not ours,
-// built as the Flash control (STANDIN_FLASH), "pnglib.dll" (STANDIN_IMAGE)
-// and "MSVBVM60.DLL" (STANDIN_RUNTIME); each registers its one class under
+// An in-process COM server for a component that is not ours, built as the
+// Flash control (STANDIN_FLASH), "pnglib.dll" (STANDIN_IMAGE) and
+// "MSVBVM60.DLL" (STANDIN_RUNTIME); each registers its class under
 // HKLM\Software\Classes (Wine 8 does not look under HKCU for classes).
 // The Flash control answers dispatch id 0x84 from the class key's value
-// "StandInAnswer", read at each call: N answers the integer N << 16, "text" a
-// string, "fail" fails the call, "nodispatch" refuses IDispatch; registering
-// stores FLASH_STANDIN_VERSION there (default "8"). The companions append
-// "register NAME PATH" or "unregister NAME PATH" to the file COMPANION_LOG.
+// "StandInAnswer", read at each call: N answers N << 16, "text" a string,
+// "fail" fails the call, "nodispatch" refuses IDispatch; registering stores
+// FLASH_STANDIN_VERSION there (default "8"). Each appends "register NAME PATH"
+// or "unregister NAME PATH" to the file COMPANION_LOG.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -24,12 +24,10 @@ const char kName[] = "flash";
 #define STANDIN_CLASS "{0D151031-C113-4B27-8952-9BD1E384125A}"
 const CLSID kClass = {0x0D151031, 0xC113, 0x4B27, {0x89, 0x52, 0x9B, 0xD1, 0xE3, 0x84, 0x12, 0x5A}};
 const char kName[] = "pnglib";
-#elif defined(STANDIN_RUNTIME)
+#else
 #define STANDIN_CLASS "{D5DE8D20-5BB8-11D1-A1E3-00A0C90F2731}"
 const CLSID kClass = {0xD5DE8D20, 0x5BB8, 0x11D1, {0xA1, 0xE3, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x31}};
 const char kName[] = "msvbvm60";
-#else
-#error "build with STANDIN_FLASH, STANDIN_IMAGE or STANDIN_RUNTIME"
 #endif
 const char kClassKey[] = "Software\\Classes\\CLSID\\" STANDIN_CLASS;
 const char kServerKey[] = "Software\\Classes\\CLSID\\" STANDIN_CLASS "\\InprocServer32";
@@ -37,30 +35,26 @@ const char kServerKey[] = "Software\\Classes\\CLSID\\" STANDIN_CLASS "\\InprocSe
 HMODULE g_module;
 LONG g_objects;
 
-bool answerIs(const char* expected, char* out = nullptr) {
-  char answer[64] = "";
+// The value "StandInAnswer" ("" when missing or not a string).
+void readAnswer(char (&answer)[64]) {
   DWORD bytes = sizeof answer - 1, type = 0;
   HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClassKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-    if (RegQueryValueExA(key, "StandInAnswer", nullptr, &type, reinterpret_cast<BYTE*>(answer),
-                         &bytes) != ERROR_SUCCESS ||
-        type != REG_SZ)
-      answer[0] = '\0';
-    RegCloseKey(key);
-  }
-  if (out)
-    strcpy(out, answer);
-  return strcmp(answer, expected) == 0;
+  answer[0] = '\0';
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClassKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return;
+  if (RegQueryValueExA(key, "StandInAnswer", nullptr, &type, reinterpret_cast<BYTE*>(answer),
+                       &bytes) != ERROR_SUCCESS ||
+      type != REG_SZ)
+    answer[0] = '\0';
+  RegCloseKey(key);
 }
 
 void appendCall(const char* call) {
   const char* logPath = getenv("COMPANION_LOG");
   char path[MAX_PATH] = "";
   GetModuleFileNameA(g_module, path, sizeof path);
-  if (FILE* log = logPath && *logPath ? fopen(logPath, "a") : nullptr) {
-    fprintf(log, "%s %s %s\n", call, kName, path);
-    fclose(log);
-  }
+  if (FILE* log = logPath && *logPath ? fopen(logPath, "a") : nullptr)
+    fprintf(log, "%s %s %s\n", call, kName, path), fclose(log);
 }
 
 class Control : public IDispatch {
@@ -68,12 +62,11 @@ class Control : public IDispatch {
   Control() { InterlockedIncrement(&g_objects); }
   virtual ~Control() { InterlockedDecrement(&g_objects); }
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    bool dispatch = IsEqualIID(iid, IID_IDispatch) && !answerIs("nodispatch");
+    char answer[64];
+    readAnswer(answer);
+    bool dispatch = IsEqualIID(iid, IID_IDispatch) && strcmp(answer, "nodispatch") != 0;
     *out = IsEqualIID(iid, IID_IUnknown) || dispatch ? static_cast<IDispatch*>(this) : nullptr;
-    if (!*out)
-      return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+    return *out ? AddRef(), S_OK : E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_references); }
   ULONG STDMETHODCALLTYPE Release() override {
@@ -82,10 +75,7 @@ class Control : public IDispatch {
       delete this;
     return left;
   }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
     return E_NOTIMPL;
@@ -101,15 +91,15 @@ class Control : public IDispatch {
     if (id != 0x84 || !(flags & DISPATCH_METHOD) || !result || (params && params->cArgs))
       return DISP_E_MEMBERNOTFOUND;
     char answer[64];
-    if (answerIs("fail", answer))
+    readAnswer(answer);
+    if (strcmp(answer, "fail") == 0)
       return E_FAIL;
-    if (strcmp(answer, "text") == 0) {
-      result->vt = VT_BSTR;
+    bool text = strcmp(answer, "text") == 0;
+    result->vt = text ? VT_BSTR : VT_I4;
+    if (text)
       result->bstrVal = SysAllocString(L"WIN 9,0,115,0");
-    } else {
-      result->vt = VT_I4;
+    else
       result->lVal = static_cast<LONG>(strtoul(answer, nullptr, 10) << 16);
-    }
     return S_OK;
   }
 

@@ -12,32 +12,25 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::string environment(const char* name) {
+static std::string environment(const char* name) {
   char value[2048] = "";
-  DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-  return length < sizeof value ? std::string(value) : std::string();
+  return GetEnvironmentVariableA(name, value, sizeof value) < sizeof value ? value : "";
 }
 
-LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY)
     PostQuitMessage(0);
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-}  // namespace
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   char folder[MAX_PATH] = "";
   GetCurrentDirectoryA(sizeof folder, folder);
-  std::string record = environment("DEMO_CLIENT_RECORD");
-  if (FILE* file = fopen(record.empty() ? "demo_client.txt" : record.c_str(), "ab")) {
+  std::string record = environment("DEMO_CLIENT_RECORD"), crash = environment("DEMO_CLIENT_CRASH");
+  if (FILE* file = fopen(record.empty() ? "demo_client.txt" : record.c_str(), "ab"))
     fprintf(file, "pid=%lu\tcwd=%s\tcmdline=%s\n", GetCurrentProcessId(), folder,
-            GetCommandLineA());
-    fclose(file);
-  }
-  std::string crash = environment("DEMO_CLIENT_CRASH");
+            GetCommandLineA()),
+        fclose(file);
   if (!crash.empty()) {
     for (const char* name : {"quenzar.usg", "core.dbg", "quenzar.log", "user.dat"})
       CopyFileA((crash + "\\" + name).c_str(), name, FALSE);
@@ -47,19 +40,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     return 0;
   std::vector<HANDLE> held;
   std::string list = environment("DEMO_CLIENT_HOLD") + ";";
-  for (size_t start = 0, end; (end = list.find(';', start)) != std::string::npos; start = end + 1) {
-    HANDLE file = end > start ? CreateFileA(list.substr(start, end - start).c_str(),
-                                            GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr)
-                              : INVALID_HANDLE_VALUE;
-    if (file != INVALID_HANDLE_VALUE)
-      held.push_back(file);
-  }
-
+  for (size_t start = 0, end; (end = list.find(';', start)) != std::string::npos; start = end + 1)
+    if (end > start)
+      held.push_back(CreateFileA(list.substr(start, end - start).c_str(),
+                                 GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = windowProc;
   windowClass.hInstance = instance;
-  windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = "QuenzarDemoClient";
   RegisterClassA(&windowClass);
@@ -68,11 +56,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
                     CW_USEDEFAULT, 400, 300, nullptr, nullptr, instance, nullptr),
       show);
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
+  while (GetMessageA(&message, nullptr, 0, 0) > 0)
     DispatchMessageA(&message);
-  }
   for (HANDLE file : held)
-    CloseHandle(file);
+    CloseHandle(file);  // INVALID_HANDLE_VALUE for a file that would not open: harmless
   return 0;
 }

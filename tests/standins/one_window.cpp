@@ -1,9 +1,14 @@
 // one_window: the smallest Win32 program that opens one window and paints it,
 // the yardstick for how long velorin.exe takes to show its first screen under
-// the same Wine prefix. It stays until WM_CLOSE.
+// the same Wine prefix. Built with WINDOW_CLASS="IEFrame" it is browser_window,
+// a browser's window. It stays until WM_CLOSE or its process is ended.
 #include <windows.h>
 
-LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+#ifndef WINDOW_CLASS
+#define WINDOW_CLASS "OneWindow"
+#endif
+
+static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
     PAINTSTRUCT paint;
     TextOutA(BeginPaint(window, &paint), 11, 100, "One window", 10);
@@ -20,9 +25,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   windowClass.lpfnWndProc = windowProc;
   windowClass.hInstance = instance;
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = "OneWindow";
+  windowClass.lpszClassName = WINDOW_CLASS;
   HWND window = RegisterClassA(&windowClass)
-                    ? CreateWindowExA(0, "OneWindow", "One window", WS_POPUP, 302, 211, 420, 345,
+                    ? CreateWindowExA(0, WINDOW_CLASS, "One window", WS_POPUP, 302, 211, 420, 345,
                                       nullptr, nullptr, instance, nullptr)
                     : nullptr;
   if (!window)

@@ -1,8 +1,8 @@
 // A library that only leaves a mark: loaded into a process, it appends its
-// own path to the file named by PLANTED_LIBRARY_MARK. The bug report scenario
-// plants it under a system library's name where the program must not load it
-// from, and in the system folder, where its missing window class makes the
-// bug report dialog fail.
+// own path and "\r\n" to the file named by PLANTED_LIBRARY_MARK. The bug
+// report scenario plants it under a system library's name where the program
+// must not load it from, and in the system folder, where its missing window
+// class makes the bug report dialog fail.
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
@@ -15,10 +15,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   lstrcpyA(path + pathLength, "\r\n");
   HANDLE file = CreateFileA(mark, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    DWORD written = 0;
-    WriteFile(file, path, pathLength + 2, &written, nullptr);
-    CloseHandle(file);
-  }
+  DWORD written = 0;
+  if (file != INVALID_HANDLE_VALUE)
+    WriteFile(file, path, pathLength + 2, &written, nullptr), CloseHandle(file);
   return TRUE;
 }

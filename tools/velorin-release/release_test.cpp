@@ -42,30 +42,26 @@ uint32_t crc(const std::string& d) {
   return uint32_t(crc32(0xFFFFFFFFu, reinterpret_cast<const Bytef*>(d.data()), uInt(d.size())));
 }
 
-// The served path of an entry (URL decoded) and the bytes it stands for.
+// The served path of an entry, URL decoded.
 std::string servedPath(const FileDescriptor* e) {
   std::string url = e->szUrl, out;
   EXPECT_EQ(url.rfind(kBase + "/", 0), 0u) << url;
   for (size_t i = kBase.size() + 1; i < url.size(); ++i)
-    if (url[i] == '%' && i + 2 < url.size()) {
-      out += char(std::stoi(url.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += url[i];
-    }
+    out += url[i] == '%' && i + 2 < url.size()
+               ? char(std::stoi(url.substr((i += 2) - 1, 2), nullptr, 16))
+               : url[i];
   return out;
 }
 
-// The bytes an entry's served file stands for: its listed size checked, a
-// compressed one inflated to exactly its listed size.
+// The bytes an entry stands for: its listed size checked, a compressed one
+// inflated to exactly its listed size.
 std::string entryBytes(const fs::path& release, const FileDescriptor* e) {
-  std::string bytes = readAll(release / servedPath(e));
+  std::string bytes = readAll(release / servedPath(e)), out(e->nUncompressedSize + 1, '\0');
   EXPECT_EQ(size_t(e->nFileSize), bytes.size());
   if (!e->bCompressed) {
     EXPECT_EQ(e->nUncompressedSize, 0u);
     return bytes;
   }
-  std::string out(e->nUncompressedSize + 1, '\0');
   uLongf length = out.size();
   EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(&out[0]), &length,
                        reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()),
@@ -79,9 +75,7 @@ class ReleaseTool : public ::testing::Test {
   void SetUp() override {
     char pattern[] = "/tmp/velorin_release_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
-    source_ = root_ / "client";
-    out_ = root_ / "release";
+    root_ = pattern, source_ = root_ / "client", out_ = root_ / "release";
     fs::create_directories(source_);
     files_.clear();
   }
@@ -90,29 +84,30 @@ class ReleaseTool : public ::testing::Test {
     fs::remove_all(root_);
   }
   void put(const std::string& path, const std::string& bytes) {
-    fs::path p = source_ / path;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << bytes;
+    fs::create_directories((source_ / path).parent_path());
+    std::ofstream(source_ / path, std::ios::binary) << bytes;
     files_[path] = bytes;
   }
-  // Runs the tool with OPTIONS; ARGUMENTS default to source, base URL, output.
-  int run(const std::string& options, std::string* errors, std::string arguments = "") {
+  // Runs the tool with OPTIONS and ARGUMENTS (default: source, base URL, output).
+  int run(const std::string& options, std::string arguments = "") {
     if (arguments.empty())
       arguments = " '" + source_.string() + "' '" + kBase + "' '" + out_.string() + "'";
-    fs::path err = root_ / "stderr.txt";
-    int status = system((std::string(VELORIN_RELEASE_TOOL) + " " + options + arguments + " >'" +
-                         (root_ / "stdout.txt").string() + "' 2>'" + err.string() + "'")
+    int status = system((VELORIN_RELEASE_TOOL " " + options + arguments + " >'" +
+                         (root_ / "stdout.txt").string() + "' 2>'" + (root_ / "err").string() + "'")
                             .c_str());
-    *errors = readAll(err);
+    errors_ = readAll(root_ / "err");
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   void readManifest() {
     std::string manifest = readAll(out_ / "product.txt");
     ASSERT_EQ(parseManifest(manifest.data(), manifest.size()), MANIFEST_OK);
+    ASSERT_NE(g_pxFileDescriptor, nullptr);
   }
+  bool said(const char* text) { return errors_.find(text) != std::string::npos; }
 
   fs::path root_, source_, out_;
   std::map<std::string, std::string> files_;  // what was put, by path
+  std::string errors_;
 };
 
 }  // namespace
@@ -135,12 +130,10 @@ TEST_F(ReleaseTool, PublishedReleaseReadsBackEntryByEntry) {
                                         "primary   bin/QuenzarClient.exe  \r\n"
                                         "installer setup/install.exe\n\ncompress data/set1/*\n"
                                         "compress bin/QuenzarClient.exe\ncompress data/empty.dat\n";
-  std::string errors;
   ASSERT_EQ(run("--roles '" + (root_ / "roles.txt").string() +
-                    "' --flash flash/flash_player.exe --unchecked 'docs/n*'",
-                &errors),
+                "' --flash flash/flash_player.exe --unchecked 'docs/n*'"),
             0)
-      << errors;
+      << errors_;
   EXPECT_FALSE(fs::exists(out_.string() + ".partial"));
   readManifest();
   const std::map<std::string, std::string> roles = {{"quenzar.exe", "3"},
@@ -148,27 +141,23 @@ TEST_F(ReleaseTool, PublishedReleaseReadsBackEntryByEntry) {
                                                     {"setup/install.exe", "8"},
                                                     {"flash/flash_player.exe", "9"}};
   std::map<std::string, std::string> unseen = files_;
-  size_t served = 1, compressed = 0;  // product.txt
-  ASSERT_NE(g_pxFileDescriptor, nullptr);
+  size_t served = 1, compressed = 0;                            // product.txt
   EXPECT_STREQ(g_pxFileDescriptor->szBaseName, "quenzar.exe");  // the stub comes first
   for (const FileDescriptor* e = g_pxFileDescriptor; e; e = e->pNext, ++served) {
-    std::string served = servedPath(e);
-    std::string path = e->bCompressed ? served.substr(0, served.size() - 2) : served;
+    std::string url = servedPath(e), path = url.substr(0, url.size() - 2 * e->bCompressed);
     SCOPED_TRACE(path);
     ASSERT_EQ(unseen.count(path), 1u);
     const std::string source = unseen[path];
     unseen.erase(path);
-    std::string target = ".\\" + served;
+    std::string target = ".\\" + url;
     std::replace(target.begin(), target.end(), '/', '\\');
     EXPECT_EQ(target, e->szTargetFilename);
     EXPECT_EQ(fs::path(path).filename().string(), e->szBaseName);
     EXPECT_EQ(e->bStubFile != 0, path == "quenzar.exe");
     EXPECT_EQ(roles.count(path) ? roles.at(path) : "0", e->szFileType);
     EXPECT_EQ(entryBytes(out_, e), source);
-    if (e->bCompressed) {
-      ++compressed;
-      EXPECT_EQ(served.substr(served.size() - 2), ".z");
-    }
+    compressed += e->bCompressed;
+    EXPECT_EQ(url.substr(url.size() - 2) == ".z", e->bCompressed != 0);
     EXPECT_EQ(e->ulExpectedCrc,
               path == "docs/notes.txt" ? 0u : crc(path == "quenzar.exe" ? body : source));
   }
@@ -180,58 +169,52 @@ TEST_F(ReleaseTool, PublishedReleaseReadsBackEntryByEntry) {
   EXPECT_EQ(onDisk, served);
 }
 
+// Every file is swapped between two versions of different sizes while the
+// tool runs; each entry must still describe the very bytes published.
 TEST_F(ReleaseTool, FileChangingMeanwhileGetsTheEntryOfTheBytesServed) {
-  // Every file is swapped between two versions of different sizes while the
-  // tool runs; each entry must still describe the very bytes published.
   const int kFiles = 40;
-  for (int i = 0; i < kFiles; ++i)
-    put("data/f" + std::to_string(i) + ".dat", randomBytes(3000, 100 + i));
   put("bin/client.exe", "client");
-  fs::path versions = root_ / "versions";
-  fs::create_directories(versions);
-  for (int v = 0; v < 2; ++v)
-    for (int i = 0; i < kFiles; ++i)
-      std::ofstream(versions / (std::to_string(v) + "-" + std::to_string(i)), std::ios::binary)
-          << randomBytes(size_t(2000 + 1000 * v + i), unsigned(200 + 50 * v + i));
+  fs::create_directories(root_ / "v"), fs::create_directories(source_ / "data");
+  for (int i = 0; i < 3 * kFiles; ++i)  // each file, then its two versions
+    std::ofstream(
+        i < kFiles ? source_ / "data" / ("f" + std::to_string(i)) : root_ / "v" / std::to_string(i),
+        std::ios::binary)
+        << randomBytes(size_t(2000 + 10 * i), unsigned(100 + i));
   std::atomic<bool> done{false};
   std::thread swapper([&] {
     for (unsigned n = 0; !done; ++n)
       for (int i = 0; i < kFiles; ++i) {
-        fs::path copy = versions / ("copy" + std::to_string(i));
-        fs::copy_file(versions / (std::to_string(n % 2) + "-" + std::to_string(i)), copy,
+        fs::copy_file(root_ / "v" / std::to_string(kFiles * (1 + n % 2) + i), root_ / "copy",
                       fs::copy_options::overwrite_existing);
-        fs::rename(copy, source_ / ("data/f" + std::to_string(i) + ".dat"));
+        fs::rename(root_ / "copy", source_ / "data" / ("f" + std::to_string(i)));
       }
   });
-  std::string errors;
-  int code = run("--primary bin/client.exe --compress 'data/f1*'", &errors);
+  int code = run("--primary bin/client.exe --compress 'data/f1*'");
   done = true;
   swapper.join();
-  ASSERT_EQ(code, 0) << errors;
+  ASSERT_EQ(code, 0) << errors_;
   readManifest();
   size_t entries = 0;
-  for (const FileDescriptor* e = g_pxFileDescriptor; e; e = e->pNext, ++entries) {
-    SCOPED_TRACE(e->szUrl);
-    EXPECT_EQ(e->ulExpectedCrc, crc(entryBytes(out_, e)));
-  }
+  for (const FileDescriptor* e = g_pxFileDescriptor; e; e = e->pNext, ++entries)
+    EXPECT_EQ(e->ulExpectedCrc, crc(entryBytes(out_, e))) << e->szUrl;
   EXPECT_EQ(entries, size_t(kFiles + 1));
 }
 
-TEST_F(ReleaseTool, RefusesWhatTheStubCouldNotUse) {
-  const std::string name128 = std::string(128, 'n');
+TEST_F(ReleaseTool, RefusesWhatTheStubCouldNotUseLinksBadUrlsAndOutputPlaces) {
   const std::string deep = std::string(120, 'd') + "/" + std::string(120, 'e') + "/";
   const std::string path257 = deep + std::string(257 - deep.size(), 'f');  // ".\" + 257 = 259
-  const std::string path258 = path257 + "g";
+  const std::string src = " " + source_.string(), out = " " + out_.string();
   const struct {
     std::string file;  // an extra file in the folder ("" for none)
     const char* options;
     int exit;
     const char* message;
+    std::string arguments = "";  // source, base URL, output; "" for the usual
   } cases[] = {
       {"", "", 0, ""},
       {path257, "", 0, ""},
-      {path258, "", 3, "260 characters or more"},
-      {name128, "", 3, "128 characters or more"},
+      {path257 + "g", "", 3, "260 characters or more"},
+      {std::string(128, 'n'), "", 3, "128 characters or more"},
       {"x", "", 3, "at least 2 characters"},
       {"data/a|b.dat", "", 3, "separates the manifest's fields"},
       {"data/a:b.dat", "", 3, "cannot stand in a Windows file name"},
@@ -247,64 +230,52 @@ TEST_F(ReleaseTool, RefusesWhatTheStubCouldNotUse) {
       {"a.dat.z", "--compress a.dat", 3, "already is"},
       {"", "--bogus x", 2, "unknown option"},
       {"", "--roles /nonexistent/roles.txt", 2, "cannot read the role file"},
+      {"", "", 2, "base URL", src + " ftp://x/y" + out},
+      {"", "", 2, "base URL", src + " http://" + out},
+      {"", "", 2, "base URL", src + " http:///r7" + out},
+      {"", "", 2, "base URL", src + " 'http://h/a b'" + out},
+      {"", "", 2, "base URL", src + " 'http://h/a|b'" + out},
+      {"", "", 2, "must lie outside", src + " http://h " + (source_ / "out").string()},
+      {"", "", 2, "must lie outside", src + " http://h" + src},
+      {"", "", 2, "must lie outside", src + " http://h " + (source_ / "bin/client.exe").string()},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.file + " " + c.options);
-    TearDown();
-    SetUp();
+    SCOPED_TRACE(c.file + " " + c.options + c.arguments);
+    fs::remove_all(out_), fs::remove_all(source_);
     put("bin/client.exe", "client");
     put("a.dat", "data");
     if (!c.file.empty())
       put(c.file, "extra");
-    std::string errors, options = c.options;
-    if (options.find("--primary") == std::string::npos)
-      options += " --primary bin/client.exe";
-    EXPECT_EQ(run(options, &errors), c.exit) << errors;
-    EXPECT_NE(errors.find(c.message), std::string::npos) << errors;
+    std::string options = c.options;
+    EXPECT_EQ(run(options.find("--primary") ? options + " --primary bin/client.exe" : options,
+                  c.arguments),
+              c.exit)
+        << errors_;
+    EXPECT_TRUE(said(c.message)) << errors_;
     EXPECT_EQ(fs::exists(out_), c.exit == 0);
   }
-}
-
-TEST_F(ReleaseTool, RefusesLinksBadUrlsAndOutputPlaces) {
-  put("bin/client.exe", "client");
+  fs::remove_all(out_);
   fs::create_symlink("/etc", source_ / "etc");
-  std::string errors;
-  EXPECT_EQ(run("--primary bin/client.exe", &errors), 3);
-  EXPECT_NE(errors.find("etc: a link, not followed"), std::string::npos) << errors;
+  EXPECT_EQ(run("--primary bin/client.exe"), 3);
+  EXPECT_TRUE(said("etc: a link, not followed")) << errors_;
   fs::remove(source_ / "etc");
-
-  const std::string src = " " + source_.string(), out = " " + out_.string();
-  const std::pair<std::string, const char*> arguments[] = {
-      {src + " ftp://x/y" + out, "base URL"},
-      {src + " http://" + out, "base URL"},
-      {src + " http:///r7" + out, "base URL"},
-      {src + " 'http://h/a b'" + out, "base URL"},
-      {src + " 'http://h/a|b'" + out, "base URL"},
-      {src + " http://h " + (source_ / "out").string(), "must lie outside"},
-      {src + " http://h" + src, "must lie outside"},
-      {src + " http://h " + (source_ / "bin/client.exe").string(), "must lie outside"},
-      {"", "not an empty folder"},  // out_/old is made below
-  };
   fs::create_directories(out_ / "old");
-  for (const auto& c : arguments) {
-    EXPECT_EQ(run("--primary bin/client.exe", &errors, c.first), 2) << c.first;
-    EXPECT_NE(errors.find(c.second), std::string::npos) << c.first << ": " << errors;
-  }
+  EXPECT_EQ(run("--primary bin/client.exe"), 2);
+  EXPECT_TRUE(said("not an empty folder")) << errors_;
   fs::remove(out_ / "old");
   // An empty folder is taken; a stub without a tail is published with a warning.
   put("quenzar.exe", "MZ without a tail");
-  EXPECT_EQ(run("--primary bin/client.exe --stub quenzar.exe", &errors), 0) << errors;
+  EXPECT_EQ(run("--primary bin/client.exe --stub quenzar.exe"), 0) << errors_;
   EXPECT_EQ(readAll(out_ / "bin/client.exe"), "client");
-  EXPECT_NE(errors.find("stub quenzar.exe is not packed"), std::string::npos) << errors;
-
+  EXPECT_TRUE(said("stub quenzar.exe is not packed")) << errors_;
   // Relative paths, from the folder above.
-  std::string tool = VELORIN_RELEASE_TOOL;
-  EXPECT_EQ(WEXITSTATUS(system(("cd " + root_.string() + " && " + tool +
-                                " --primary bin/client.exe client http://h/r/ next >/dev/null")
-                                   .c_str())),
+  EXPECT_EQ(system(("cd " + root_.string() +
+                    " && " VELORIN_RELEASE_TOOL
+                    " --primary bin/client.exe client http://h/r/ next >/dev/null")
+                       .c_str()),
             0);
   EXPECT_EQ(readAll(root_ / "next/product.txt").rfind("http://h/r/bin/client.exe|.\\bin\\", 0), 0u);
-  EXPECT_EQ(run("--help", &errors, " "), 0);
+  EXPECT_EQ(run("--help", " "), 0);
   EXPECT_NE(readAll(root_ / "stdout.txt").find("  5  the manifest did not read back"),
             std::string::npos);
 }

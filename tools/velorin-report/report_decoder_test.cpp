@@ -1,18 +1,16 @@
+// Every decode deciphers with the tool's own decipher what the program's
+// cipher sealed: that cipher's published vectors are the crypto tests'.
 #include "tools/velorin-report/report_decoder.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <zlib.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "report/body_buffer.h"
 #include "report/report_cipher.h"
@@ -40,10 +38,10 @@ void writeFile(const char* path, const std::string& data) {
   std::ofstream(path, std::ios::binary) << data;
 }
 
-std::string adopt(uint8_t* body, size_t length) {
-  std::unique_ptr<uint8_t[]> owned(body);
-  EXPECT_TRUE(body);
-  return body ? std::string(reinterpret_cast<char*>(body), length) : "";
+std::string adopt(uint8_t* bytes, size_t length) {
+  std::unique_ptr<uint8_t[]> owned(bytes);
+  EXPECT_TRUE(bytes);
+  return bytes ? std::string(reinterpret_cast<char*>(bytes), length) : "";
 }
 
 std::string bodyOf(const std::string& text) {
@@ -52,80 +50,85 @@ std::string bodyOf(const std::string& text) {
 }
 
 // "DATA=" and the form-encoded Base64 of any bytes.
-std::string wrap(const void* bytes, size_t n) {
+std::string wrap(const std::string& bytes) {
   size_t length = 0;
-  return adopt(encodeReportBody(static_cast<const uint8_t*>(bytes), n, &length), length);
+  return adopt(
+      encodeReportBody(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &length),
+      length);
+}
+
+std::string zpack(const std::string& bytes) {
+  uLongf length = compressBound(uLong(bytes.size()));
+  std::string out(length, '\0');
+  compress(reinterpret_cast<Bytef*>(&out[0]), &length, reinterpret_cast<const Bytef*>(bytes.data()),
+           bytes.size());
+  return out.substr(0, length);
+}
+
+// The report key's ciphertext of TEXT (a crash filter's file is LOG + '\0').
+std::string sealed(const std::string& text) {
+  size_t length = 0;
+  return adopt(encryptReport(text.data(), text.size(), &length), length);
 }
 
 // The body as the flawed sender would have built it: the zlib stream cut to
 // the length of the ciphertext.
 std::string cutBody(const std::string& text) {
-  size_t sealedLength = 0;
-  std::unique_ptr<uint8_t[]> sealed(encryptReport(text.data(), text.size(), &sealedLength));
-  uLongf packedLength = compressBound(uLong(sealedLength));
-  std::vector<uint8_t> packed(packedLength);
-  compress(packed.data(), &packedLength, sealed.get(), uLong(sealedLength));
-  return wrap(packed.data(), sealedLength);
+  std::string cipher = sealed(text);
+  return wrap(zpack(cipher).substr(0, cipher.size()));
 }
 
-// Exit code of the tool run through the shell with these arguments.
 int runTool(const std::string& arguments) {
-  int status = system((std::string(VELORIN_REPORT_TOOL) + " " + arguments).c_str());
+  int status = system((VELORIN_REPORT_TOOL " " + arguments).c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string withSection(const std::string& head,
+                        const std::string& bytes,
+                        const char* tag = "LOG") {
+  return head + "\r\n\r\n------------\r\n" + tag + " Contents (" + std::to_string(bytes.size()) +
+         " bytes)\r\n------------\r\n" + bytes;
 }
 
 }  // namespace
 
-// Every decode deciphers with the tool's own decipher what the program's
-// cipher sealed: that cipher's published vectors are the crypto tests'.
-TEST(ReportDecoderTest, BodiesOfEveryPaddingCaseComeBackWhole) {
-  for (size_t n : {0u, 1u, 31u, 32u, 33u, 63u, 64u, 65u, 96u, 6000u, 128000u}) {
-    std::string text = reportText(n, unsigned(n)), body = bodyOf(text), report, error;
-    // Alone, or among other fields, last or not, and with a line break after
-    // it, as a saved request may be.
-    for (const std::string& saved :
-         {body, "X=1&" + body + "&Y=2\r\n", "X=1&" + body + "\r\n", body + "\r\n"}) {
-      ASSERT_TRUE(decodeReportBody(saved, &report, &error)) << n << ": " << error;
-      EXPECT_EQ(report, text) << n << " bytes, as " << saved.substr(0, 8);
-    }
-  }
-}
-
 // Zeros at the end of a report cannot be told from padding below the shortest
 // length that the padded size allows; above it they are the report's own.
-TEST(ReportDecoderTest, TrailingZerosSurviveAsFarAsThePaddingAllows) {
+TEST(ReportDecoderTest, BodiesOfEveryPaddingCaseComeBackWhole) {
   struct {
     size_t length, zeros, kept;
   } cases[] = {
-      {33, 3, 33},  // padded to 64: 33 is the shortest that pads so
+      {0, 0, 0},
+      {1, 0, 1},
+      {31, 0, 31},
+      {63, 0, 63},
+      {6000, 0, 6000},
+      {128000, 0, 128000},
+      {33, 3, 33},  // padded to 64: 33 is the shortest that
+                    // pads so
       {64, 5, 64},  // padded to 96: 64 to 95 do
       {96, 7, 96},  // padded to 128: 96 to 127 do
       {65, 2, 64},  // padded to 96: the last zero is kept as padding
       {32, 4, 28},  // padded to 32: any length from 0 does, zeros are lost
   };
   for (const auto& c : cases) {
-    std::string text = reportText(c.length, unsigned(c.length));
+    std::string text = reportText(c.length, unsigned(c.length)), report, error;
     text.replace(c.length - c.zeros, c.zeros, c.zeros, '\0');
-    std::string report, error;
-    ASSERT_TRUE(decodeReportBody(bodyOf(text), &report, &error)) << error;
-    EXPECT_EQ(report, text.substr(0, c.kept)) << c.length << " bytes";
+    std::string body = bodyOf(text);
+    // Alone, or among other fields, last or not, and with a line break after
+    // it, as a saved request may be.
+    for (const std::string& saved :
+         {body, "X=1&" + body + "&Y=2\r\n", "X=1&" + body + "\r\n", body + "\r\n"}) {
+      ASSERT_TRUE(decodeReportBody(saved, &report, &error)) << c.length << ": " << error;
+      EXPECT_EQ(report, text.substr(0, c.kept)) << c.length << " bytes, as " << saved.substr(0, 8);
+    }
   }
 }
 
 TEST(ReportDecoderTest, DamagedBodiesAreRefusedWithTheFailingStep) {
-  std::string text = reportText(3000, 1);
-  uint8_t fortyBytes[40] = {1, 2, 3};
-  uLongf packedLength = 100;
-  uint8_t packed[100];
-  ASSERT_EQ(compress(packed, &packedLength, fortyBytes, sizeof fortyBytes), Z_OK);
-  uLongf emptyLength = 100;
-  uint8_t empty[100];
-  ASSERT_EQ(compress(empty, &emptyLength, fortyBytes, 0), Z_OK);
-
-  struct {
-    std::string body;
-    const char* error;
-  } cases[] = {
+  const std::string packed = zpack(std::string(40, '\1')),
+                    damaged = "compressed data is damaged, incomplete or too large";
+  const std::pair<std::string, std::string> cases[] = {
       {"", "no DATA field in the body"},
       {"DATUM=abcd", "no DATA field in the body"},
       {"DATA=ab%4", "bad form encoding"},
@@ -135,27 +138,27 @@ TEST(ReportDecoderTest, DamagedBodiesAreRefusedWithTheFailingStep) {
       {"DATA=a%3dbc", "misplaced \"=\" in the Base64 text"},
       {"DATA=ab%3dc", "misplaced \"=\" in the Base64 text"},
       {"DATA=ab%3d%3dabcd", "misplaced \"=\" in the Base64 text"},
-      {wrap(empty, emptyLength), "compressed data inflates to nothing: no sealed report inside"},
-      {wrap("not zlib", 8), "compressed data is damaged, incomplete or too large"},
-      {wrap(packed, packedLength / 2), "compressed data is damaged, incomplete or too large"},
-      // The stream cut to the ciphertext's length never inflates.
-      {cutBody(text), "compressed data is damaged, incomplete or too large"},
-      {wrap(packed, packedLength), "sealed report is not a whole number of 32-byte blocks"},
+      {wrap(zpack("")), "compressed data inflates to nothing: no sealed report inside"},
+      {wrap("not zlib"), damaged},
+      {wrap(packed.substr(0, packed.size() / 2)), damaged},
+      {cutBody(reportText(3000, 1)), damaged},  // never inflates
+      {wrap(packed), "sealed report is not a whole number of 32-byte blocks"},
   };
   for (const auto& c : cases) {
     std::string report = "stale", error;
-    EXPECT_FALSE(decodeReportBody(c.body, &report, &error)) << c.body.substr(0, 40);
-    EXPECT_EQ(error, c.error) << c.body.substr(0, 40);
+    EXPECT_FALSE(decodeReportBody(c.first, &report, &error)) << c.first.substr(0, 40);
+    EXPECT_EQ(error, c.second) << c.first.substr(0, 40);
     EXPECT_TRUE(report.empty());
   }
-
   // A stream that would inflate beyond the limit stops there.
-  std::string zeros(1 << 20, '\0'), inflated;
-  uLongf bombLength = compressBound(uLong(zeros.size()));
-  std::vector<uint8_t> bomb(bombLength);
-  compress(bomb.data(), &bombLength, reinterpret_cast<const Bytef*>(zeros.data()), zeros.size());
-  EXPECT_FALSE(inflateAll(std::string(bomb.begin(), bomb.begin() + bombLength), 4096, &inflated));
+  std::string inflated;
+  EXPECT_FALSE(inflateAll(zpack(std::string(1 << 20, '\0')), 4096, &inflated));
   EXPECT_LE(inflated.size(), 4096u);
+  // The committed sample body is what the sample generator writes, a report of this program.
+  std::string error;
+  ASSERT_TRUE(decodeReportBody(readFile(VELORIN_REPORT_SAMPLE), &inflated, &error)) << error;
+  EXPECT_EQ(inflated, sampleReportText());
+  EXPECT_TRUE(looksLikeSystemReport(inflated));
 }
 
 // The tool end to end: a report with zero bytes inside comes back byte for
@@ -190,52 +193,23 @@ TEST(ReportDecoderTest, ToolRestoresTheReportAndSaysWhatItGot) {
     EXPECT_EQ(readFile("report_out.txt"), c.output) << c.arguments;
   }
   EXPECT_EQ(runTool("--help > report_out.txt"), 0);
-  std::string help = readFile("report_out.txt");
   for (const char* part : {"In:", "Out:", "sample-body.txt", "Exit codes", "  4  "})
-    EXPECT_NE(help.find(part), std::string::npos) << part;
+    EXPECT_NE(readFile("report_out.txt").find(part), std::string::npos) << part;
   for (const char* name : {"report_body.txt", "report_out.txt", "-x"})
     remove(name);
 }
 
-// The committed sample body is what the sample generator writes: it decodes
-// to the sample report, which the tool takes for a report of this program.
-TEST(ReportDecoderTest, CommittedSampleIsTheGeneratorsReport) {
-  std::string report, error;
-  ASSERT_TRUE(decodeReportBody(readFile(VELORIN_REPORT_SAMPLE), &report, &error)) << error;
-  EXPECT_EQ(report, sampleReportText());
-  EXPECT_TRUE(looksLikeSystemReport(report));
-}
-
-// The crash filter's file inside a report: enciphered with the report key,
-// then carried raw as the report's last section.
-std::string sealedLog(const std::string& log) {
-  std::string plain = log + '\0';
-  size_t length = 0;
-  std::unique_ptr<uint8_t[]> sealed(encryptReport(plain.data(), plain.size(), &length));
-  return std::string(reinterpret_cast<const char*>(sealed.get()), length);
-}
-
-std::string withSection(const std::string& head,
-                        const std::string& bytes,
-                        const char* tag = "LOG") {
-  return head + "\r\n\r\n------------\r\n" + tag + " Contents (" + std::to_string(bytes.size()) +
-         " bytes)\r\n------------\r\n" + bytes;
-}
-
 TEST(ProgramLogTest, DeciphersEveryPaddingCaseAndRefusesOtherBytes) {
-  for (size_t n : {size_t(0), size_t(31), size_t(32), size_t(63), size_t(64), size_t(127999)}) {
-    std::string log(n, 'L'), text;
-    ASSERT_TRUE(decipherProgramLog(sealedLog(log), &text)) << n;
-    EXPECT_EQ(text, log);
-  }
   std::string text;
-  EXPECT_FALSE(decipherProgramLog("", &text));
-  EXPECT_FALSE(decipherProgramLog(std::string(33, 'x'), &text));  // not whole blocks
-  EXPECT_FALSE(decipherProgramLog(std::string(64, 'x'), &text));  // the client's plain log
-  // A surplus block of zeros beyond the padding rule is not the filter's.
-  size_t length = 0;
-  std::unique_ptr<uint8_t[]> padded(encryptReport(std::string(64, '\0').data(), 35, &length));
-  EXPECT_FALSE(decipherProgramLog(std::string(reinterpret_cast<char*>(padded.get()), 64), &text));
+  for (size_t n : {0, 31, 32, 63, 64, 127999}) {
+    ASSERT_TRUE(decipherProgramLog(sealed(std::string(n, 'L') + '\0'), &text)) << n;
+    EXPECT_EQ(text, std::string(n, 'L'));
+  }
+  // Not whole blocks, the client's plain log, a surplus block of zeros beyond
+  // the padding rule: not the filter's.
+  for (const std::string& other : {std::string(), std::string(33, 'x'), std::string(64, 'x'),
+                                   sealed(std::string(35, '\0')).substr(0, 64)})
+    EXPECT_FALSE(decipherProgramLog(other, &text)) << other.size();
 }
 
 // The bytes of a crash file end the report; when they end in zeros, the
@@ -243,11 +217,10 @@ TEST(ProgramLogTest, DeciphersEveryPaddingCaseAndRefusesOtherBytes) {
 // ending in a zero byte among them. A cut report ends with its closing line.
 TEST(ProgramLogTest, LastSectionEndingInZerosComesBackWhole) {
   const std::string head = kProcessorSectionHead + reportText(3000, 7);
-  std::string log = "INFO: crash log ", cipher = sealedLog(log);
+  std::string log, cipher = "x";
   for (int i = 0; cipher.back() != '\0'; ++i) {
     ASSERT_LT(i, 100000);
-    log = "INFO: crash log " + std::to_string(i);
-    cipher = sealedLog(log);
+    cipher = sealed((log = "INFO: crash log " + std::to_string(i)) + '\0');
   }
   // Whole blocks before the closing line: the count asks for 16 bytes of the
   // block of zeros padding adds.
@@ -255,10 +228,9 @@ TEST(ProgramLogTest, LastSectionEndingInZerosComesBackWhole) {
                     "\r\n\r\n------------\r\nDBG Contents (60 bytes)\r\n------------\r\n"
                     "DUMP\r\n[report cut here: 49 bytes left out]\r\n";
   cut.insert(head.size(), (32 - cut.size() % 32) % 32, '.');
-  std::string texts[] = {withSection(head, "DUMP" + std::string(1, '\0'), "DBG"),
-                         withSection(head, "DUMP" + std::string(40, '\0'), "DBG"),
-                         withSection(head, cipher), cut};
-  for (const std::string& text : texts) {
+  for (const std::string& text :
+       {withSection(head, "DUMP" + std::string(1, '\0'), "DBG"),
+        withSection(head, "DUMP" + std::string(40, '\0'), "DBG"), withSection(head, cipher), cut}) {
     std::string report, error;
     ASSERT_TRUE(decodeReportBody(bodyOf(text), &report, &error)) << error;
     EXPECT_EQ(report, text);
@@ -271,7 +243,7 @@ TEST(ProgramLogTest, LastSectionEndingInZerosComesBackWhole) {
 TEST(ProgramLogTest, ToolPrintsTheLogSectionAsText) {
   const std::string log = "INFO: started\nFAIL: window thread crashed\n";
   const std::string head = kProcessorSectionHead + reportText(3000, 5);
-  std::string report = withSection(head, sealedLog(log)), out;
+  std::string report = withSection(head, sealed(log + '\0')), out;
   // The section's head stays; its 64 raw bytes become the text.
   const std::string text = report.substr(0, report.size() - 64) +
                            "[the program's crash log, deciphered: 42 bytes of text]\r\n" + log;
@@ -280,7 +252,8 @@ TEST(ProgramLogTest, ToolPrintsTheLogSectionAsText) {
   // A head inside earlier bytes whose count does not reach the end is passed
   // over; a count one byte off finds no section.
   std::string decoy = withSection(head, "zz") + "more";
-  EXPECT_EQ(decipherLogSection(withSection(decoy, sealedLog(log)), &out), LOG_SECTION_DECIPHERED);
+  EXPECT_EQ(decipherLogSection(withSection(decoy, sealed(log + '\0')), &out),
+            LOG_SECTION_DECIPHERED);
   EXPECT_EQ(decipherLogSection(report.substr(0, report.size() - 1), &out), LOG_SECTION_MISSING);
   EXPECT_EQ(decipherLogSection(withSection(head, std::string(32, 'c')), &out),
             LOG_SECTION_NOT_OURS);
