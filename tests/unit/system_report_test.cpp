@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -126,11 +127,11 @@ TEST(ReportWriter, BoundedSectionIsCutAtItsBoundAndTheNextPieceStillGoesIn) {
             "0123456789\r\n[report cut here: 7 bytes left out]\r\n");
 }
 
-ReportMachineFacts sampleFacts() {
+TEST(SystemReport, HeadSectionsAndLinesInOrder) {
   static const ReportDriveFacts drives[] = {{"C:\\", "Fixed drive", "9.77 GB", "1.50 GB"},
                                             {"Z:\\", "Network drive", "0", "0"}};
   ReportMachineFacts f;
-  f.cpuName = "Intel Pentium(R) III Coppermine processor with MMX";
+  f.cpuName = "Intel Pentium(R) III";
   f.cpuSpeed = "733 MHz";
   f.cpuCount = "1";
   f.family = 6;
@@ -138,108 +139,83 @@ ReportMachineFacts sampleFacts() {
   f.stepping = 3;
   f.standardFeatures = 0x00000001 | 0x00008000 | 0x00004000 | 0x04000000 | 0x20000000;
   f.extendedFeatures = 0x40000000;
-  f.osName = "Microsoft Windows XP Service Pack 2 (Build 2600)";
+  f.osName = "Microsoft Windows XP";
   f.inputLocale = "00000409";
   f.systemLanguage = "English (US)";
   f.userLanguage = "German";
-  for (int i = 0; i < 6; ++i)
-    f.memory[i] = "1.00 MB";
-  for (int i = 0; i < 8; ++i)
-    f.sockets[i] = "Unknown";
+  for (auto& m : f.memory)
+    m = "1.00 MB";
+  for (auto& s : f.sockets)
+    s = "Unknown";
   f.drives = drives;
   f.driveCount = 2;
   f.tempFolder = "C:\\TEMP";
   f.windowsFolder = "C:\\WINDOWS";
   f.systemFolder = "C:\\WINDOWS\\system32";
-  return f;
-}
-
-std::string head(const char* comment) {
   std::vector<char> buffer(kReportBufferSize);
   ReportWriter writer(buffer.data(), buffer.size());
-  writeReportHead(writer, sampleFacts(), comment);
-  size_t length = writer.finish();
-  return std::string(buffer.data(), length);
-}
-
-TEST(SystemReport, SectionsInOrderWithTheirDashLines) {
-  std::string text = head(nullptr);
-  const char* heads[] = {
+  writeReportHead(writer, f, nullptr);
+  const std::string text(buffer.data(), writer.finish());
+  // Feature lines: first and last standard bits, neighbours SSE2 (26) and SS
+  // (27), a one-value line, the extended ones.
+  const char* inOrder[] = {
       "---------------------\r\nPROCESSOR INFORMATION\r\n---------------------\r\n",
-      "\r\n\r\n------------------\r\nPROCESSOR FEATURES\r\n------------------\r\n",
-      "\r\n\r\n--------------\r\nOS INFORMATION\r\n--------------\r\n",
-      "\r\n\r\n------------------\r\nMEMORY INFORMATION\r\n------------------\r\n",
-      "\r\n\r\n------------------\r\nSOCKET INFORMATION\r\n------------------\r\n",
-      "\r\n\r\n----------------------\r\nHARD DRIVE INFORMATION\r\n----------------------\r\n",
-      "\r\n\r\n-----------------------\r\nFILE SYSTEM INFORMATION\r\n-----------------------\r\n"};
+      "CPU Speed:      733 MHz\r\nNumber of CPUs: 1\r\nFamily:         6\r\n"
+      "Model:          8\r\nStepping:       3\r\n\r\n",
+      "------------------\r\nPROCESSOR FEATURES\r\n------------------\r\n",
+      "FPU:     1              CMOV:1\r\n",
+      "MMX:0\r\n",
+      "SEP:     0              SSE2:1\r\nMTRR:    0              SS:0\r\n",
+      "PGE:     0              TM:1\r\nMCA:     1\r\n",
+      "3dNow!:  0              3dNow!Ex:1\r\nSSE MMX: 0\r\n\r\n",
+      "--------------\r\nOS INFORMATION\r\n--------------\r\n",
+      "Input Locale: 00000409\r\nSystem Default Language ID: English (US)\r\n"
+      "Current User Language ID:   German\r\n\r\n",
+      "------------------\r\nMEMORY INFORMATION\r\n------------------\r\n",
+      "Avail Virtual: 1.00 MB\r\n\r\n",
+      "------------------\r\nSOCKET INFORMATION\r\n------------------\r\n",
+      "UDP Max:       Unknown\r\n\r\n----------------------\r\nHARD DRIVE INFORMATION\r\n",
+      "Name: C:\\ Type: Fixed drive Total: 9.77 GB Free: 1.50 GB\r\n"
+      "Name: Z:\\ Type: Network drive Total: 0 Free: 0\r\n\r\n"
+      "-----------------------\r\nFILE SYSTEM INFORMATION\r\n-----------------------\r\n",
+      "System Path:   C:\\WINDOWS\\system32\r\n\r\n"};
   size_t at = 0;
-  for (const char* h : heads) {
-    size_t found = text.find(h, at);
-    ASSERT_NE(found, std::string::npos) << h;
-    at = found + 1;
+  for (const char* piece : inOrder) {
+    size_t found = text.find(piece, at);
+    ASSERT_NE(found, std::string::npos) << piece;
+    at = found + strlen(piece);
   }
-  const std::string last = "System Path:   C:\\WINDOWS\\system32\r\n\r\n";
-  EXPECT_EQ(text.rfind(last), text.size() - last.size());
-  EXPECT_NE(text.find("CPU Speed:      733 MHz\r\nNumber of CPUs: 1\r\nFamily:         6\r\n"
-                      "Model:          8\r\nStepping:       3\r\n\r\n"),
-            std::string::npos);
-  EXPECT_NE(text.find("Input Locale: 00000409\r\nSystem Default Language ID: English (US)\r\n"
-                      "Current User Language ID:   German\r\n\r\n"),
-            std::string::npos);
-  EXPECT_NE(text.find("Avail Virtual: 1.00 MB\r\n\r\n"), std::string::npos);
-  EXPECT_NE(text.find("UDP Max:       Unknown\r\n\r\n---"), std::string::npos);
-  EXPECT_NE(text.find("Name: C:\\ Type: Fixed drive Total: 9.77 GB Free: 1.50 GB\r\n"
-                      "Name: Z:\\ Type: Network drive Total: 0 Free: 0\r\n"),
-            std::string::npos);
-}
-
-TEST(SystemReport, FeatureLinesFollowTheirRegisters) {
-  std::string text = head(nullptr);
-  // First and last standard bits, a one-value line, and the extended ones.
-  EXPECT_NE(text.find("FPU:     1              CMOV:1\r\n"), std::string::npos);
-  EXPECT_NE(text.find("PGE:     0              TM:1\r\n"), std::string::npos);
-  EXPECT_NE(text.find("MCA:     1\r\n"), std::string::npos);
-  // Neighbouring bits: SSE2 is bit 26, SS bit 27.
-  EXPECT_NE(text.find("SEP:     0              SSE2:1\r\nMTRR:    0              SS:0\r\n"),
-            std::string::npos);
-  EXPECT_NE(text.find("MMX:0\r\n"), std::string::npos);
-  EXPECT_NE(text.find("3dNow!:  0              3dNow!Ex:1\r\nSSE MMX: 0\r\n\r\n"),
-            std::string::npos);
-}
-
-std::string registryLine(const char* const* stack,
-                         size_t depth,
-                         const char* name,
-                         size_t nameLength,
-                         uint32_t type,
-                         const void* data,
-                         size_t dataLength) {
-  std::vector<char> buffer(4096);
-  ReportWriter writer(buffer.data(), buffer.size());
-  writeRegistryValueLine(writer, stack, depth, name, nameLength, type,
-                         static_cast<const uint8_t*>(data), dataLength);
-  return std::string(buffer.data(), writer.finish());
+  EXPECT_EQ(at, text.size());
 }
 
 TEST(RegistryLine, TagsDataAndBounds) {
   const char* stack[] = {"Outer", "Inner"};
-  uint32_t dword = 300;
-  EXPECT_EQ(registryLine(stack, 2, "Count", 5, 4, &dword, 4),
-            "Outer\\Inner\\Count Type: [REG_DWORD]{44 }\r\n");
-  EXPECT_EQ(registryLine(stack, 0, "", 256, 3, "", 0), "<NO NAME> Type: [REG_BINARY]{}\r\n");
-  EXPECT_EQ(registryLine(stack, 1, "CWD", 3, 1, "C:\\Q", 5),
-            "Outer\\CWD Type: [REG_SZ] \"C:\\Q\"\r\n");
-  EXPECT_EQ(registryLine(stack, 0, "M", 1, 7, "one\0two\0", 9),
-            "M Type: [REG_MULTI_SZ] \"one\"\r\n");
-  EXPECT_EQ(registryLine(stack, 0, "Q", 1, 11, "\x07\0\0\0\0\0\0\0", 8),
-            "Q Type: [REG_QWORD]{7 }\r\n");
-  EXPECT_EQ(registryLine(stack, 0, "O", 1, 6, "", 0), "O Type: [UNKNOWN]{}\r\n");
-  EXPECT_EQ(registryLine(stack, 0, "O", 1, 12, "", 0), "O Type: [UNKNOWN]{}\r\n");
-  EXPECT_EQ(registryLine(stack, 0, "O", 1, 0xFFFFFFFF, "", 0), "O Type: [UNKNOWN]{}\r\n");
-  // A string without a terminator and a name filling its buffer stop at their
-  // lengths.
-  EXPECT_EQ(registryLine(stack, 0, "NAMEXYZ", 4, 1, "abcdef", 3),
-            "NAME Type: [REG_SZ] \"abc\"\r\n");
+  const struct {
+    size_t depth;
+    const char* name;
+    size_t nameLength;
+    uint32_t type;
+    const char* data;
+    size_t dataLength;
+    const char* line;
+  } cases[] = {
+      {2, "Count", 5, 4, "\x2c\x01\0\0", 4, "Outer\\Inner\\Count Type: [REG_DWORD]{44 }\r\n"},
+      {0, "", 256, 3, "", 0, "<NO NAME> Type: [REG_BINARY]{}\r\n"},
+      {1, "CWD", 3, 1, "C:\\Q", 5, "Outer\\CWD Type: [REG_SZ] \"C:\\Q\"\r\n"},
+      {0, "M", 1, 7, "one\0two\0", 9, "M Type: [REG_MULTI_SZ] \"one\"\r\n"},
+      {0, "Q", 1, 11, "\x07\0\0\0\0\0\0\0", 8, "Q Type: [REG_QWORD]{7 }\r\n"},
+      {0, "O", 1, 6, "", 0, "O Type: [UNKNOWN]{}\r\n"},
+      {0, "O", 1, 12, "", 0, "O Type: [UNKNOWN]{}\r\n"},
+      {0, "O", 1, 0xFFFFFFFF, "", 0, "O Type: [UNKNOWN]{}\r\n"},
+      // An unterminated string and a name filling its buffer stop at their lengths.
+      {0, "NAMEXYZ", 4, 1, "abcdef", 3, "NAME Type: [REG_SZ] \"abc\"\r\n"}};
+  for (const auto& c : cases) {
+    std::vector<char> buffer(4096);
+    ReportWriter writer(buffer.data(), buffer.size());
+    writeRegistryValueLine(writer, stack, c.depth, c.name, c.nameLength, c.type,
+                           reinterpret_cast<const uint8_t*>(c.data), c.dataLength);
+    EXPECT_EQ(std::string(buffer.data(), writer.finish()), c.line);
+  }
 }
 
 TEST(FileEntry, AttributesTimesAndSize) {
