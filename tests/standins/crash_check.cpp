@@ -83,7 +83,8 @@ std::string runCase(const char* mode, int lines, bool setInstallFolder, const st
   GetModuleFileNameA(nullptr, self, sizeof self);
   snprintf(commandLine, sizeof commandLine, "\"%s\" crash %s %d \"%s\"", self, mode, lines,
            expectedPath.c_str());
-  STARTUPINFOA startup = {sizeof startup};
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
                       setInstallFolder ? nullptr : folder.c_str(), &startup, &process))

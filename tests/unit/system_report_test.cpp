@@ -130,28 +130,14 @@ TEST(ReportWriter, BoundedSectionIsCutAtItsBoundAndTheNextPieceStillGoesIn) {
 TEST(SystemReport, HeadSectionsAndLinesInOrder) {
   static const ReportDriveFacts drives[] = {{"C:\\", "Fixed drive", "9.77 GB", "1.50 GB"},
                                             {"Z:\\", "Network drive", "0", "0"}};
-  ReportMachineFacts f;
-  f.cpuName = "Intel Pentium(R) III";
-  f.cpuSpeed = "733 MHz";
-  f.cpuCount = "1";
-  f.family = 6;
-  f.model = 8;
-  f.stepping = 3;
-  f.standardFeatures = 0x00000001 | 0x00008000 | 0x00004000 | 0x04000000 | 0x20000000;
-  f.extendedFeatures = 0x40000000;
-  f.osName = "Microsoft Windows XP";
-  f.inputLocale = "00000409";
-  f.systemLanguage = "English (US)";
-  f.userLanguage = "German";
-  for (auto& m : f.memory)
-    m = "1.00 MB";
-  for (auto& s : f.sockets)
-    s = "Unknown";
-  f.drives = drives;
-  f.driveCount = 2;
-  f.tempFolder = "C:\\TEMP";
-  f.windowsFolder = "C:\\WINDOWS";
-  f.systemFolder = "C:\\WINDOWS\\system32";
+  // clang-format off
+  const ReportMachineFacts f = {
+      "Intel Pentium(R) III", "733 MHz", "1", 6, 8, 3,
+      0x00000001 | 0x00008000 | 0x00004000 | 0x04000000 | 0x20000000, 0x40000000,
+      "Microsoft Windows XP", "00000409", "English (US)", "German",
+      {"", "", "", "", "", "1.00 MB"}, {"", "", "", "", "", "", "", "Unknown"}, drives, 2,
+      "C:\\TEMP", "C:\\WINDOWS", "C:\\WINDOWS\\system32"};
+  // clang-format on
   std::vector<char> buffer(kReportBufferSize);
   ReportWriter writer(buffer.data(), buffer.size());
   writeReportHead(writer, f, nullptr);
