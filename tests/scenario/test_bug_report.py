@@ -50,21 +50,18 @@ class BugReportGroup(ScenarioGroup):
     def setUp(self):
         super().setUp()
         self.files = rb.story_files(count=6)
-        with open(Config.demo_client, "rb") as f:
-            self.files[rb.PRIMARY] = f.read()
+        self.files[rb.PRIMARY] = pathlib.Path(Config.demo_client).read_bytes()
         rb.publish(self.workdir, self.files, self.service.root, name="r7")
         # The report server takes reports: only a 2xx answer counts as sent.
         os.makedirs(os.path.join(self.service.root, REPORT_HOST), exist_ok=True)
-        with open(os.path.join(self.service.root, REPORT_HOST, "bug.php"), "w") as f:
-            f.write("OK\n")
+        pathlib.Path(self.service.root, REPORT_HOST, "bug.php").write_text("OK\n")
         self.install = self.prefix.c("Quenzar")
         shutil.rmtree(self.install, ignore_errors=True)
         for path, data in self.files.items():
             if path not in (rb.INSTALLER, rb.UNCHECKED):
                 self.write(path, data)
         self.record = os.path.join(self.workdir, "client-record.txt")
-        if os.path.exists(self.record):
-            os.remove(self.record)
+        pathlib.Path(self.record).unlink(missing_ok=True)
         self.service.set_rules([])
         self.set_state(settings=self.settings_with())
         self.clear_log()

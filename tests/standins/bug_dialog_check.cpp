@@ -1,7 +1,7 @@
 // bug_dialog_check: the bug report dialog with the program's own resources
 // (its texts and controls are the bug report scenario's). A helper thread
 // checks it is centred and Submit's size, types a comment beyond the limit
-// and presses Submit; a second round presses Cancel. Exit code 0 when every
+// and presses Submit (Cancel is the scenario's). Exit code 0 when every
 // printed check holds.
 #include <windows.h>
 
@@ -21,15 +21,13 @@ void check(bool ok, const char* what) {
   g_nFailures += !ok;
 }
 
-DWORD WINAPI player(void* submit) {
+DWORD WINAPI player(void*) {
   HWND dialog = nullptr;
   for (int i = 0; i < 200 && !(dialog && IsWindowVisible(dialog)); ++i, Sleep(50))
     dialog = FindWindowA("#32770", "Error");
   check(dialog != nullptr, "dialog \"Error\" shown");
   if (!dialog)
     return 0;
-  if (!submit)
-    return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   RECT box, desktop, unit = {7, 76, 57, 90}, button;
   GetWindowRect(dialog, &box);
   GetClientRect(GetDesktopWindow(), &desktop);
@@ -50,24 +48,17 @@ DWORD WINAPI player(void* submit) {
                       reinterpret_cast<LPARAM>(submitButton));
 }
 
-int play(void* submit, char* comment, size_t size) {
-  HANDLE thread = CreateThread(nullptr, 0, player, submit, 0, nullptr);
-  int answer = showBugReportDialog(comment, size);
-  WaitForSingleObject(thread, 20000);
-  CloseHandle(thread);
-  return answer;
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   check(LoadLibraryA("RICHED32.DLL") != nullptr, "RICHED32.DLL loads");
   char comment[4096];
   memset(comment, 'x', sizeof comment);
-  check(play(reinterpret_cast<void*>(1), comment, sizeof comment) == BUG_DIALOG_SUBMIT,
-        "Submit answers submit");
+  HANDLE thread = CreateThread(nullptr, 0, player, nullptr, 0, nullptr);
+  check(showBugReportDialog(comment, sizeof comment) == BUG_DIALOG_SUBMIT, "Submit answers submit");
+  WaitForSingleObject(thread, 20000);
+  CloseHandle(thread);
   check(strlen(comment) == kBugCommentLimit && comment[0] == 'A', "comment cut at 1023 characters");
-  check(play(nullptr, comment, sizeof comment) == BUG_DIALOG_CANCEL, "Cancel answers cancel");
   printf("%d bug dialog checks failed\n", g_nFailures);
   return g_nFailures ? 1 : 0;
 }
