@@ -22,9 +22,10 @@ struct FakeCpu {
     functions[0].assign(r, r + 4);
   }
   void brand(const char* text) {  // 48 bytes
-    for (uint32_t i = 0; i < 3; ++i)
-      functions[0x80000002 + i].assign(reinterpret_cast<const uint32_t*>(text + 16 * i),
-                                       reinterpret_cast<const uint32_t*>(text + 16 * i + 16));
+    for (uint32_t i = 0; i < 3; ++i) {
+      functions[0x80000002 + i].resize(4);
+      memcpy(functions[0x80000002 + i].data(), text + 16 * i, 16);
+    }
   }
   CpuidRegisters identify() {
     CpuidRegisters regs;
