@@ -104,6 +104,8 @@ TEST(ReportWriter, ExactFitIsWholeAndOneByteMoreIsCutWithItsCount) {
                {1000, section(fit - 1, "0123456789", ">"), "<0123456789>"},
                {1000, section(fit - 1, "0123456789A", ">"),
                 "<0123456789\r\n[report cut here: 1 bytes left out]\r\n>"},
+               // A section as large as the report's room is left to the report's bound.
+               {kReportCutReserve + 76, section(fit - 1, "0123456789A", ">"), "<0123456789A>"},
                {fit + 1, section(fit + 10, "0123456789AB", "after"),
                 "<0123456789\r\n[report cut here: 7 bytes left out]\r\n"}};
   for (const auto& c : cases)
