@@ -1,6 +1,5 @@
-// Received bodies come from the network: the decoder refuses anything
-// malformed within bounds, and the tool's --log path finds, deciphers or
-// refuses a "quenzar.log" section in any bytes; a log it deciphers seals back
+// Received bodies come from the network: the decoder and the tool's --log
+// path refuse anything malformed within bounds; what they accept seals back
 // to the same bytes. The tool's two sources are compiled in here.
 #include <cstddef>
 #include <cstdint>
@@ -18,8 +17,7 @@ void checkLogSection(const std::string& report) {
   std::string out;
   if (decipherLogSection(report, &out) != LOG_SECTION_DECIPHERED)
     return;
-  // The text came from whole blocks at the end: sealing it again with its
-  // terminator gives those blocks back.
+  // Sealed again with its terminator, the text gives the report's last blocks.
   const std::string marker = "bytes of text]\r\n";
   size_t at = out.rfind(marker);
   if (at == std::string::npos)
@@ -42,8 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   checkLogSection(body);
   std::string report, error;
   if (decodeReportBody(body, &report, &error)) {
-    // Whatever decodes, sealed again by the program's own body code, decodes
-    // to the same bytes: the decoder's padding rule matches the sender's.
+    // The decoder's padding rule matches the sender's.
     size_t length = 0;
     uint8_t* again = buildReportBodyBuffer(report.data(), report.size(), &length);
     std::string reread;

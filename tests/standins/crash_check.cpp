@@ -29,12 +29,8 @@ namespace {
 volatile int* g_pNowhere = nullptr;
 constexpr const char* kMoveFolderVariable = "CRASH_CHECK_MOVE_FOLDER";
 
-void crashHere() {
+DWORD WINAPI crashHere(void*) {
   *g_pNowhere = 1;
-}
-
-DWORD WINAPI crashingWorker(void*) {
-  crashHere();
   return 0;
 }
 
@@ -46,10 +42,9 @@ int runChild(const char* mode, int lines, const char* expectedPath) {
   // not move the log (the parent's cases only; a scenario's crash keeps it).
   char folder[MAX_PATH] = "";
   readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, folder, sizeof folder);
-  if (folder[0] && GetEnvironmentVariableA(kMoveFolderVariable, nullptr, 0)) {
-    std::string moved = std::string(folder) + "\\moved-after-start";
-    writeRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, moved.c_str());
-  }
+  if (folder[0] && GetEnvironmentVariableA(kMoveFolderVariable, nullptr, 0))
+    writeRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD,
+                        (std::string(folder) + "\\moved-after-start").c_str());
   const LogLevel levels[] = {LOG_INFO, LOG_WARNING, LOG_FAIL};
   for (int i = 0; i < lines; ++i)
     logMessage(levels[i % 3], "crash check line %d of %d", i + 1, lines);
@@ -58,58 +53,43 @@ int runChild(const char* mode, int lines, const char* expectedPath) {
     return 3;
   fwrite(logText(), 1, logLength(), expected);
   fclose(expected);
-  if (strcmp(mode, "window") == 0) {
-    crashHere();
-  } else {
-    // "locked": a filter that waited for the lock would hang the process.
-    if (strcmp(mode, "locked") == 0)
-      lockLog();
-    HANDLE worker = CreateThread(nullptr, 0, crashingWorker, nullptr, 0, nullptr);
-    if (!worker)
-      return 4;
-    WaitForSingleObject(worker, 30000);
-    CloseHandle(worker);
-  }
+  if (strcmp(mode, "window") == 0)
+    crashHere(nullptr);
+  if (strcmp(mode, "locked") == 0)
+    lockLog();  // a filter that waited for the lock would hang the process
+  HANDLE worker = CreateThread(nullptr, 0, crashHere, nullptr, 0, nullptr);
+  if (!worker)
+    return 4;
+  WaitForSingleObject(worker, 30000);
+  CloseHandle(worker);
   return 5;  // the crash did not end the process
 }
 
-std::string readFile(const std::string& path, bool* found) {
+std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  *found = in.is_open();
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-struct Case {
-  const char* name;
-  const char* mode;
-  int lines;
-  bool setInstallFolder;  // "CWD" names the folder; otherwise it is unset
-};
-
-// Empty when the case holds, else why not.
-std::string runCase(const Case& c, const std::string& folder) {
-  const std::string logPath = folder + "\\quenzar.log";
-  const std::string expectedPath = folder + "\\expected.txt";
-  if (c.setInstallFolder)
+// Empty when the case holds, else why not. Without "CWD" the log must land
+// in the child's current folder.
+std::string runCase(const char* mode, int lines, bool setInstallFolder, const std::string& folder) {
+  const std::string logPath = folder + "\\quenzar.log", expectedPath = folder + "\\expected.txt";
+  if (setInstallFolder)
     writeRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, folder.c_str());
   else
     deleteRegistryValue(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD);
-
-  char self[MAX_PATH];
+  DeleteFileA(expectedPath.c_str());
+  char self[MAX_PATH], commandLine[2 * MAX_PATH + 64];
   GetModuleFileNameA(nullptr, self, sizeof self);
-  char commandLine[2 * MAX_PATH + 64];
-  snprintf(commandLine, sizeof commandLine, "\"%s\" crash %s %d \"%s\"", self, c.mode, c.lines,
+  snprintf(commandLine, sizeof commandLine, "\"%s\" crash %s %d \"%s\"", self, mode, lines,
            expectedPath.c_str());
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  // Without the install folder, the child's current folder is where the log
-  // must land.
   if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
-                      c.setInstallFolder ? nullptr : folder.c_str(), &startup, &process))
+                      setInstallFolder ? nullptr : folder.c_str(), &startup, &process))
     return "child did not start";
-  DWORD waited = WaitForSingleObject(process.hProcess, 60000);
-  DWORD exitCode = 0;
+  DWORD waited = WaitForSingleObject(process.hProcess, 60000), exitCode = 0;
   GetExitCodeProcess(process.hProcess, &exitCode);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
@@ -117,11 +97,7 @@ std::string runCase(const Case& c, const std::string& folder) {
     return "child still running after 60 s (the filter waited?)";
   if (exitCode != EXCEPTION_ACCESS_VIOLATION)
     return "child ended with code " + std::to_string(exitCode);
-  bool found = false;
-  const std::string expected = readFile(expectedPath, &found);
-  const std::string cipher = readFile(logPath, &found);
-  if (!found)
-    return "no quenzar.log in " + folder;
+  const std::string expected = readFile(expectedPath), cipher = readFile(logPath);
   if (cipher.size() % 32 != 0 || cipher.size() != reportCipherLength(expected.size() + 1))
     return "quenzar.log holds " + std::to_string(cipher.size()) + " bytes for a log of " +
            std::to_string(expected.size());
@@ -140,32 +116,31 @@ std::string runCase(const Case& c, const std::string& folder) {
 int main(int argc, char** argv) {
   if (argc == 5 && strcmp(argv[1], "crash") == 0)
     return runChild(argv[2], atoi(argv[3]), argv[4]);
-
-  char temp[MAX_PATH];
+  char temp[MAX_PATH], savedCwd[MAX_PATH] = "";
   GetTempPathA(sizeof temp, temp);
   const std::string folder = std::string(temp) + "velorin_crash_check";
   CreateDirectoryA(folder.c_str(), nullptr);
-  char savedCwd[MAX_PATH] = "";
   readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, savedCwd, sizeof savedCwd);
   SetEnvironmentVariableA(kMoveFolderVariable, "1");  // inherited by every child
-
-  // The cases run in order and share the folder: the empty log after the
-  // full one shows that a later crash replaces the file whole.
-  const Case cases[] = {
-      {"window thread, install folder", "window", 40, true},
-      {"worker thread, current folder", "worker", 7, false},
-      {"worker while the log lock is held", "locked", 12, true},
-      {"full log (128000-byte buffer)", "window", 5000, true},
-      {"empty log after a full one", "window", 0, true},
-  };
+  // In order, in one folder: the empty log after the full one shows that a
+  // later crash replaces the file whole.
+  const struct {
+    const char* name;
+    const char* mode;
+    int lines;
+    bool setInstallFolder;
+  } cases[] = {{"window thread, install folder", "window", 40, true},
+               {"worker thread, current folder", "worker", 7, false},
+               {"worker while the log lock is held", "locked", 12, true},
+               {"full log (128000-byte buffer)", "window", 5000, true},
+               {"empty log after a full one", "window", 0, true}};
   int failures = 0;
-  for (const Case& c : cases) {
-    const std::string why = runCase(c, folder);
+  for (const auto& c : cases) {
+    const std::string why = runCase(c.mode, c.lines, c.setInstallFolder, folder);
     printf("%s %s%s%s\n", why.empty() ? "ok  " : "FAIL", c.name, why.empty() ? "" : ": ",
            why.c_str());
     failures += !why.empty();
   }
-
   if (savedCwd[0])
     writeRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, savedCwd);
   else

@@ -4,52 +4,38 @@
 
 #include <cstring>
 
-namespace {
-
-TEST(ReportedList, FindsAnEntryAnywhereAndOnlyInWholeLists) {
-  uint8_t list[kReportedListBytes] = {};
+TEST(ReportedList, LittleEndianEntriesFoundOnlyInWholeLists) {
+  uint8_t list[kReportedListBytes];
   size_t size = 0;
-  size = reportedListAppend(list, size, 0x11111111u);
-  size = reportedListAppend(list, size, 0x22222222u);
-  size = reportedListAppend(list, size, 0xA1B2C3D4u);
+  for (uint32_t crc : {0x11111111u, 0x22222222u, 0xA1B2C3D4u})
+    size = reportedListAppend(list, size, crc);
   ASSERT_EQ(size, 12u);
-  // Little-endian bytes, no header.
   EXPECT_EQ(list[8], 0xD4);
   EXPECT_EQ(list[11], 0xA1);
-  EXPECT_TRUE(reportedListContains(list, size, 0xA1B2C3D4u));  // third entry
+  EXPECT_TRUE(reportedListContains(list, size, 0xA1B2C3D4u));  // last entry
   EXPECT_TRUE(reportedListContains(list, size, 0x11111111u));  // first entry
   EXPECT_FALSE(reportedListContains(list, size, 0xD4C3B2A1u));
-  // A size that is not a whole number of entries holds nothing, and an empty
-  // list holds nothing.
-  EXPECT_FALSE(reportedListContains(list, 6, 0x11111111u));
+  EXPECT_FALSE(reportedListContains(list, 6, 0x11111111u));  // not whole entries
   EXPECT_FALSE(reportedListContains(list, 0, 0));
   EXPECT_FALSE(reportedListContains(list, kReportedListBytes + 4, 0x11111111u));
-}
-
-TEST(ReportedList, FullListDropsItsOldestEntryAndStaysReadable) {
-  uint8_t list[kReportedListBytes] = {};
-  size_t size = 0;
-  for (uint32_t i = 1; i <= kReportedListEntries; ++i)
-    size = reportedListAppend(list, size, i);
-  ASSERT_EQ(size, kReportedListBytes);  // exactly full: nothing dropped yet
-  EXPECT_TRUE(reportedListContains(list, size, 1));
-  EXPECT_TRUE(reportedListContains(list, size, kReportedListEntries));
-
-  size = reportedListAppend(list, size, 0xFEEDFACEu);
-  EXPECT_EQ(size, kReportedListBytes);
-  EXPECT_FALSE(reportedListContains(list, size, 1));  // oldest gone
-  EXPECT_TRUE(reportedListContains(list, size, 2));
-  EXPECT_TRUE(reportedListContains(list, size, kReportedListEntries));
-  EXPECT_TRUE(reportedListContains(list, size, 0xFEEDFACEu));
-  EXPECT_EQ(list[kReportedListBytes - 4], 0xCE);
-}
-
-TEST(ReportedList, InvalidStoredListStartsAfresh) {
-  uint8_t list[kReportedListBytes];
+  // A stored list of a bad size starts afresh.
   memset(list, 0xAB, sizeof list);
   EXPECT_EQ(reportedListAppend(list, 6, 7u), 4u);
   EXPECT_TRUE(reportedListContains(list, 4, 7u));
   EXPECT_EQ(reportedListAppend(list, kReportedListBytes + 4, 9u), 4u);
 }
 
-}  // namespace
+TEST(ReportedList, FullListDropsItsOldestEntry) {
+  uint8_t list[kReportedListBytes] = {};
+  size_t size = 0;
+  for (uint32_t i = 1; i <= kReportedListEntries; ++i)
+    size = reportedListAppend(list, size, i);
+  ASSERT_EQ(size, kReportedListBytes);  // exactly full: nothing dropped yet
+  EXPECT_TRUE(reportedListContains(list, size, 1));
+  size = reportedListAppend(list, size, 0xFEEDFACEu);
+  EXPECT_EQ(size, kReportedListBytes);
+  EXPECT_FALSE(reportedListContains(list, size, 1));
+  EXPECT_TRUE(reportedListContains(list, size, 2));
+  EXPECT_TRUE(reportedListContains(list, size, kReportedListEntries));
+  EXPECT_EQ(list[kReportedListBytes - 4], 0xCE);
+}

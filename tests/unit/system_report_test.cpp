@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,7 +62,7 @@ TEST(LanguageName, SublanguagesAndPlainNames) {
   EXPECT_STREQ(name, "");  // never a cut-off name
 }
 
-std::string report(size_t capacity, void (*write)(ReportWriter&)) {
+std::string report(size_t capacity, const std::function<void(ReportWriter&)>& write) {
   std::vector<char> buffer(capacity, 'X');
   ReportWriter writer(buffer.data(), capacity);
   write(writer);
@@ -70,19 +72,44 @@ std::string report(size_t capacity, void (*write)(ReportWriter&)) {
   return std::string(buffer.data(), length);
 }
 
+// Ten bytes of text fit a report (and a section) of 64 + 10 bytes: exact fit
+// is whole, one byte more is cut with its count; a piece after a cut section
+// still goes in, unless the section reached the report's own end.
 TEST(ReportWriter, ExactFitIsWholeAndOneByteMoreIsCutWithItsCount) {
-  const size_t capacity = 1 + kReportCutReserve + 10;  // ten bytes of text
-  EXPECT_EQ(report(capacity, [](ReportWriter& w) { w.appendText("0123456789"); }), "0123456789");
-  EXPECT_EQ(report(capacity, [](ReportWriter& w) { w.appendText("0123456789A"); }),
-            "0123456789\r\n[report cut here: 1 bytes left out]\r\n");
-  // Formatted text, later pieces and bytes never read all count.
-  EXPECT_EQ(report(capacity,
-                   [](ReportWriter& w) {
-                     w.appendFormat("%s-%d", "abcdef", 12345);  // 12 bytes
-                     w.append("xyz", 3);
-                     w.leaveOut(100);
-                   }),
-            "abcdef-123\r\n[report cut here: 105 bytes left out]\r\n");
+  const size_t fit = 1 + kReportCutReserve + 10;
+  auto text = [](const char* t) { return [t](ReportWriter& w) { w.appendText(t); }; };
+  auto section = [](size_t bound, const char* inside, const char* after) {
+    return [=](ReportWriter& w) {
+      w.appendText("<");
+      w.beginSection(bound);
+      w.appendText(inside);
+      w.endSection();
+      w.appendText(after);
+    };
+  };
+  const struct {
+    size_t capacity;
+    std::function<void(ReportWriter&)> write;
+    const char* text;
+  } cases[] = {{fit, text("0123456789"), "0123456789"},
+               {fit, text("0123456789A"), "0123456789\r\n[report cut here: 1 bytes left out]\r\n"},
+               // Formatted text, later pieces and bytes never read all count.
+               {fit,
+                [](ReportWriter& w) {
+                  w.appendFormat("%s-%d", "abcdef", 12345);  // 12 bytes
+                  w.append("xyz", 3);
+                  w.leaveOut(100);
+                },
+                "abcdef-123\r\n[report cut here: 105 bytes left out]\r\n"},
+               {1000, section(fit - 1, "0123456789", ">"), "<0123456789>"},
+               {1000, section(fit - 1, "0123456789A", ">"),
+                "<0123456789\r\n[report cut here: 1 bytes left out]\r\n>"},
+               // A section as large as the report's room is left to the report's bound.
+               {kReportCutReserve + 76, section(fit - 1, "0123456789A", ">"), "<0123456789A>"},
+               {fit + 1, section(fit + 10, "0123456789AB", "after"),
+                "<0123456789\r\n[report cut here: 7 bytes left out]\r\n"}};
+  for (const auto& c : cases)
+    EXPECT_EQ(report(c.capacity, c.write), c.text);
 }
 
 TEST(ReportWriter, FullSizedReportNeverRunsPastItsBuffer) {
@@ -91,155 +118,88 @@ TEST(ReportWriter, FullSizedReportNeverRunsPastItsBuffer) {
     for (int i = 0; i < 200; ++i)
       w.appendFormat("%s\r\n", line.c_str());
   });
-  EXPECT_LT(text.size(), kReportBufferSize);
   // 200 lines of 1002 bytes; 127935 of them fit before the cut.
   const std::string closing = "[report cut here: 72465 bytes left out]\r\n";
   ASSERT_GT(text.size(), closing.size());
   EXPECT_EQ(text.substr(text.size() - closing.size()), closing);
-  // The first lines kept their layout.
-  EXPECT_EQ(text.substr(1000, 2), "\r\n");
+  EXPECT_EQ(text.substr(1000, 2), "\r\n");  // the first lines kept their layout
 }
 
-TEST(ReportWriter, BoundedSectionIsCutAtItsBoundAndTheNextPieceStillGoesIn) {
-  // A section of 64 + 10 bytes holds ten bytes of text and its closing line.
-  auto section = [](const char* inside, const char* after) {
-    std::vector<char> buffer(1000, 'X');
-    ReportWriter w(buffer.data(), buffer.size());
-    w.appendText("<");
-    w.beginSection(kReportCutReserve + 10);
-    w.appendText(inside);
-    w.endSection();
-    w.appendText(after);
-    return std::string(buffer.data(), w.finish());
-  };
-  EXPECT_EQ(section("0123456789", ">"), "<0123456789>");
-  EXPECT_EQ(section("0123456789A", ">"), "<0123456789\r\n[report cut here: 1 bytes left out]\r\n>");
-  // A section that would reach the report's own end is bounded by that end:
-  // its cut is the report's, and nothing after it is written.
-  EXPECT_EQ(report(1 + kReportCutReserve + 10,
-                   [](ReportWriter& w) {
-                     w.beginSection(kReportCutReserve + 20);
-                     w.appendText("0123456789AB");
-                     w.endSection();
-                     w.appendText("after");
-                   }),
-            "0123456789\r\n[report cut here: 7 bytes left out]\r\n");
-}
-
-ReportMachineFacts sampleFacts() {
+TEST(SystemReport, HeadSectionsAndLinesInOrder) {
   static const ReportDriveFacts drives[] = {{"C:\\", "Fixed drive", "9.77 GB", "1.50 GB"},
                                             {"Z:\\", "Network drive", "0", "0"}};
-  ReportMachineFacts f;
-  f.cpuName = "Intel Pentium(R) III Coppermine processor with MMX";
-  f.cpuSpeed = "733 MHz";
-  f.cpuCount = "1";
-  f.family = 6;
-  f.model = 8;
-  f.stepping = 3;
-  f.standardFeatures = 0x00000001 | 0x00008000 | 0x00004000 | 0x04000000 | 0x20000000;
-  f.extendedFeatures = 0x40000000;
-  f.osName = "Microsoft Windows XP Service Pack 2 (Build 2600)";
-  f.inputLocale = "00000409";
-  f.systemLanguage = "English (US)";
-  f.userLanguage = "German";
-  for (int i = 0; i < 6; ++i)
-    f.memory[i] = "1.00 MB";
-  for (int i = 0; i < 8; ++i)
-    f.sockets[i] = "Unknown";
-  f.drives = drives;
-  f.driveCount = 2;
-  f.tempFolder = "C:\\TEMP";
-  f.windowsFolder = "C:\\WINDOWS";
-  f.systemFolder = "C:\\WINDOWS\\system32";
-  return f;
-}
-
-std::string head(const char* comment) {
+  // clang-format off
+  const ReportMachineFacts f = {
+      "Intel Pentium(R) III", "733 MHz", "1", 6, 8, 3,
+      0x00000001 | 0x00008000 | 0x00004000 | 0x04000000 | 0x20000000, 0x40000000,
+      "Microsoft Windows XP", "00000409", "English (US)", "German",
+      {"", "", "", "", "", "1.00 MB"}, {"", "", "", "", "", "", "", "Unknown"}, drives, 2,
+      "C:\\TEMP", "C:\\WINDOWS", "C:\\WINDOWS\\system32"};
+  // clang-format on
   std::vector<char> buffer(kReportBufferSize);
   ReportWriter writer(buffer.data(), buffer.size());
-  writeReportHead(writer, sampleFacts(), comment);
-  size_t length = writer.finish();
-  return std::string(buffer.data(), length);
-}
-
-TEST(SystemReport, SectionsInOrderWithTheirDashLines) {
-  std::string text = head(nullptr);
-  const char* heads[] = {
+  writeReportHead(writer, f, nullptr);
+  const std::string text(buffer.data(), writer.finish());
+  // Feature lines: first and last standard bits, neighbours SSE2 (26) and SS
+  // (27), a one-value line, the extended ones.
+  const char* inOrder[] = {
       "---------------------\r\nPROCESSOR INFORMATION\r\n---------------------\r\n",
-      "\r\n\r\n------------------\r\nPROCESSOR FEATURES\r\n------------------\r\n",
-      "\r\n\r\n--------------\r\nOS INFORMATION\r\n--------------\r\n",
-      "\r\n\r\n------------------\r\nMEMORY INFORMATION\r\n------------------\r\n",
-      "\r\n\r\n------------------\r\nSOCKET INFORMATION\r\n------------------\r\n",
-      "\r\n\r\n----------------------\r\nHARD DRIVE INFORMATION\r\n----------------------\r\n",
-      "\r\n\r\n-----------------------\r\nFILE SYSTEM INFORMATION\r\n-----------------------\r\n"};
+      "CPU Speed:      733 MHz\r\nNumber of CPUs: 1\r\nFamily:         6\r\n"
+      "Model:          8\r\nStepping:       3\r\n\r\n",
+      "------------------\r\nPROCESSOR FEATURES\r\n------------------\r\n",
+      "FPU:     1              CMOV:1\r\n",
+      "MMX:0\r\n",
+      "SEP:     0              SSE2:1\r\nMTRR:    0              SS:0\r\n",
+      "PGE:     0              TM:1\r\nMCA:     1\r\n",
+      "3dNow!:  0              3dNow!Ex:1\r\nSSE MMX: 0\r\n\r\n",
+      "--------------\r\nOS INFORMATION\r\n--------------\r\n",
+      "Input Locale: 00000409\r\nSystem Default Language ID: English (US)\r\n"
+      "Current User Language ID:   German\r\n\r\n",
+      "------------------\r\nMEMORY INFORMATION\r\n------------------\r\n",
+      "Avail Virtual: 1.00 MB\r\n\r\n",
+      "------------------\r\nSOCKET INFORMATION\r\n------------------\r\n",
+      "UDP Max:       Unknown\r\n\r\n----------------------\r\nHARD DRIVE INFORMATION\r\n",
+      "Name: C:\\ Type: Fixed drive Total: 9.77 GB Free: 1.50 GB\r\n"
+      "Name: Z:\\ Type: Network drive Total: 0 Free: 0\r\n\r\n"
+      "-----------------------\r\nFILE SYSTEM INFORMATION\r\n-----------------------\r\n",
+      "System Path:   C:\\WINDOWS\\system32\r\n\r\n"};
   size_t at = 0;
-  for (const char* h : heads) {
-    size_t found = text.find(h, at);
-    ASSERT_NE(found, std::string::npos) << h;
-    at = found + 1;
+  for (const char* piece : inOrder) {
+    size_t found = text.find(piece, at);
+    ASSERT_NE(found, std::string::npos) << piece;
+    at = found + strlen(piece);
   }
-  const std::string last = "System Path:   C:\\WINDOWS\\system32\r\n\r\n";
-  EXPECT_EQ(text.rfind(last), text.size() - last.size());
-  EXPECT_NE(text.find("CPU Speed:      733 MHz\r\nNumber of CPUs: 1\r\nFamily:         6\r\n"
-                      "Model:          8\r\nStepping:       3\r\n\r\n"),
-            std::string::npos);
-  EXPECT_NE(text.find("Input Locale: 00000409\r\nSystem Default Language ID: English (US)\r\n"
-                      "Current User Language ID:   German\r\n\r\n"),
-            std::string::npos);
-  EXPECT_NE(text.find("Avail Virtual: 1.00 MB\r\n\r\n"), std::string::npos);
-  EXPECT_NE(text.find("UDP Max:       Unknown\r\n\r\n---"), std::string::npos);
-  EXPECT_NE(text.find("Name: C:\\ Type: Fixed drive Total: 9.77 GB Free: 1.50 GB\r\n"
-                      "Name: Z:\\ Type: Network drive Total: 0 Free: 0\r\n"),
-            std::string::npos);
-}
-
-TEST(SystemReport, FeatureLinesFollowTheirRegisters) {
-  std::string text = head(nullptr);
-  // First and last standard bits, a one-value line, and the extended ones.
-  EXPECT_NE(text.find("FPU:     1              CMOV:1\r\n"), std::string::npos);
-  EXPECT_NE(text.find("PGE:     0              TM:1\r\n"), std::string::npos);
-  EXPECT_NE(text.find("MCA:     1\r\n"), std::string::npos);
-  // Neighbouring bits: SSE2 is bit 26, SS bit 27.
-  EXPECT_NE(text.find("SEP:     0              SSE2:1\r\nMTRR:    0              SS:0\r\n"),
-            std::string::npos);
-  EXPECT_NE(text.find("MMX:0\r\n"), std::string::npos);
-  EXPECT_NE(text.find("3dNow!:  0              3dNow!Ex:1\r\nSSE MMX: 0\r\n\r\n"),
-            std::string::npos);
-}
-
-std::string registryLine(const char* const* stack,
-                         size_t depth,
-                         const char* name,
-                         size_t nameLength,
-                         uint32_t type,
-                         const void* data,
-                         size_t dataLength) {
-  std::vector<char> buffer(4096);
-  ReportWriter writer(buffer.data(), buffer.size());
-  writeRegistryValueLine(writer, stack, depth, name, nameLength, type,
-                         static_cast<const uint8_t*>(data), dataLength);
-  return std::string(buffer.data(), writer.finish());
+  EXPECT_EQ(at, text.size());
 }
 
 TEST(RegistryLine, TagsDataAndBounds) {
   const char* stack[] = {"Outer", "Inner"};
-  uint32_t dword = 300;
-  EXPECT_EQ(registryLine(stack, 2, "Count", 5, 4, &dword, 4),
-            "Outer\\Inner\\Count Type: [REG_DWORD]{44 }\r\n");
-  EXPECT_EQ(registryLine(stack, 0, "", 256, 3, "", 0), "<NO NAME> Type: [REG_BINARY]{}\r\n");
-  EXPECT_EQ(registryLine(stack, 1, "CWD", 3, 1, "C:\\Q", 5),
-            "Outer\\CWD Type: [REG_SZ] \"C:\\Q\"\r\n");
-  EXPECT_EQ(registryLine(stack, 0, "M", 1, 7, "one\0two\0", 9),
-            "M Type: [REG_MULTI_SZ] \"one\"\r\n");
-  EXPECT_EQ(registryLine(stack, 0, "Q", 1, 11, "\x07\0\0\0\0\0\0\0", 8),
-            "Q Type: [REG_QWORD]{7 }\r\n");
-  EXPECT_EQ(registryLine(stack, 0, "O", 1, 6, "", 0), "O Type: [UNKNOWN]{}\r\n");
-  EXPECT_EQ(registryLine(stack, 0, "O", 1, 12, "", 0), "O Type: [UNKNOWN]{}\r\n");
-  EXPECT_EQ(registryLine(stack, 0, "O", 1, 0xFFFFFFFF, "", 0), "O Type: [UNKNOWN]{}\r\n");
-  // A string without a terminator and a name filling its buffer stop at their
-  // lengths.
-  EXPECT_EQ(registryLine(stack, 0, "NAMEXYZ", 4, 1, "abcdef", 3),
-            "NAME Type: [REG_SZ] \"abc\"\r\n");
+  const struct {
+    size_t depth;
+    const char* name;
+    size_t nameLength;
+    uint32_t type;
+    const char* data;
+    size_t dataLength;
+    const char* line;
+  } cases[] = {
+      {2, "Count", 5, 4, "\x2c\x01\0\0", 4, "Outer\\Inner\\Count Type: [REG_DWORD]{44 }\r\n"},
+      {0, "", 256, 3, "", 0, "<NO NAME> Type: [REG_BINARY]{}\r\n"},
+      {1, "CWD", 3, 1, "C:\\Q", 5, "Outer\\CWD Type: [REG_SZ] \"C:\\Q\"\r\n"},
+      {0, "M", 1, 7, "one\0two\0", 9, "M Type: [REG_MULTI_SZ] \"one\"\r\n"},
+      {0, "Q", 1, 11, "\x07\0\0\0\0\0\0\0", 8, "Q Type: [REG_QWORD]{7 }\r\n"},
+      {0, "O", 1, 6, "", 0, "O Type: [UNKNOWN]{}\r\n"},
+      {0, "O", 1, 12, "", 0, "O Type: [UNKNOWN]{}\r\n"},
+      {0, "O", 1, 0xFFFFFFFF, "", 0, "O Type: [UNKNOWN]{}\r\n"},
+      // An unterminated string and a name filling its buffer stop at their lengths.
+      {0, "NAMEXYZ", 4, 1, "abcdef", 3, "NAME Type: [REG_SZ] \"abc\"\r\n"}};
+  for (const auto& c : cases) {
+    std::vector<char> buffer(4096);
+    ReportWriter writer(buffer.data(), buffer.size());
+    writeRegistryValueLine(writer, stack, c.depth, c.name, c.nameLength, c.type,
+                           reinterpret_cast<const uint8_t*>(c.data), c.dataLength);
+    EXPECT_EQ(std::string(buffer.data(), writer.finish()), c.line);
+  }
 }
 
 TEST(FileEntry, AttributesTimesAndSize) {
