@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -28,13 +29,9 @@ void measure(const char* line) {
   fputs(line, stdout);
   char path[MAX_PATH];
   DWORD n = GetModuleFileNameA(nullptr, path, sizeof path - 24);
-  char* slash = n ? strrchr(path, '\\') : nullptr;
-  if (!slash)
-    return;
-  strcpy(slash + 1, "report_measures.txt");
-  if (FILE* f = fopen(path, "ab")) {
-    fputs(line, f);
-    fclose(f);
+  if (char* slash = n ? strrchr(path, '\\') : nullptr) {
+    strcpy(slash + 1, "report_measures.txt");
+    std::ofstream(path, std::ios::binary | std::ios::app) << line;
   }
 }
 
@@ -45,39 +42,50 @@ unsigned long microseconds(const LARGE_INTEGER& from) {
   return static_cast<unsigned long>((now.QuadPart - from.QuadPart) * 1000000 / frequency.QuadPart);
 }
 
-void setValue(const std::string& path, const char* name, DWORD type, const void* data, DWORD size) {
-  HKEY key = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &key));
-  ASSERT_EQ(ERROR_SUCCESS,
-            RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size));
-  RegCloseKey(key);
-}
-
-std::string writerText(void (*write)(ReportWriter&, void*), void* context) {
+template <class Write>
+std::string writerText(Write write) {
   std::vector<char> buffer(kReportBufferSize);
   ReportWriter writer(buffer.data(), buffer.size());
-  write(writer, context);
+  write(writer);
   return std::string(buffer.data(), writer.finish());
+}
+
+std::string tempPath(const char* name) {
+  char temp[MAX_PATH] = "";
+  GetTempPathA(sizeof temp, temp);
+  return temp + std::string(name);
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+  ASSERT_TRUE(std::ofstream(path, std::ios::binary) << bytes) << path;
 }
 
 TEST(RegistryDump, DeepestKeyFirstAndValuesBeyondTheBuffers) {
   const std::string top = "Software\\Tavelin\\VelorinDumpTest";
-  DWORD dword = 300;
-  setValue(top, "Count", REG_DWORD, &dword, 4);
-  setValue(top, "", REG_SZ, "default", 8);
-  setValue(top + "\\Middle", "Path", REG_EXPAND_SZ, "%TMP%\\x", 9);
-  setValue(top + "\\Middle\\Deep", "List", REG_MULTI_SZ, "one\0two\0", 9);
   const std::string bigData(3000, 'd');  // longer than the data buffer
-  setValue(top, "Large", REG_SZ, bigData.c_str(), static_cast<DWORD>(bigData.size() + 1));
+  DWORD dword = 300;
+  const struct {
+    std::string key;
+    const char* name;
+    DWORD type;
+    const void* data;
+    DWORD size;
+  } values[] = {{top, "Count", REG_DWORD, &dword, 4},
+                {top, "", REG_SZ, "default", 8},
+                {top + "\\Middle", "Path", REG_EXPAND_SZ, "%TMP%\\x", 9},
+                {top + "\\Middle\\Deep", "List", REG_MULTI_SZ, "one\0two\0", 9},
+                {top, "Large", REG_SZ, bigData.c_str(), DWORD(bigData.size() + 1)}};
   HKEY key = nullptr;
+  for (const auto& v : values) {
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, v.key.c_str(), &key));
+    RegSetValueExA(key, v.name, 0, v.type, static_cast<const BYTE*>(v.data), v.size);
+    RegCloseKey(key);
+  }
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_CURRENT_USER, top.c_str(), &key));
-  std::string text =
-      writerText([](ReportWriter& w, void* k) { dumpRegistryKey(static_cast<HKEY>(k), w); }, key);
+  std::string text = writerText([key](ReportWriter& w) { dumpRegistryKey(key, w); });
   RegCloseKey(key);
-  RegDeleteKeyA(HKEY_CURRENT_USER, (top + "\\Middle\\Deep").c_str());
-  RegDeleteKeyA(HKEY_CURRENT_USER, (top + "\\Middle").c_str());
-  RegDeleteKeyA(HKEY_CURRENT_USER, top.c_str());
-
+  for (const char* sub : {"\\Middle\\Deep", "\\Middle", ""})
+    RegDeleteKeyA(HKEY_CURRENT_USER, (top + sub).c_str());
   size_t at = 0;
   for (const char* line : {"Middle\\Deep\\List Type: [REG_MULTI_SZ] \"one\"\r\n",
                            "Middle\\Path Type: [REG_EXPAND_SZ] \"%TMP%\\x\"\r\n",
@@ -85,46 +93,34 @@ TEST(RegistryDump, DeepestKeyFirstAndValuesBeyondTheBuffers) {
     at = text.find(line, at);
     ASSERT_NE(at, std::string::npos) << line << text;
   }
-  EXPECT_NE(text.find("<NO NAME> Type: [REG_SZ] \"default\"\r\n"), std::string::npos);
   // The value too large for the data buffer keeps its name and type.
-  EXPECT_NE(text.find("Large Type: [REG_SZ] \"\"\r\n"), std::string::npos) << text;
+  for (const char* line :
+       {"<NO NAME> Type: [REG_SZ] \"default\"\r\n", "Large Type: [REG_SZ] \"\"\r\n"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << text;
 }
 
 TEST(FolderListing, TreeWithHiddenNamesAndSkippedDotFolders) {
-  char temp[MAX_PATH];
-  ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
-  const std::string base = std::string(temp) + "velorin_list_test";
+  const std::string base = tempPath("velorin_list_test");
   const char* folders[] = {"", "\\inner", "\\.skipped"};
   const char* files[] = {"\\.hidden", "\\inner\\data.bin", "\\.skipped\\never.txt"};
   for (const char* f : folders)
     CreateDirectoryA((base + f).c_str(), nullptr);
-  for (const char* f : files) {
-    FILE* file = fopen((base + f).c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    fwrite(std::string(70000, 'b').data(), 1, f[2] == 'h' ? 3 : 70000, file);
-    fclose(file);
-  }
-  std::string text = writerText(
-      [](ReportWriter& w, void* folder) {
-        EXPECT_EQ(1, listFolder(static_cast<std::string*>(folder)->c_str(), w));
-      },
-      const_cast<std::string*>(&base));
-  std::string missing = base + "\\gone";
-  std::string none = writerText(
-      [](ReportWriter& w, void* folder) {
-        EXPECT_EQ(0, listFolder(static_cast<std::string*>(folder)->c_str(), w));
-      },
-      &missing);
+  for (const char* f : files)
+    writeFile(base + f, std::string(f[2] == 'h' ? 3 : 70000, 'b'));
+  std::string text =
+      writerText([&](ReportWriter& w) { EXPECT_EQ(1, listFolder(base.c_str(), w)); });
+  std::string none =
+      writerText([&](ReportWriter& w) { EXPECT_EQ(0, listFolder((base + "\\gone").c_str(), w)); });
   for (const char* f : files)
     DeleteFileA((base + f).c_str());
   for (int i = 2; i >= 0; --i)
     RemoveDirectoryA((base + folders[i]).c_str());
-
   EXPECT_EQ(none, "");
-  EXPECT_NE(text.find(base + "\\.hidden\r\n\r\n\tAttributes: \t\t \t"), std::string::npos) << text;
-  EXPECT_NE(text.find(base + "\\inner\\data.bin\r\n\r\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("\tFilesize: \t\t\t70000 bytes\r\n"), std::string::npos);
-  EXPECT_NE(text.find("\tFilesize: \t\t\t3 bytes\r\n"), std::string::npos);
+  for (const std::string& part :
+       {base + "\\.hidden\r\n\r\n\tAttributes: \t\t \t", base + "\\inner\\data.bin\r\n\r\n",
+        std::string("\tFilesize: \t\t\t70000 bytes\r\n"),
+        std::string("\tFilesize: \t\t\t3 bytes\r\n")})
+    EXPECT_NE(text.find(part), std::string::npos) << part << text;
   EXPECT_EQ(text.find("never.txt"), std::string::npos);
 }
 
@@ -141,15 +137,9 @@ TEST(SystemProbes, DriveFilterAndConstructionFigure) {
     EXPECT_STREQ(drive.szType, "Fixed drive") << drive.szRoot;
     EXPECT_NE(strstr(drive.szTotal, "."), nullptr) << drive.szTotal;
   }
-
   QueryPerformanceCounter(&start);
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = DefWindowProcA;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "VelorinProbeWindow";
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowExA(0, "VelorinProbeWindow", "probe", WS_POPUP, 0, 0, 100, 100, nullptr,
-                                nullptr, windowClass.hInstance, nullptr);
+  HWND window = CreateWindowExA(0, "STATIC", "probe", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                                nullptr, nullptr);
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   const unsigned long windowUs = microseconds(start);
@@ -166,9 +156,6 @@ TEST(SystemProbes, DriveFilterAndConstructionFigure) {
 class CrashFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    char temp[MAX_PATH];
-    ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
-    m_folder = std::string(temp) + "velorin_crash_test";
     CreateDirectoryA(m_folder.c_str(), nullptr);
     readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, m_savedCwd, sizeof m_savedCwd);
     writeRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, m_folder.c_str());
@@ -189,10 +176,7 @@ class CrashFiles : public ::testing::Test {
       deleteRegistryValue(HKEY_CURRENT_USER, DEBUG_KEY, v);
   }
   void write(const char* name, const std::string& bytes) {
-    FILE* f = fopen((m_folder + "\\" + name).c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
+    writeFile(m_folder + "\\" + name, bytes);
   }
   bool exists(const char* name) {
     return GetFileAttributesA((m_folder + "\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -200,7 +184,7 @@ class CrashFiles : public ::testing::Test {
   uint32_t crc(const char* name) {
     return calculateFileCrc((m_folder + "\\" + name).c_str(), false);
   }
-  std::string m_folder;
+  std::string m_folder = tempPath("velorin_crash_test");
   char m_savedCwd[MAX_PATH] = "";
 };
 
@@ -253,11 +237,9 @@ TEST_F(CrashFiles, CrashFilesGoInWholeOrStayForTheNextReport) {
   const std::string logSection = "LOG Contents (40000 bytes)\r\n------------\r\n" + log;
   ASSERT_GT(text.size(), logSection.size());
   EXPECT_EQ(text.substr(text.size() - logSection.size()), logSection);
-
   recordReportedFiles(whole);
   deleteCrashFiles(whole);
-  EXPECT_FALSE(exists("quenzar.usg"));
-  EXPECT_FALSE(exists("quenzar.log"));
+  EXPECT_FALSE(exists("quenzar.usg") || exists("quenzar.log"));
   EXPECT_TRUE(exists("user.dat"));
   EXPECT_TRUE(isDbgUnreported(crc("core.dbg")));
   EXPECT_TRUE(hasUnreportedCrashFiles());
@@ -276,8 +258,7 @@ TEST_F(CrashFiles, ReportThatCannotBeBuiltIsTriedOnceAndAFullOneIsTimed) {
   EXPECT_FALSE(prepareBugReport("no memory"));
   setReportBodyBuilderForTesting(nullptr);
   EXPECT_TRUE(wasBugReportAttempted());
-  EXPECT_FALSE(isBugReportPrepared());
-  EXPECT_FALSE(postBugReport());
+  EXPECT_FALSE(isBugReportPrepared() || postBugReport());
   EXPECT_TRUE(hasUnreportedCrashFiles());
 
   LARGE_INTEGER start;
@@ -287,7 +268,6 @@ TEST_F(CrashFiles, ReportThatCannotBeBuiltIsTriedOnceAndAFullOneIsTimed) {
   EXPECT_TRUE(isBugReportPrepared());
   freeBugReport();  // as the shutdown does
   EXPECT_FALSE(isBugReportPrepared());
-
   std::vector<char> buffer(kReportBufferSize);
   unsigned length = 0;
   buildSystemReport(buffer.data(), &length, "timed");
@@ -298,8 +278,8 @@ TEST_F(CrashFiles, ReportThatCannotBeBuiltIsTriedOnceAndAFullOneIsTimed) {
                            reinterpret_cast<const Bytef*>(buffer.data()), length));
   char line[200];
   snprintf(line, sizeof line,
-           "prepareBugReport on a %u-byte report: %lu us; zlib compress of the same text "
-           "alone: %lu us\n",
+           "prepareBugReport on a %u-byte report: %lu us; zlib compress of the same text alone: "
+           "%lu us\n",
            length, prepareUs, microseconds(start));
   measure(line);
 }
