@@ -1,12 +1,10 @@
-// An in-process COM server for a component that is not ours, built as the
-// Flash control (STANDIN_FLASH), "pnglib.dll" (STANDIN_IMAGE) and
-// "MSVBVM60.DLL" (STANDIN_RUNTIME); each registers its class under
-// HKLM\Software\Classes (Wine 8 does not look under HKCU for classes).
-// The Flash control answers dispatch id 0x84 from the class key's value
-// "StandInAnswer", read at each call: N answers N << 16, "text" a string,
-// "fail" fails the call, "nodispatch" refuses IDispatch; registering stores
-// FLASH_STANDIN_VERSION there (default "8"). Each appends "register NAME PATH"
-// or "unregister NAME PATH" to the file COMPANION_LOG.
+// An in-process COM server built as the Flash control (STANDIN_FLASH),
+// "pnglib.dll" (STANDIN_IMAGE) or "MSVBVM60.DLL"; its class goes under
+// HKLM\Software\Classes (Wine 8 looks for none under HKCU). Dispatch id 0x84
+// answers from the class key's "StandInAnswer", read at each call: N gives
+// N << 16, "text" a string, "fail" fails, "nodispatch" refuses IDispatch; the
+// Flash control registers FLASH_STANDIN_VERSION there (default "8"). Each
+// appends "register|unregister NAME PATH" to the file COMPANION_LOG.
 #include <windows.h>
 #include <oleauto.h>
 
@@ -35,7 +33,6 @@ const char kServerKey[] = "Software\\Classes\\CLSID\\" STANDIN_CLASS "\\InprocSe
 HMODULE g_module;
 LONG g_objects;
 
-// The value "StandInAnswer" ("" when missing or not a string).
 void readAnswer(char (&answer)[64]) {
   DWORD bytes = sizeof answer - 1, type = 0;
   HKEY key;

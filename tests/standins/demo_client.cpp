@@ -1,11 +1,9 @@
-// demo_client: the game client as far as the stub can tell, with a window of
-// its own (class "QuenzarDemoClient"). It appends "pid=\tcwd=\tcmdline=" to
-// the file DEMO_CLIENT_RECORD (else "demo_client.txt" in its folder); when
-// DEMO_CLIENT_CRASH names a folder, copies the crash files found there into
-// its current folder and ends with the exit code of an access violation;
-// ends at once when DEMO_CLIENT_MODE is "end"; else holds the files named in
-// DEMO_CLIENT_HOLD (";"-separated) open without sharing until its window is
-// closed.
+// demo_client: the game client as the stub sees it, window class
+// "QuenzarDemoClient". Appends "pid=\tcwd=\tcmdline=" to DEMO_CLIENT_RECORD
+// (else "demo_client.txt"); given a folder in DEMO_CLIENT_CRASH, copies its
+// crash files here and ends as an access violation; ends at once when
+// DEMO_CLIENT_MODE is "end"; else holds the files in DEMO_CLIENT_HOLD
+// (";"-separated) open unshared until its window closes.
 #include <windows.h>
 
 #include <cstdio>

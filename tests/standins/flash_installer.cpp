@@ -1,9 +1,7 @@
-// flash_installer: the Flash installer a release lists. Whatever its command
-// line, it appends "cmdline=<command line>\tbrowsers=<IEFrame windows open>"
-// to the file FLASH_INSTALLER_RECORD, registers the control stand-in
-// FLASH_CONTROL_DLL at version FLASH_INSTALL_VERSION through its own
-// DllRegisterServer (none when the version is empty or unset; exit 3 when
-// that fails), and exits with FLASH_INSTALL_EXIT (0 when unset).
+// flash_installer: appends "cmdline=..\tbrowsers=<IEFrame windows open>" to
+// FLASH_INSTALLER_RECORD, registers the control stand-in FLASH_CONTROL_DLL at
+// version FLASH_INSTALL_VERSION (when set; exit 3 when that fails) and exits
+// with FLASH_INSTALL_EXIT (0 when unset).
 #include <windows.h>
 
 #include <cstdio>

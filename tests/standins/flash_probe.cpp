@@ -1,8 +1,7 @@
-// flash_probe OUTPUT: times the companion checks and the Flash check as a
-// start makes them (the program's own code), run from the stub's folder so
-// that the companions beside it are found. Writes "companions_first_ms=..
-// companions_ms=.. flash_first_ms=.. flash_ms=.. flash_passes=0|1" to OUTPUT:
-// the first call, then the mean of five more.
+// flash_probe OUTPUT: times the program's companion and Flash checks, run from
+// the stub's folder, and writes "companions_first_ms=.. companions_ms=..
+// flash_first_ms=.. flash_ms=.. flash_passes=0|1" (first call, mean of five
+// more) to OUTPUT.
 #include <windows.h>
 #include <objbase.h>
 

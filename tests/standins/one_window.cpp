@@ -1,7 +1,6 @@
-// one_window: the smallest Win32 program that opens one window and paints it,
-// the yardstick for how long velorin.exe takes to show its first screen under
-// the same Wine prefix. Built with WINDOW_CLASS="IEFrame" it is browser_window,
-// a browser's window. It stays until WM_CLOSE or its process is ended.
+// one_window: the least program that opens and paints a window, the yardstick
+// for velorin.exe's first screen; built with WINDOW_CLASS="IEFrame" it is
+// browser_window. It stays until WM_CLOSE or its process is ended.
 #include <windows.h>
 
 #ifndef WINDOW_CLASS

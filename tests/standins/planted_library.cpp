@@ -1,8 +1,6 @@
-// A library that only leaves a mark: loaded into a process, it appends its
-// own path and "\r\n" to the file named by PLANTED_LIBRARY_MARK. The bug
-// report scenario plants it under a system library's name where the program
-// must not load it from, and in the system folder, where its missing window
-// class makes the bug report dialog fail.
+// Loaded into a process, appends its own path and "\r\n" to the file
+// PLANTED_LIBRARY_MARK: planted under a system library's name where the
+// program must not load from, and in the system folder to fail the dialog.
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {

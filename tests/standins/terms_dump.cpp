@@ -1,5 +1,4 @@
-// terms_dump PATH: writes the terms text exactly as velorin.exe builds it to
-// PATH, so a scenario can compare it with what the window's terms control holds.
+// terms_dump PATH: writes the terms text as velorin.exe builds it to PATH.
 #include <cstdio>
 #include <cstring>
 
