@@ -1,30 +1,14 @@
-// Fuzzes everything the program reads from its command line and from the
-// start-up registry values: run mode, uninstall completion and self-update
-// commands, relative path normalisation and the "lastRun"/"lastSRun" records.
-// Besides the sanitizers, it checks the parsers' own promises: outputs stay
-// terminated within their buffers and a refused input leaves them empty.
+// Fuzzes what the program reads from its command line and start-up registry
+// values; outputs stay terminated in their buffers, a refusal leaves them
+// empty.
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "app/launch_record.h"
 #include "app/relative_path.h"
 #include "app/run_mode.h"
 #include "app/self_update.h"
-
-namespace {
-
-void require(bool condition) {
-  if (!condition)
-    abort();
-}
-
-void requireTerminated(const char* buffer, size_t size) {
-  require(memchr(buffer, '\0', size) != nullptr);
-}
-
-}  // namespace
+#include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string text(reinterpret_cast<const char*>(data), size);
@@ -35,18 +19,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   char self[kSelfPathSize];
   uint32_t pid = 0;
   if (parseUninstallCompletion(line, self, sizeof self, &pid)) {
-    requireTerminated(self, sizeof self);
-    require(self[0] != '\0' && strstr(line, self) != nullptr);
+    require(terminated(self, sizeof self) && self[0] != '\0' && strstr(line, self) != nullptr);
   } else {
     require(self[0] == '\0');
   }
 
-  // The hand-over's paths: each whole and terminated, or empty; the target is
-  // the line's end, and the old stub's path stands in the line before it.
+  // The target ends the line; the old stub's path stands in it before.
   SelfUpdateCommand command;
   parseSelfUpdateCommand(line, &command);
-  requireTerminated(command.szTarget, sizeof command.szTarget);
-  requireTerminated(command.szSelf, sizeof command.szSelf);
+  require(terminated(command.szTarget, sizeof command.szTarget) &&
+          terminated(command.szSelf, sizeof command.szSelf));
   if (command.szTarget[0]) {
     size_t length = strlen(command.szTarget);
     require(command.bTarget && length <= strlen(line) &&
@@ -68,13 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   LaunchRecord record = {"before", 1, 2};
   if (parseLastRun(line, &record))
-    requireTerminated(record.szPath, sizeof record.szPath);
+    require(terminated(record.szPath, sizeof record.szPath));
   else
     require(strcmp(record.szPath, "before") == 0);
 
-  // What one start writes to "lastSRun" the next start must read back as the
-  // same version, or the reported-crash lists would start afresh every time.
-  // Four signed 32-bit numbers and three blanks take at most 47 characters.
+  // "lastSRun" reads back as written, or the reported-crash lists restart;
+  // four signed 32-bit numbers and three blanks take at most 47 characters.
   StubVersion version = parseLastSRun(line);
   char formatted[48];
   require(formatStubVersion(version, formatted, sizeof formatted));

@@ -1,24 +1,13 @@
-// Fuzzes the reader of the stub's own tail, which a partly downloaded or
-// tampered stub hands it. The input is the whole file; its reads go through a
-// reader that refuses anything outside the input, and the sanitizer catches a
-// copy past a buffer. On an accepted tail it checks the reader's promises
-// independently: every block inside the file and before the table, every
-// name a plain file name within its slot, the affiliate terminated.
+// Fuzzes the reader of the stub's own tail (a partly downloaded or tampered
+// stub) with the input as the whole file, read through a reader that refuses
+// anything outside it. An accepted tail has every block inside the file before
+// the table, every name a plain file name in its slot, the affiliate
+// terminated.
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "app/stub_payload.h"
-
-namespace {
-
-void require(bool condition) {
-  if (!condition)
-    abort();
-}
-
-}  // namespace
+#include "tests/fuzz/fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<unsigned char> file(data, data + size);
@@ -34,17 +23,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   require(size >= kTailFixedSize && data[size - 2] == 0x55 && data[size - 1] == 0xAA);
   size_t affiliateLength = data[size - 4] | (data[size - 3] << 8);
-  require(memchr(payload.szAffiliate, '\0', sizeof payload.szAffiliate));
-  require(strlen(payload.szAffiliate) == affiliateLength);
-  require(memcmp(payload.szAffiliate, data + size - 4 - affiliateLength, affiliateLength) == 0);
+  require(terminated(payload.szAffiliate, sizeof payload.szAffiliate) &&
+          strlen(payload.szAffiliate) == affiliateLength &&
+          memcmp(payload.szAffiliate, data + size - 4 - affiliateLength, affiliateLength) == 0);
   const unsigned char* t = data + size - 12 - affiliateLength;
   uint64_t tableStart =
       size - 12 - affiliateLength - (t[0] | (t[1] << 8) | (t[2] << 16) | (uint64_t(t[3]) << 24));
   require(payload.nFiles <= kMaxCarriedFiles);
   for (size_t i = 0; i < payload.nFiles; ++i) {
     const CarriedFile& f = payload.files[i];
-    require(memchr(f.szName, '\0', sizeof f.szName) && f.szName[0]);
-    require(!strpbrk(f.szName, "\\/:") && strcmp(f.szName, "..") != 0);
+    require(terminated(f.szName, sizeof f.szName) && f.szName[0] && !strpbrk(f.szName, "\\/:") &&
+            strcmp(f.szName, "..") != 0);
     require(uint64_t(f.ulPosition) + f.ulSize <= tableStart);
   }
   return 0;

@@ -31,7 +31,7 @@ std::string reportText(size_t n, unsigned seed) {
 
 std::string readFile(const char* path) {
   std::ifstream in(path, std::ios::binary);
-  return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(missing)";
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void writeFile(const char* path, const std::string& data) {
@@ -71,8 +71,7 @@ std::string sealed(const std::string& text) {
   return adopt(encryptReport(text.data(), text.size(), &length), length);
 }
 
-// The body as the flawed sender would have built it: the zlib stream cut to
-// the length of the ciphertext.
+// The flawed sender's body: the zlib stream cut to the ciphertext's length.
 std::string cutBody(const std::string& text) {
   std::string cipher = sealed(text);
   return wrap(zpack(cipher).substr(0, cipher.size()));
@@ -95,28 +94,17 @@ std::string withSection(const std::string& head,
 // Zeros at the end of a report cannot be told from padding below the shortest
 // length that the padded size allows; above it they are the report's own.
 TEST(ReportDecoderTest, BodiesOfEveryPaddingCaseComeBackWhole) {
+  // Padded to 64, 96 and 128: 33, 64 and 96 are the shortest that pad so; the
+  // last zero of 65 is taken for padding; padded to 32, zeros are lost.
   struct {
     size_t length, zeros, kept;
-  } cases[] = {
-      {0, 0, 0},
-      {1, 0, 1},
-      {31, 0, 31},
-      {63, 0, 63},
-      {6000, 0, 6000},
-      {128000, 0, 128000},
-      {33, 3, 33},  // padded to 64: 33 is the shortest that
-                    // pads so
-      {64, 5, 64},  // padded to 96: 64 to 95 do
-      {96, 7, 96},  // padded to 128: 96 to 127 do
-      {65, 2, 64},  // padded to 96: the last zero is kept as padding
-      {32, 4, 28},  // padded to 32: any length from 0 does, zeros are lost
-  };
+  } cases[] = {{0, 0, 0},   {1, 0, 1},   {31, 0, 31}, {63, 0, 63}, {6000, 0, 6000},    {33, 3, 33},
+               {64, 5, 64}, {96, 7, 96}, {65, 2, 64}, {32, 4, 28}, {128000, 0, 128000}};
   for (const auto& c : cases) {
     std::string text = reportText(c.length, unsigned(c.length)), report, error;
     text.replace(c.length - c.zeros, c.zeros, c.zeros, '\0');
     std::string body = bodyOf(text);
-    // Alone, or among other fields, last or not, and with a line break after
-    // it, as a saved request may be.
+    // Alone, or among other fields, last or not, with a line break after it.
     for (const std::string& saved :
          {body, "X=1&" + body + "&Y=2\r\n", "X=1&" + body + "\r\n", body + "\r\n"}) {
       ASSERT_TRUE(decodeReportBody(saved, &report, &error)) << c.length << ": " << error;
@@ -162,9 +150,12 @@ TEST(ReportDecoderTest, DamagedBodiesAreRefusedWithTheFailingStep) {
 }
 
 // The tool end to end: a report with zero bytes inside comes back byte for
-// byte from a file and from standard input; each refusal has its exit code.
+// byte from a file and from standard input, a crash log section as its text;
+// each refusal has its exit code.
 TEST(ReportDecoderTest, ToolRestoresTheReportAndSaysWhatItGot) {
   std::string text = kProcessorSectionHead + reportText(7000, 77);
+  const std::string head = kProcessorSectionHead + reportText(3000, 5), log = "INFO: started\n";
+  const std::string withLog = withSection(head, sealed(log + '\0'));
   writeFile("report_body.txt", bodyOf(text));
   writeFile("-x", bodyOf(text));
   struct {
@@ -184,6 +175,10 @@ TEST(ReportDecoderTest, ToolRestoresTheReportAndSaysWhatItGot) {
       {"report_body.txt -o report_out.txt", bodyOf("PROCESSOR INFORMATION\r\nno dashes"), 4,
        "PROCESSOR INFORMATION\r\nno dashes"},
       {"report_body.txt -o report_out.txt", bodyOf(""), 5, ""},
+      {"--log report_body.txt -o report_out.txt", bodyOf(withLog), 0,
+       withLog.substr(0, withLog.size() - 32) +
+           "[the program's crash log, deciphered: 14 bytes of text]\r\n" + log},
+      {"--log report_body.txt -o report_out.txt", bodyOf(head), 6, head},
   };
   for (const auto& c : cases) {
     if (!c.body.empty())
@@ -193,8 +188,7 @@ TEST(ReportDecoderTest, ToolRestoresTheReportAndSaysWhatItGot) {
     EXPECT_EQ(readFile("report_out.txt"), c.output) << c.arguments;
   }
   EXPECT_EQ(runTool("--help > report_out.txt"), 0);
-  for (const char* part : {"In:", "Out:", "sample-body.txt", "Exit codes", "  4  "})
-    EXPECT_NE(readFile("report_out.txt").find(part), std::string::npos) << part;
+  EXPECT_NE(readFile("report_out.txt").find("Exit codes"), std::string::npos);
   for (const char* name : {"report_body.txt", "report_out.txt", "-x"})
     remove(name);
 }
@@ -240,7 +234,7 @@ TEST(ProgramLogTest, LastSectionEndingInZerosComesBackWhole) {
   EXPECT_EQ(out.substr(out.size() - log.size()), log);
 }
 
-TEST(ProgramLogTest, ToolPrintsTheLogSectionAsText) {
+TEST(ProgramLogTest, LogSectionComesOutAsText) {
   const std::string log = "INFO: started\nFAIL: window thread crashed\n";
   const std::string head = kProcessorSectionHead + reportText(3000, 5);
   std::string report = withSection(head, sealed(log + '\0')), out;
@@ -257,13 +251,4 @@ TEST(ProgramLogTest, ToolPrintsTheLogSectionAsText) {
   EXPECT_EQ(decipherLogSection(report.substr(0, report.size() - 1), &out), LOG_SECTION_MISSING);
   EXPECT_EQ(decipherLogSection(withSection(head, std::string(32, 'c')), &out),
             LOG_SECTION_NOT_OURS);
-
-  writeFile("log_body.txt", bodyOf(report));
-  ASSERT_EQ(runTool("--log log_body.txt -o log_out.txt"), 0);
-  EXPECT_EQ(readFile("log_out.txt"), text);
-  writeFile("log_body.txt", bodyOf(head));
-  EXPECT_EQ(runTool("--log log_body.txt -o log_out.txt 2>/dev/null"), 6);
-  EXPECT_EQ(readFile("log_out.txt"), head);
-  remove("log_body.txt");
-  remove("log_out.txt");
 }
