@@ -112,7 +112,7 @@ def win32_cases_failing(build_dir):
     with open(log, "w") as sink:
         try:
             subprocess.run([emulator, program, "--gtest_brief=1"], cwd=tree, env=env,
-                           stdin=subprocess.DEVNULL, stdout=sink, stderr=subprocess.STDOUT, timeout=900)
+                           stdin=subprocess.DEVNULL, stdout=sink, stderr=subprocess.STDOUT, timeout=240)
         except subprocess.TimeoutExpired:
             pass
     with open(log, errors="replace") as f:
