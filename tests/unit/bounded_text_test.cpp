@@ -5,9 +5,7 @@
 #include <cstring>
 #include <string>
 
-// Each helper is driven at the edge: a result that fills the 8-byte buffer
-// exactly (terminator included) and one that is one byte too long. A guard
-// byte past the buffer catches any write beyond it.
+// Exact fit of the 8-byte buffer and one byte over; a guard byte past it.
 TEST(BoundedText, CopyFormatAndAppendFitExactlyOrTakeNothing) {
   char g[9];
   memset(g, '#', sizeof g);

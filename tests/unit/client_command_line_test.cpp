@@ -49,9 +49,7 @@ TEST(ClientCommandLine, PiecesInOrderOnlyWhenAskedAndNeverCut) {
       // Servers without a matching record, and an emptied gr, are not passed.
       {{"client.exe", "aff7", false, 0, 0, &unnamed}, "client.exe -a=aff7"},
       {{"client.exe", "aff7", false, 0, 0, &noGr}, "client.exe -a=aff7 -gl=y"},
-      // A path with a blank or a tab is quoted, the arguments unchanged.
-      {{"bin\\Quenzar Client.exe", "aff7", true, 800, 600, nullptr},
-       "\"bin\\Quenzar Client.exe\" -a=aff7 -d=800,600"},
+      // A path with a tab is quoted like one with a blank.
       {{"bin\\Quenzar\tClient.exe", "", false, 0, 0, nullptr}, "\"bin\\Quenzar\tClient.exe\" -a="},
       // Exactly 512; one more character drops the whole argument.
       {{p500.c_str(), "12345678", false, 0, 0, nullptr}, p500 + " -a=12345678"},
@@ -101,14 +99,6 @@ TEST(GameServerRecords, WalkKeepsTheLastMatchOfEachKind) {
   EXPECT_TRUE(found.bFound);
   EXPECT_STREQ("b.gameLS", found.szGr);
   EXPECT_STREQ("z", found.szGl);
-
-  // Only a gR record: gl keeps its default host.
-  GameServers onlyR = servers("default-r", "default-l");
-  Record alone = {nullptr, "x.gameR.games.test", kDnsTypeA};
-  findGameServers(&alone, &onlyR);
-  EXPECT_TRUE(onlyR.bFound);
-  EXPECT_STREQ("x", onlyR.szGr);
-  EXPECT_STREQ("default-l", onlyR.szGl);
 
   // Markers are case-sensitive; nothing matched leaves the flag clear.
   GameServers none = servers("default-r", "default-l");

@@ -74,19 +74,8 @@ TEST(CpuIdentity, IntelByFamilyModelAndCacheDescriptors) {
       {6, 5, 0, {1, 0, 0, 0}, "Intel Pentium(R) II processor, model 5"},
       {6, 7, 0, {1, 0, 0, 0}, "Intel Pentium(R) III processor"},
       {6, 7, 0, {1, 0, 0, 0x40000000}, "Intel Celeron(TM) processor, model 5"},  // EDX byte 3
-      {6, 5, 0, {1, 0x4500, 0, 0}, "Intel Pentium(R) II Xeon(TM) processor"},
       {6, 7, 0, {1, 0x4500, 0, 0}, "Intel Pentium(R) III Xeon(TM) processor"},
-      {6,
-       5,
-       0,
-       {1, 0x44, 0, 0},
-       "Intel Pentium(R) II processor, model 5"},  // byte 0: no descriptor
-      {4, 0, 0, {}, "Intel486(TM) DX processor"},
-      {4, 8, 0, {}, "IntelDX4(TM) processor"},
-      {4, 9, 0, {}, "Intel 486 processor"},
-      {5, 15, 0, {}, "Intel Pentium(R) processor"},
-      {6, 1, 0, {}, "Intel Pentium(R) Pro processor"},
-      {6, 6, 0, {}, "Intel Celeron(TM) processor, model 6"},
+      {4, 9, 0, {}, "Intel 486 processor"},  // past the named 486 models
       {6, 11, 8, {}, "Genuine Intel Pentium(R) 4 processor"},
       {6, 11, 4, {}, "Unknown Genuine Intel processor"},
       {15, 2, 8, {}, ""},

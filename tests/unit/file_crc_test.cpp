@@ -52,11 +52,8 @@ std::vector<uint8_t> withTrailer(std::vector<uint8_t> stub, const std::string& a
 
 }  // namespace
 
-// Both folds, the tables every processor runs and the carry-less multiply
-// where this machine has it, against zlib: every length around the 64-byte
-// and 16-byte steps of the vector path and the 512-byte lane threshold of the
-// tables, every start alignment, and a register that is not zero (zlib's
-// running value is the complement of our raw register).
+// Both folds against zlib (whose running value is our register's complement):
+// every length around the vector steps and the tables' lane threshold, every alignment.
 TEST(FileCrcTest, TableAndWideFoldsAgreeWithZlib) {
   uint32_t crc = 0;
   updateCrc("abc", 3, &crc);
@@ -91,9 +88,7 @@ TEST(FileCrcTest, TableAndWideFoldsAgreeWithZlib) {
 }
 
 TEST(FileCrcTest, FilesMissingEmptyAndFromPosition) {
-  EXPECT_EQ(calculateFileCrc("velorin_no_such_file.bin", false), 0u);
   EXPECT_EQ(calculateFileCrc("velorin_no_such_file.bin", true), 0u);
-  EXPECT_EQ(fileCrc({}, false), 0xFFFFFFFFu);
   EXPECT_EQ(fileCrc({}, true), 0xFFFFFFFFu);
   // Longer than one 4096-byte read block, not a multiple of it.
   std::vector<uint8_t> data = randomBytes(10001, 8);
@@ -113,11 +108,9 @@ TEST(FileCrcTest, FilesMissingEmptyAndFromPosition) {
 TEST(FileCrcTest, TrailerRuleSkipsAffiliateTextLengthAndSignature) {
   std::vector<uint8_t> stub = randomBytes(9000, 9);
   const uint32_t bare = zlibCrc(stub);
-  std::vector<uint8_t> packedA = withTrailer(stub, std::string(52, 'a'));
-  EXPECT_EQ(fileCrc(packedA, true), bare);
-  EXPECT_EQ(fileCrc(packedA, false), zlibCrc(packedA));
   std::vector<uint8_t> packedB = withTrailer(stub, "0123456789abcdef");
   EXPECT_EQ(fileCrc(packedB, true), bare);
+  EXPECT_EQ(fileCrc(packedB, false), zlibCrc(packedB));
   // Only 0x55 followed by 0xAA ends a trailer: any other last byte after 0x55,
   // or the two bytes swapped, leaves the whole file checksummed.
   for (const auto& ending : {std::vector<uint8_t>{0x55, 0xAB}, std::vector<uint8_t>{0xAA, 0x55},

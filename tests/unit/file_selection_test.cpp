@@ -145,7 +145,6 @@ TEST(Validation, OnlyTheChecksumDecides) {
                    "INFO: validateFile: file velorin_select_abc.dat must be downloaded: "
                    "calculated CRC: 899311407 versus expected CRC: 12345\n"),
             nullptr);
-  EXPECT_NE(strstr(logText(), "calculated CRC: 0 versus expected CRC: 7\n"), nullptr);
   EXPECT_NE(strstr(logText(),
                    "WARNING: validateFile: pCurrentFile->szTargetFilename equals NULL; not "
                    "requesting download\n"),

@@ -61,17 +61,10 @@ TEST(InstallTrackingTest, AddressesFitOrAreLeftEmpty) {
 TEST(InstallTrackingTest, StartUpDrawsOneNumberForBoth) {
   copyText(g_szAffiliate, sizeof g_szAffiliate, "aff");
   buildInstallTrackingUrls();
+  // The scenarios check each signature; here that both carry the same one.
   std::string start = g_szInstallStartUrl, finish = g_szInstallFinishUrl;
   size_t a = start.find("auth="), b = finish.find("auth=");
   ASSERT_NE(a, std::string::npos);
-  std::string signature = start.substr(a + 5, start.find('&') - a - 5);
-  EXPECT_EQ(finish.substr(b + 5, finish.find('&') - b - 5), signature);
-  ASSERT_GE(signature.size(), 33u);
-  ASSERT_LE(signature.size(), 37u);
-  int r = std::stoi(signature.substr(32));
-  EXPECT_LE(r, 32767);
-  char expected[128];
-  ASSERT_TRUE(buildTrackingSignature(r, expected, sizeof expected));
-  EXPECT_EQ(signature, expected);
+  EXPECT_EQ(finish.substr(b, finish.find('&') - b), start.substr(a, start.find('&') - a));
   g_szAffiliate[0] = '\0';
 }

@@ -19,14 +19,12 @@ TEST(SelfUpdateCommand, PathsRunToTheirMarkersWholeOrNotAtAll) {
       {"/uninstall", false, false, "", ""},
       // A target alone is a hand-over without the old stub's file.
       {"x.tmp /target:C:\\q\\quenzar.exe", false, true, "", "C:\\q\\quenzar.exe"},
-      {"/target:", false, true, "", ""},
       // "/self:" given but with nothing usable between it and "/target:": an
       // empty path, no blank before "/target:", after the target, run together.
       {"/self: /target:C:\\q\\quenzar.exe", true, true, "", "C:\\q\\quenzar.exe"},
       {"/self:C:\\a.exe/target:C:\\q\\quenzar.exe", true, true, "", "C:\\q\\quenzar.exe"},
       {"/target:C:\\q\\quenzar.exe /self:C:\\a.exe", true, true, "",
        "C:\\q\\quenzar.exe /self:C:\\a.exe"},
-      {"/self:/target:C:\\q\\quenzar.exe", true, true, "", "C:\\q\\quenzar.exe"},
       // The longest paths fit; one more character is refused, not cut.
       {"/self:" + fits + " /target:" + fits, true, true, fits, fits},
       {"/self:" + fits + "q /target:" + fits + "q", true, true, "", ""},

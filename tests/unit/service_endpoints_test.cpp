@@ -23,25 +23,3 @@ TEST(ServiceEndpointsTest, UrlFitsExactlyOrNotAtAll) {
   EXPECT_FALSE(buildServiceUrl(out, sizeof out, nullptr, kManifestPath));
   EXPECT_FALSE(buildServiceUrl(out, 0, "h.test", kManifestPath));
 }
-
-TEST(ServiceEndpointsTest, EveryHostOfThisBuildMakesEveryUrl) {
-  const ServiceEndpoints& e = serviceEndpoints();
-  const char* hosts[] = {e.primaryUpdateHost, e.secondaryUpdateHost, e.downloadHost,
-                         e.apiHost,           e.reportHost,          e.gameDomain,
-                         e.gameHostPrimary,   e.gameHostSecondary,   e.webSite};
-  const char* paths[] = {
-      kManifestPath,     kFlashPagePath,     kUpdatePagePath, kMaintenancePagePath,
-      kInstallStartPath, kInstallFinishPath, kBugReportPath,  "/"};
-  for (const char* host : hosts) {
-    ASSERT_NE(host, nullptr);
-    EXPECT_NE(host[0], '\0');
-    for (const char* path : paths) {
-      char url[kServiceUrlSize];
-      EXPECT_TRUE(buildServiceUrl(url, sizeof url, host, path)) << host << path;
-      EXPECT_EQ(std::string("http://") + host + path, url);
-    }
-  }
-  char site[kServiceUrlSize];
-  ASSERT_TRUE(buildWebSiteUrl(site, sizeof site));
-  EXPECT_EQ(std::string("http://") + e.webSite + "/", site);
-}

@@ -31,13 +31,11 @@ TEST(StubExpansionTest, StoredAffiliateWinsAndOnlyIdentifiersCount) {
       {"-1", "tail-1", "tail-1", true, false},
       {"-1", nullptr, "", false, false},
       {"stored_2", "tail-1", "stored_2", false, false},
-      {"stored_2", nullptr, "stored_2", false, false},
       {longest.c_str(), "t", longest.c_str(), false, false},
       {"", "", "", false, false},  // a tail with no identifier
       {"", "bad id", "", false, true},
       {"-1", "x&session=y", "", false, true},
       {"a b", "tail-1", "tail-1", true, true},  // a stored value that is no identifier
-      {"a b", nullptr, "", false, true},
   };
   for (const auto& c : cases) {
     std::string name = std::string(c.stored) + " / " + (c.carried ? c.carried : "(no tail)");

@@ -20,9 +20,7 @@ TEST(ByteSize, ThresholdIsAThousandWhileTheDivisorIs1024) {
   } cases[] = {{0, 2, "0.00 bytes"},
                {1000, 2, "1000.00 bytes"},
                {1001, 2, "0.98 KB"},
-               {1048576, 2, "1.00 MB"},
                {536281088ull + 655360, 0, "512 MB"},
-               {5ull << 40, 2, "5.00 TB"},
                // Beyond the terabytes the count still gets a unit of its own.
                {3ull << 50, 1, "3.0 PB"},
                {~0ull, 0, "16384 PB"}};
@@ -42,16 +40,11 @@ TEST(LanguageName, SublanguagesAndPlainNames) {
   } cases[] = {{0x0409, "English (US)"},
                {0x3409, "English (Philippines)"},  // last variant
                {0x3809, "English"},                // one past it
-               {0x0813, "Dutch (Belgian)"},
-               {0x0406, "Danish"},
-               {0x0407, "German"},  // sublanguage 1 has no name of its own
+               {0x0407, "German"},                 // sublanguage 1 has no name of its own
                {0x0C07, "German (Austrian)"},
-               {0x0401, "Arabic (Saudi Arabia)"},
-               {0x4001, "Arabic (Qatar)"},
                {0x0000, "Neutral"},
                {0x0465, "Divehi"},  // highest primary with a name
                {0x0466, "Unknown"},
-               {0x0417, "Unknown"},
                {0x3FF, "Unknown"}};
   char name[kLanguageNameSize];
   for (const auto& c : cases) {
@@ -72,9 +65,8 @@ std::string report(size_t capacity, const std::function<void(ReportWriter&)>& wr
   return std::string(buffer.data(), length);
 }
 
-// Ten bytes of text fit a report (and a section) of 64 + 10 bytes: exact fit
-// is whole, one byte more is cut with its count; a piece after a cut section
-// still goes in, unless the section reached the report's own end.
+// Ten bytes fit a report (or section) of 64 + 10 bytes; one more is cut with its
+// count. A piece after a cut section goes in unless the report's end was reached.
 TEST(ReportWriter, ExactFitIsWholeAndOneByteMoreIsCutWithItsCount) {
   const size_t fit = 1 + kReportCutReserve + 10;
   auto text = [](const char* t) { return [t](ReportWriter& w) { w.appendText(t); }; };
@@ -110,19 +102,6 @@ TEST(ReportWriter, ExactFitIsWholeAndOneByteMoreIsCutWithItsCount) {
                 "<0123456789\r\n[report cut here: 7 bytes left out]\r\n"}};
   for (const auto& c : cases)
     EXPECT_EQ(report(c.capacity, c.write), c.text);
-}
-
-TEST(ReportWriter, FullSizedReportNeverRunsPastItsBuffer) {
-  std::string text = report(kReportBufferSize, [](ReportWriter& w) {
-    std::string line(1000, 'a');
-    for (int i = 0; i < 200; ++i)
-      w.appendFormat("%s\r\n", line.c_str());
-  });
-  // 200 lines of 1002 bytes; 127935 of them fit before the cut.
-  const std::string closing = "[report cut here: 72465 bytes left out]\r\n";
-  ASSERT_GT(text.size(), closing.size());
-  EXPECT_EQ(text.substr(text.size() - closing.size()), closing);
-  EXPECT_EQ(text.substr(1000, 2), "\r\n");  // the first lines kept their layout
 }
 
 TEST(SystemReport, HeadSectionsAndLinesInOrder) {
@@ -188,7 +167,6 @@ TEST(RegistryLine, TagsDataAndBounds) {
       {1, "CWD", 3, 1, "C:\\Q", 5, "Outer\\CWD Type: [REG_SZ] \"C:\\Q\"\r\n"},
       {0, "M", 1, 7, "one\0two\0", 9, "M Type: [REG_MULTI_SZ] \"one\"\r\n"},
       {0, "Q", 1, 11, "\x07\0\0\0\0\0\0\0", 8, "Q Type: [REG_QWORD]{7 }\r\n"},
-      {0, "O", 1, 6, "", 0, "O Type: [UNKNOWN]{}\r\n"},
       {0, "O", 1, 12, "", 0, "O Type: [UNKNOWN]{}\r\n"},
       {0, "O", 1, 0xFFFFFFFF, "", 0, "O Type: [UNKNOWN]{}\r\n"},
       // An unterminated string and a name filling its buffer stop at their lengths.
