@@ -1,13 +1,10 @@
-// crash_check: proves the crash filter from outside the crashing process.
-//   crash_check                    runs every case below; exit code 0 when all pass
-//   crash_check crash MODE LINES EXPECTED
-//       the child: registers the real crash filter, logs LINES lines, saves
-//       the log text to EXPECTED, then dies of an access violation on the
-//       window thread ("window"), a worker ("worker"), or a worker while the
-//       window thread holds the log's lock ("locked").
-// The parent then reads "quenzar.log" (in "CWD", or the child's current
-// folder when unset): whole 32-byte blocks that the operator tool's own
-// decipher turns into the log text, its terminator and zero padding.
+// crash_check: the crash filter seen from outside the crashing process. Alone
+// it runs every case below (exit code 0 when all pass); "crash MODE LINES
+// EXPECTED" is the child: the real filter, LINES lines logged and saved to
+// EXPECTED, then an access violation on the window thread ("window"), a worker
+// ("worker"), or a worker while the log's lock is held ("locked"). The parent
+// deciphers "quenzar.log" (in "CWD", else the child's current folder) with the
+// operator tool's own code: the log text, its terminator and zero padding.
 #include <windows.h>
 
 #include <cstdio>

@@ -1,8 +1,7 @@
-// The launch on real Win32 (Wine); a start that succeeds is the story
-// scenario's, which reads the client's folder, command line and record.
+// A client that does not start; a start that succeeds is the story scenario's,
+// the host address and the DNS hand-over the launch scenario's.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "app/app_state.h"
@@ -27,12 +26,4 @@ TEST(ClientLaunch, FailedStartEndsThePendingInstallAndRecordsProcessZero) {
   deleteRegistryValue(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_LAST_RUN);
   g_szPrimaryExe[0] = '\0';
   EXPECT_STREQ("no-such-client.exe 0 7", lastRun);
-}
-
-TEST(ClientLaunch, HostAddressIsTheLastOfTheEntry) {
-  char address[32] = "unchanged";
-  EXPECT_EQ(1, resolveHostAddress("no-such-host.invalid", address, sizeof address));
-  EXPECT_STREQ("unchanged", address);
-  EXPECT_EQ(0, resolveHostAddress("localhost", address, sizeof address));
-  EXPECT_EQ(0, strncmp(address, "127.", 4)) << address;
 }
