@@ -13,8 +13,8 @@ import zlib
 
 import release_builder as rb
 import velorin_env
-from test_story import IDOK, StoryGroup, served, shaped_link, write_figures
-from velorin_env import MAIN_CLASS, WM_CLOSE, main, parse_records, unreachable
+from test_story import IDOK, StoryGroup, served, shaped_link
+from velorin_env import MAIN_CLASS, WM_CLOSE, main, parse_records, unreachable, write_figure
 
 # The secondary update server and the download server answer on addresses of their own, so that a
 # scenario can refuse connections to one of them as a host that is down does.
@@ -106,9 +106,7 @@ class UpdateGroup(StoryGroup):
         self.assertEqual(self.temp_files(), [])
 
     def wait_for_request(self, path, timeout=60):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline and path not in self.paths():
-            time.sleep(0.1)
+        self.poll(lambda: path in self.paths(), timeout, interval=0.1, fail=False)
 
 
 class UpdateStory(UpdateGroup):
@@ -422,7 +420,7 @@ class Measures(UpdateGroup):
         finally:
             shaped_link(False)
         one_download("16 MB download, plain loopback (info)")
-        write_figures("update.txt", ["update measures (velorin.exe under Wine; reference beside each)"] + lines)
+        write_figure("update.txt", "\n".join(["update measures (velorin.exe under Wine; reference beside each)"] + lines) + "\n")
 
 
 if __name__ == "__main__":
