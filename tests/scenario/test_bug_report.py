@@ -19,10 +19,7 @@ from velorin_env import MAIN_CLASS, Config, ScenarioGroup, records, unreachable
 # it alone unreachable.
 REPORT_HOST = "bugs.quenzar.test"
 REPORT_ADDRESS = "127.0.0.4"
-if not os.environ.get("VELORIN_SERVICE_HOSTS"):
-    velorin_env.Config.host_entries = [
-        REPORT_HOST + "=" + REPORT_ADDRESS if name == REPORT_HOST else name
-        for name in velorin_env.DEFAULT_SERVICE_HOSTS]
+velorin_env.own_addresses({REPORT_HOST: REPORT_ADDRESS})
 
 IDCANCEL, IDYES, IDNO, IDC_BUG_COMMENT, IDC_BUG_SUBMIT = 2, 6, 7, 1002, 1003
 # The window's pages and the maintenance check: asked for by every update.
@@ -67,10 +64,6 @@ class BugReportGroup(ScenarioGroup):
 
     def write(self, name, data):
         rb.write_client(self.install, {name: data})
-
-    def installed(self, name):
-        path = pathlib.Path(self.install, name)
-        return path.read_bytes() if path.exists() else None
 
     def client_env(self, **extra):
         return dict(DEMO_CLIENT_RECORD=self.prefix.win(self.record), DEMO_CLIENT_MODE="end", **extra)

@@ -207,7 +207,8 @@ class ClientStory(StoryGroup):
         newer = dict(files, **{HELD: files[HELD][::-1] + b"r8"})
         rb.publish(self.workdir, newer, self.service.root, name="r8", extra_args=("--stub", rb.STUB))
         rb.write_client(self.prefix.c("other"), {"game.exe": files[rb.PRIMARY]})
-        other = self.start(exe="C:\\other\\game.exe", cwd=install, env={"DEMO_CLIENT_RECORD": self.prefix.win(self.record)})
+        other = self.start(exe="C:\\other\\game.exe", cwd=install,
+                           env={"DEMO_CLIENT_RECORD": self.prefix.win(self.record)})
         recorded = self.live_settings()["lastRun"]
         self.set_live("lastRun", "%s %s %d" % (PRIMARY_WIN, self.client_lines(2)[1]["pid"], rb.checksum(files[rb.PRIMARY])))
         self.clear_log()

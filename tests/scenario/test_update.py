@@ -19,11 +19,7 @@ from velorin_env import MAIN_CLASS, WM_CLOSE, main, parse_records, unreachable, 
 # The secondary update server and the download server answer on addresses of their own, so that a
 # scenario can refuse connections to one of them as a host that is down does.
 UPDATE2_ADDRESS, DOWNLOAD_ADDRESS = "127.0.0.2", "127.0.0.3"
-if not os.environ.get("VELORIN_SERVICE_HOSTS"):
-    velorin_env.Config.host_entries = [
-        {"update2.quenzar.test": "update2.quenzar.test=" + UPDATE2_ADDRESS,
-         "download.quenzar.test": "download.quenzar.test=" + DOWNLOAD_ADDRESS}.get(name, name)
-        for name in velorin_env.DEFAULT_SERVICE_HOSTS]
+velorin_env.own_addresses({"update2.": UPDATE2_ADDRESS, "download.": DOWNLOAD_ADDRESS})
 
 MAINTENANCE = "/client/php/ServerStatus/maintenance.php"
 UPDATE_PAGE = "/client/php/flash8/index.php?mode=update"
@@ -69,10 +65,6 @@ class UpdateGroup(StoryGroup):
 
     def full(self, path):
         return os.path.join(self.install, *path.split("/"))
-
-    def installed(self, path):
-        full = pathlib.Path(self.full(path))
-        return full.read_bytes() if full.exists() else None
 
     def install_current(self, paths=None):
         rb.write_client(self.install, {p: self.files[p] for p in paths or self.expected_paths()})
@@ -420,7 +412,8 @@ class Measures(UpdateGroup):
         finally:
             shaped_link(False)
         one_download("16 MB download, plain loopback (info)")
-        write_figure("update.txt", "\n".join(["update measures (velorin.exe under Wine; reference beside each)"] + lines) + "\n")
+        write_figure("update.txt",
+                     "\n".join(["update measures (velorin.exe under Wine; reference beside each)"] + lines) + "\n")
 
 
 if __name__ == "__main__":

@@ -224,7 +224,5 @@ class FirstScreenTiming(WindowStory):
 
 
 if __name__ == "__main__":
-    if not os.environ.get("VELORIN_SERVICE_HOSTS"):
-        Config.host_entries = [name + "=" + UPDATE_SERVERS_ADDRESS if name.startswith("update") else name
-                               for name in velorin_env.DEFAULT_SERVICE_HOSTS]
+    velorin_env.own_addresses({"update": UPDATE_SERVERS_ADDRESS})
     velorin_env.main()

@@ -54,6 +54,14 @@ FLASH_CLASS_KEYS = [r"Software\Classes\%sCLSID\{D27CDB6E-AE6D-11CF-96B8-44455354
 FLASH_CONTROL = r"C:\standins\flash_control.dll"
 
 
+def own_addresses(addresses):
+    """Hosts whose names start with a key answer on that loopback address of their own, so that a case
+    can make them alone unreachable (unless VELORIN_SERVICE_HOSTS names the hosts)."""
+    if not os.environ.get("VELORIN_SERVICE_HOSTS"):
+        Config.host_entries = [next((n + "=" + a for p, a in addresses.items() if n.startswith(p)), n)
+                               for n in DEFAULT_SERVICE_HOSTS]
+
+
 def wine():
     return os.environ.get("VELORIN_WINE") or "wine"
 
@@ -537,6 +545,11 @@ class ScenarioGroup(unittest.TestCase):
 
     def settings(self):
         return self.prefix.registry().values(SETTINGS_KEY)
+
+    def installed(self, path):
+        """A file under the group's install folder, or None."""
+        full = os.path.join(self.install, *path.split("/"))
+        return read(full) if os.path.exists(full) else None
 
     def clear_log(self):
         open(self.service.log, "w").close()
