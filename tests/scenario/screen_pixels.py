@@ -15,24 +15,16 @@ class Image:
         return self.rows[y][x]
 
 
-def _import(x, y, width, height, *output):
-    return subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, x, y), "+repage",
-                           *output], check=True, capture_output=True).stdout
-
-
 def capture(x, y, width, height):
     """The display's pixels in the given screen rectangle."""
-    data = _import(x, y, width, height, "-depth", "8", "ppm:-")
+    data = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, x, y), "+repage",
+                           "-depth", "8", "ppm:-"], check=True, capture_output=True).stdout
     m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
     if not m:
         raise ValueError("not an 8-bit binary PPM")
     width, height, pixels = int(m.group(1)), int(m.group(2)), data[m.end():]
     return Image(width, height, [[tuple(pixels[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)]
                                  for y in range(height)])
-
-
-def save_png(image_path, x, y, width, height):
-    _import(x, y, width, height, image_path)
 
 
 def read_bmp(path):

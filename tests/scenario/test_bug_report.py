@@ -10,20 +10,16 @@ import random
 import shutil
 import struct
 import subprocess
-import time
 
 import release_builder as rb
 import velorin_env
-from velorin_env import MAIN_CLASS, Config, Program, ScenarioGroup, unreachable
+from velorin_env import MAIN_CLASS, Config, ScenarioGroup, records, unreachable
 
 # The report server answers on an address of its own, so that a case can make
 # it alone unreachable.
 REPORT_HOST = "bugs.quenzar.test"
 REPORT_ADDRESS = "127.0.0.4"
-if not os.environ.get("VELORIN_SERVICE_HOSTS"):
-    velorin_env.Config.host_entries = [
-        REPORT_HOST + "=" + REPORT_ADDRESS if name == REPORT_HOST else name
-        for name in velorin_env.DEFAULT_SERVICE_HOSTS]
+velorin_env.own_addresses({REPORT_HOST: REPORT_ADDRESS})
 
 IDCANCEL, IDYES, IDNO, IDC_BUG_COMMENT, IDC_BUG_SUBMIT = 2, 6, 7, 1002, 1003
 # The window's pages and the maintenance check: asked for by every update.
@@ -57,11 +53,8 @@ class BugReportGroup(ScenarioGroup):
         pathlib.Path(self.service.root, REPORT_HOST, "bug.php").write_text("OK\n")
         self.install = self.prefix.c("Quenzar")
         shutil.rmtree(self.install, ignore_errors=True)
-        for path, data in self.files.items():
-            if path not in (rb.INSTALLER, rb.UNCHECKED):
-                self.write(path, data)
-        self.record = os.path.join(self.workdir, "client-record.txt")
-        pathlib.Path(self.record).unlink(missing_ok=True)
+        rb.write_client(self.install, {p: d for p, d in self.files.items() if p not in (rb.INSTALLER, rb.UNCHECKED)})
+        self.record = self.scratch("client-record.txt")
         self.service.set_rules([])
         self.set_state(settings=self.settings_with())
         self.clear_log()
@@ -70,22 +63,13 @@ class BugReportGroup(ScenarioGroup):
         return {"CWD": self.prefix.win(self.install), "lastSRun": version or self.version_text()}
 
     def write(self, name, data):
-        full = os.path.join(self.install, *name.split("/"))
-        os.makedirs(os.path.dirname(full), exist_ok=True)
-        pathlib.Path(full).write_bytes(data)
-
-    def installed(self, name):
-        path = pathlib.Path(self.install, name)
-        return path.read_bytes() if path.exists() else None
-
-    def clear_log(self):
-        open(self.service.log, "w").close()
+        rb.write_client(self.install, {name: data})
 
     def client_env(self, **extra):
         return dict(DEMO_CLIENT_RECORD=self.prefix.win(self.record), DEMO_CLIENT_MODE="end", **extra)
 
     def client_starts(self):
-        return pathlib.Path(self.record).read_bytes().count(b"\n") if os.path.exists(self.record) else 0
+        return len(records(self.record))
 
     def paths(self):
         """Paths asked for, in order, but the window's pages and maintenance check."""
@@ -156,9 +140,7 @@ class BugReportGroup(ScenarioGroup):
             program.kill()
             self.fail("the run did not end; the service saw %r" % self.paths())
         self.assertEqual(code, 0)
-        deadline = time.monotonic() + 20
-        while self.client_starts() == starts and time.monotonic() < deadline:
-            time.sleep(0.1)
+        self.poll(lambda: self.client_starts() != starts, 20, interval=0.1, fail=False)
         self.assertEqual(self.client_starts(), starts + 1, "the client was launched")
 
 
@@ -178,9 +160,7 @@ class ClientCrash(BugReportGroup):
         open(os.path.join(outside, "private-letter.txt"), "w").close()
         os.symlink(outside, os.path.join(self.install, "linked"))
         source = self.prefix.c("crash-source")
-        os.makedirs(source, exist_ok=True)
-        for name, data in list(left.items()) + [("user.dat", user_data)]:
-            pathlib.Path(source, name).write_bytes(data)
+        rb.write_client(source, dict(left, **{"user.dat": user_data}))
         self.run_to_launch(self.start(env=self.client_env(DEMO_CLIENT_CRASH=self.prefix.win(source))))
         for name, data in left.items():
             self.assertEqual(self.installed(name), data, "%s left by the client" % name)
@@ -248,9 +228,7 @@ class Answers(BugReportGroup):
         crash = {"quenzar.usg": b"usage after a crash\r\n", "core.dbg": b"DBG\x00\x01\x02"}
 
         # Cancel: the files go, nothing is sent, the run goes on.
-        for name, data in crash.items():
-            self.write(name, data)
-        self.write("user.dat", b"user data")
+        rb.write_client(self.install, dict(crash, **{"user.dat": b"user data"}))
         program = self.start(env=self.client_env())
         self.driver.press(self.bug_dialog()["hwnd"], control_id=IDCANCEL)
         self.run_to_launch(program)
@@ -262,8 +240,7 @@ class Answers(BugReportGroup):
         # The report server refuses, or answers with an error: Yes keeps the
         # files, and the rest of the run neither asks again nor sends; the next
         # run asks again, No deletes.
-        for name, data in crash.items():
-            self.write(name, data)
+        rb.write_client(self.install, crash)
         for status, answer in ((None, IDYES), (500, IDYES), (404, IDNO)):
             with self.subTest(status=status):
                 self.clear_log()
@@ -334,10 +311,8 @@ class ProgramCrash(BugReportGroup):
         # A program with the stub's crash filter dies of an access violation
         # on a worker thread; its log lands in the install folder ("CWD").
         expected = os.path.join(self.workdir, "expected-log.txt")
-        crash = Program(self.prefix, self.prefix.win(Config.crash_check),
-                        ["crash", "worker", "25", self.prefix.win(expected)], cwd=self.workdir)
-        self.programs.append(crash)
-        crash.wait(60)
+        self.start("crash", "worker", "25", self.prefix.win(expected), exe=self.prefix.win(Config.crash_check),
+                   cwd=self.workdir).wait(60)
         log_text = pathlib.Path(expected).read_bytes()
         self.assertIn(b"crash check line 25 of 25", log_text)
         # Its blocks and cipher are crash_check's own cases; here it is reported.

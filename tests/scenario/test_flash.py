@@ -12,8 +12,8 @@ import release_builder as rb
 import screen_pixels
 import test_update
 import velorin_env
-from test_window import assert_status_painted, read, write, write_figure
-from velorin_env import FLASH_CONTROL, MAIN_CLASS, Config, Program, ScenarioGroup
+from test_window import assert_status_painted
+from velorin_env import FLASH_CONTROL, MAIN_CLASS, Config, Program, ScenarioGroup, read, records, write, write_figure
 
 FLASH_PAGE = "/client/php/flash8/index.php?mode=flash"
 FLASH_PATH = "flash/install_flash.exe"
@@ -31,9 +31,7 @@ class FlashRuns(test_update.UpdateGroup):
 
     def setUp(self):
         super().setUp()
-        self.record = os.path.join(self.workdir, "installer-record.txt")
-        if os.path.exists(self.record):
-            os.remove(self.record)
+        self.record = self.scratch("installer-record.txt")
         self.set_flash("7")
 
     def set_flash(self, answer):
@@ -60,18 +58,14 @@ class FlashRuns(test_update.UpdateGroup):
         """One record per installer run; "cmdline" is "" for an empty command line (under Wine a
         program then reads the quoted name of its own file)."""
         own_name = re.compile(r'"?C:\\users\\[^\\"]+\\Temp\\cci[0-9a-f]+\.tmp"?', re.I)
-        lines = read(self.record).decode().splitlines() if os.path.exists(self.record) else []
-        runs = [dict(field.split("=", 1) for field in line.split("\t")) for line in lines]
-        return [dict(run, cmdline="" if own_name.fullmatch(run["cmdline"]) else run["cmdline"]) for run in runs]
+        return [dict(run, cmdline="" if own_name.fullmatch(run["cmdline"]) else run["cmdline"])
+                for run in records(self.record)]
 
     def targets(self, path=None):
         return [r["target"] for r in self.service.requests() if path is None or r["target"] == path]
 
     def wait_for_requests(self, path, count, timeout=60):
-        deadline = time.monotonic() + timeout
-        while len(self.targets(path)) < count:
-            self.assertLess(time.monotonic(), deadline, "%d requests of %s: %r" % (count, path, self.targets()))
-            time.sleep(0.2)
+        self.poll(lambda: len(self.targets(path)) >= count, timeout, "%d requests of %s" % (count, path))
 
     def assert_ends_updated_and_launched(self, program, manifests):
         self.assertEqual(program.wait(120), 0)
@@ -157,10 +151,7 @@ class FlashRuns(test_update.UpdateGroup):
         self.publish_release()
         browsers = [Program(self.prefix, self.prefix.win(standin("browser_window.exe"))) for _ in range(2)]
         self.programs += browsers
-        deadline = time.monotonic() + 30
-        while len(self.driver.windows(window_class="IEFrame")) < 2:
-            self.assertLess(time.monotonic(), deadline, "two browser windows")
-            time.sleep(0.3)
+        self.poll(lambda: len(self.driver.windows(window_class="IEFrame")) == 2, 30, "two browser windows", 0.3)
         for button in (2, 1):  # Cancel: the run ends, nothing closed or fetched; OK: both end first
             program = self.start_with_installer()
             box = self.dialog(title="Flash Installation", timeout=60)
@@ -189,9 +180,7 @@ class Companions(ScenarioGroup):
 
     def start_once(self, cwd=None):
         """One start to its first screen, then Cancel; the registration calls it made."""
-        log = os.path.join(self.workdir, "companions.log")
-        if os.path.exists(log):
-            os.remove(log)
+        log = self.scratch("companions.log")
         program = self.start(cwd=cwd, env={"COMPANION_LOG": self.prefix.win(log), "WINEDLLOVERRIDES": RUNTIME_OVERRIDE})
         self.cancel(program, self.main_window())
         return read(log).decode().splitlines() if os.path.exists(log) else []

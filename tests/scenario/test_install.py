@@ -10,7 +10,7 @@ import zlib
 import velorin_env
 from test_story import (CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS, CSIDL_DESKTOPDIRECTORY, CSIDL_PROGRAMS,
                         IDC_ACCEPT_DIRECTORY, IDOK, TOOLBAR_KEY, StoryGroup)
-from velorin_env import SETTINGS_KEY, Config, Program
+from velorin_env import SETTINGS_KEY, Config
 
 
 class Lifecycle(StoryGroup):
@@ -69,9 +69,8 @@ class FirstInstall(Lifecycle):
         self.leave_traces(folder, install)
         os.makedirs(os.path.join(install, "bin"))
         shutil.copy2(Config.demo_client, os.path.join(install, "bin", "demo_client.exe"))
-        client = Program(self.prefix, folder + "\\bin\\demo_client.exe", cwd=install,
-                         env={"DEMO_CLIENT_RECORD": self.prefix.win(self.record)})
-        self.programs.append(client)
+        client = self.start(exe=folder + "\\bin\\demo_client.exe", cwd=install,
+                            env={"DEMO_CLIENT_RECORD": self.prefix.win(self.record)})
         pid = self.client_lines(1)[0]["pid"]
         self.assertTrue(self.driver.wait(window_class="QuenzarDemoClient", timeout=20))
         with open(os.path.join(install, "bin", "demo_client.exe"), "rb") as f:

@@ -4,14 +4,12 @@
 import os
 
 import velorin_env
-from velorin_env import MAIN_CLASS, Config, ScenarioGroup, unreachable
+from velorin_env import MAIN_CLASS, ScenarioGroup, unreachable
 
 # The update servers answer on an address of their own, made unreachable so that an installed stub
 # stays waiting for the manifest.
 UPDATE_SERVERS_ADDRESS = "127.0.0.2"
-if not os.environ.get("VELORIN_SERVICE_HOSTS"):
-    Config.host_entries = [name + "=" + UPDATE_SERVERS_ADDRESS if name.startswith("update") else name
-                           for name in velorin_env.DEFAULT_SERVICE_HOSTS]
+velorin_env.own_addresses({"update": UPDATE_SERVERS_ADDRESS})
 
 
 class SecondStart(ScenarioGroup):

@@ -10,7 +10,7 @@ import subprocess
 import threading
 
 import velorin_env
-from velorin_env import Config, ScenarioGroup
+from velorin_env import Config, ScenarioGroup, records
 
 DOMAIN = "games.quenzar.test"
 GAME1, GAME2 = "game1.games.quenzar.test", "game2.games.quenzar.test"
@@ -62,18 +62,16 @@ class DnsHandOver(ScenarioGroup):
 
     def launch(self, install, program):
         """The demo client's command line after one launch, and the launch's log."""
-        record = os.path.join(self.workdir, "client.txt")
-        if os.path.exists(record):
-            os.remove(record)
+        record = self.scratch("client.txt")
         env = dict(self.prefix.env, DEMO_CLIENT_RECORD=self.prefix.win(record), DEMO_CLIENT_MODE="end")
         result = subprocess.run([velorin_env.wine(), self.prefix.win(os.path.join(self.workdir, "launch_probe.exe")),
                                  self.prefix.win(install), program], env=env, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120)
         subprocess.run([velorin_env.wineserver(), "-w"], env=self.prefix.env, timeout=60)
         log = result.stdout.decode("latin-1")
-        self.assertTrue(os.path.exists(record), log)
-        with open(record) as f:
-            fields = dict(field.split("=", 1) for field in f.read().rstrip("\n").split("\t"))
+        found = records(record)
+        self.assertEqual(len(found), 1, log)
+        fields = found[0]
         self.assertEqual(fields["cwd"].lower(), self.prefix.win(install).lower())
         return fields["cmdline"], log
 

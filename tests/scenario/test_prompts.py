@@ -6,8 +6,7 @@ import os
 import pathlib
 
 import velorin_env
-from test_window import write
-from velorin_env import ALT_KEY_LPARAM, DIALOG_CLASS, MAIN_CLASS, WM_SYSKEYDOWN, ScenarioGroup
+from velorin_env import ALT_KEY_LPARAM, DIALOG_CLASS, MAIN_CLASS, WM_SYSKEYDOWN, ScenarioGroup, write
 
 
 class StartPrompts(ScenarioGroup):

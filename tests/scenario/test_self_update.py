@@ -11,8 +11,7 @@ import time
 import release_builder as rb
 import velorin_env
 from test_story import StoryGroup, fetched, release_files
-from test_window import read, write, write_figure
-from velorin_env import MAIN_CLASS, WM_CLOSE, Config, Program
+from velorin_env import MAIN_CLASS, WM_CLOSE, Config, read, write, write_figure
 
 INSTALL_WIN = "C:\\Quenzar Poker"  # blanks in the install folder
 TEMP_WIN = "C:\\Quenzar Temp"  # and in the temporary folder
@@ -36,11 +35,9 @@ class SelfUpdate(StoryGroup):
         write(self.prefix.c(DECOY_WIN[3:]), read(Config.demo_client))
         self.files = dict(release_files(), **{"quenzar.exe": self.new})
         rb.publish(self.workdir, self.files, self.service.root, name="r8", extra_args=["--stub", "quenzar.exe"])
-        for path, data in [(p, self.files[p]) for p in fetched(self.files)] + [("quenzar.exe", self.old),
-                                                                              (STALE, b"stale"), ("", self.old)]:
-            full = os.path.join(self.install, *path.split("/")) if path else self.stub
-            os.makedirs(os.path.dirname(full), exist_ok=True)
-            write(full, data)
+        rb.write_client(self.install, dict({p: self.files[p] for p in fetched(self.files)},
+                                           **{"quenzar.exe": self.old, STALE: b"stale"}))
+        write(self.stub, self.old)
         self.set_state(settings={"CWD": INSTALL_WIN})
         with self.prefix.edit_registry() as reg:
             for name in ("TEMP", "TMP"):
@@ -48,10 +45,7 @@ class SelfUpdate(StoryGroup):
         self.clear_log()
 
     def run_stub(self, win_path, *args):
-        program = Program(self.prefix, win_path, args, cwd=self.download, env=self.client_env(STALE),
-                          log=os.path.join(self.workdir, "wine-output.log"))
-        self.programs.append(program)
-        return program
+        return self.start(*args, exe=win_path, env=self.client_env(STALE))
 
     def stub_requests(self):
         return [r["path"] for r in self.service.requests() if r["path"].endswith("quenzar.exe")]
@@ -59,8 +53,7 @@ class SelfUpdate(StoryGroup):
     def driver_process(self, *args):
         output = os.path.join(self.workdir, "driver-%s-%d.txt" % (args[0], time.monotonic_ns()))
         with open(output, "wb") as f:
-            process = subprocess.Popen([velorin_env.wine(), self.driver.exe, *map(str, args)], env=self.prefix.env,
-                                       stdin=subprocess.DEVNULL, stdout=f, stderr=subprocess.DEVNULL)
+            process = self.driver._popen(args, f)
         process.output_path = output
         return process
 

@@ -11,8 +11,7 @@ import time
 
 import release_builder as rb
 import velorin_env
-from test_window import read, write, write_figure
-from velorin_env import MAIN_CLASS, Config, ScenarioGroup
+from velorin_env import MAIN_CLASS, Config, ScenarioGroup, read, write, write_figure
 
 REPORT_LISTS = {"usgBugReports": bytes.fromhex("2f679a35"), "dbgBugReports": bytes.fromhex("0102030405060708"),
                 "logBugReports": bytes.fromhex("ffffffff")}
@@ -70,12 +69,9 @@ def tail_naming(image, name, data, affiliate=b"x"):
 
 
 class CarriedTail(ScenarioGroup):
-    def install_stub(self, data):
-        write(self.stub, data)
-
     def test_stored_affiliate_rules_and_damaged_tails_write_nothing(self):
         stub, carried = rb.packed_stub(self.workdir, rb.AFFILIATE)
-        self.install_stub(stub)
+        write(self.stub, stub)
         # "-1" or nothing stored: the tail's affiliate is recorded; another value is kept.
         for stored, expected in (("-1", rb.AFFILIATE), ("kept_1", "kept_1"), ("", rb.AFFILIATE)):
             self.set_state(settings={"Affiliate": stored} if stored else {})
@@ -91,7 +87,7 @@ class CarriedTail(ScenarioGroup):
         for what, data in (("lost bytes", stub[:middle] + stub[middle + 1000:]),
                            ("cut table", stub[:-(len(rb.AFFILIATE) + 15)] + stub[-(len(rb.AFFILIATE) + 4):]),
                            ("..\\evil.dll", tail_naming(plain, b"..\\evil.dll", b"MZ evil"))):
-            self.install_stub(data)
+            write(self.stub, data)
             self.set_state(settings={"Affiliate": "-1"})
             before = sorted(os.listdir(self.download))
             program = self.start()
@@ -142,7 +138,7 @@ class CarriedTail(ScenarioGroup):
         self.start_and_cancel()  # Wine's first start in a prefix is slower; not counted
         for _ in range(5):
             for kind, data in (("unpacked", plain), ("packed", stub)):
-                self.install_stub(data)
+                write(self.stub, data)
                 started = time.perf_counter()
                 program = self.start()
                 window = self.main_window()

@@ -9,7 +9,7 @@ import urllib.parse
 
 import release_builder as rb
 import velorin_env
-from velorin_env import DEBUG_KEY, MAIN_CLASS, SETTINGS_KEY, WM_CLOSE, Config, Program, ScenarioGroup
+from velorin_env import DEBUG_KEY, MAIN_CLASS, SETTINGS_KEY, WM_CLOSE, Config, ScenarioGroup, records, write_figure
 
 IDOK = 1
 IDC_ACCEPT_TERMS = 203
@@ -47,38 +47,15 @@ def shaped_link(on):
                    + (["tbf", "rate", "100mbit", "burst", "256kb", "latency", "100ms"] if on else []), check=True)
 
 
-def write_figures(name, lines):
-    """Figures printed beside their references by the test run; nothing is asserted on time."""
-    text = "\n".join(lines) + "\n"
-    print("\n" + text)
-    if Config.measurements:
-        os.makedirs(Config.measurements, exist_ok=True)
-        with open(os.path.join(Config.measurements, name), "w") as f:
-            f.write(text)
-
-
 class StoryGroup(ScenarioGroup):
     def setUp(self):
         super().setUp()
-        self.record = os.path.join(self.workdir, "client-record.txt")
-        if os.path.exists(self.record):
-            os.remove(self.record)
-
-    def clear_log(self):
-        open(self.service.log, "w").close()
+        self.record = self.scratch("client-record.txt")
 
     def client_lines(self, count, timeout=60, poll=0.2):
         """The demo client's records once there are COUNT of them."""
-        deadline = time.monotonic() + timeout
-        while True:
-            lines = []
-            if os.path.exists(self.record):
-                with open(self.record) as f:
-                    lines = [line for line in f.read().split("\n") if line]
-            if len(lines) >= count:
-                return [dict(field.split("=", 1) for field in line.split("\t")) for line in lines]
-            self.assertLess(time.monotonic(), deadline, "the demo client did not start: %r" % lines)
-            time.sleep(poll)
+        return self.poll(lambda: records(self.record)[count - 1:] and records(self.record), timeout,
+                         "the demo client did not start %d times" % count, poll)
 
     def wine_reg(self, *args):
         """"wine reg", which leaves the prefix's programs running (editing user.reg ends them)."""
@@ -143,13 +120,9 @@ class StoryGroup(ScenarioGroup):
 
     def wait_for_form(self, window, height, timeout=20):
         """Waits until the main window shows the form of that height."""
-        deadline = time.monotonic() + timeout
-        while True:
-            found = [w for w in self.driver.windows(window_class=MAIN_CLASS) if w["hwnd"] == window["hwnd"]]
-            if found and found[0]["h"] == height and found[0]["visible"]:
-                return
-            self.assertLess(time.monotonic(), deadline, "no form %d high: %r" % (height, found))
-            time.sleep(0.2)
+        self.poll(lambda: [w for w in self.driver.windows(window_class=MAIN_CLASS)
+                           if (w["hwnd"], w["h"], w["visible"]) == (window["hwnd"], height, 1)], timeout,
+                  "no form %d high" % height)
 
     def client_windows(self):
         return self.driver.windows(window_class=CLIENT_CLASS)
@@ -234,9 +207,8 @@ class ClientStory(StoryGroup):
         newer = dict(files, **{HELD: files[HELD][::-1] + b"r8"})
         rb.publish(self.workdir, newer, self.service.root, name="r8", extra_args=("--stub", rb.STUB))
         rb.write_client(self.prefix.c("other"), {"game.exe": files[rb.PRIMARY]})
-        other = Program(self.prefix, "C:\\other\\game.exe", cwd=install,
-                        env={"DEMO_CLIENT_RECORD": self.prefix.win(self.record)})
-        self.programs.append(other)
+        other = self.start(exe="C:\\other\\game.exe", cwd=install,
+                           env={"DEMO_CLIENT_RECORD": self.prefix.win(self.record)})
         recorded = self.live_settings()["lastRun"]
         self.set_live("lastRun", "%s %s %d" % (PRIMARY_WIN, self.client_lines(2)[1]["pid"], rb.checksum(files[rb.PRIMARY])))
         self.clear_log()
@@ -322,7 +294,7 @@ class StoryMeasures(StoryGroup):
             shaped_link(False)
         for window in self.client_windows():
             self.driver.post(window["hwnd"], WM_CLOSE)
-        write_figures("story.txt", lines)
+        write_figure("story.txt", "\n".join(lines) + "\n")
 
 
 if __name__ == "__main__":

@@ -13,17 +13,13 @@ import zlib
 
 import release_builder as rb
 import velorin_env
-from test_story import IDOK, StoryGroup, served, shaped_link, write_figures
-from velorin_env import MAIN_CLASS, WM_CLOSE, main, parse_records, unreachable
+from test_story import IDOK, StoryGroup, served, shaped_link
+from velorin_env import MAIN_CLASS, WM_CLOSE, main, parse_records, unreachable, write_figure
 
 # The secondary update server and the download server answer on addresses of their own, so that a
 # scenario can refuse connections to one of them as a host that is down does.
 UPDATE2_ADDRESS, DOWNLOAD_ADDRESS = "127.0.0.2", "127.0.0.3"
-if not os.environ.get("VELORIN_SERVICE_HOSTS"):
-    velorin_env.Config.host_entries = [
-        {"update2.quenzar.test": "update2.quenzar.test=" + UPDATE2_ADDRESS,
-         "download.quenzar.test": "download.quenzar.test=" + DOWNLOAD_ADDRESS}.get(name, name)
-        for name in velorin_env.DEFAULT_SERVICE_HOSTS]
+velorin_env.own_addresses({"update2.": UPDATE2_ADDRESS, "download.": DOWNLOAD_ADDRESS})
 
 MAINTENANCE = "/client/php/ServerStatus/maintenance.php"
 UPDATE_PAGE = "/client/php/flash8/index.php?mode=update"
@@ -70,10 +66,6 @@ class UpdateGroup(StoryGroup):
     def full(self, path):
         return os.path.join(self.install, *path.split("/"))
 
-    def installed(self, path):
-        full = pathlib.Path(self.full(path))
-        return full.read_bytes() if full.exists() else None
-
     def install_current(self, paths=None):
         rb.write_client(self.install, {p: self.files[p] for p in paths or self.expected_paths()})
 
@@ -106,9 +98,7 @@ class UpdateGroup(StoryGroup):
         self.assertEqual(self.temp_files(), [])
 
     def wait_for_request(self, path, timeout=60):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline and path not in self.paths():
-            time.sleep(0.1)
+        self.poll(lambda: path in self.paths(), timeout, interval=0.1, fail=False)
 
 
 class UpdateStory(UpdateGroup):
@@ -422,7 +412,8 @@ class Measures(UpdateGroup):
         finally:
             shaped_link(False)
         one_download("16 MB download, plain loopback (info)")
-        write_figures("update.txt", ["update measures (velorin.exe under Wine; reference beside each)"] + lines)
+        write_figure("update.txt",
+                     "\n".join(["update measures (velorin.exe under Wine; reference beside each)"] + lines) + "\n")
 
 
 if __name__ == "__main__":

@@ -5,12 +5,10 @@ Wine has no HTML engine here, so the page stays white: the request and the loade
 
 import os
 import shutil
-import time
 
 import release_builder as rb
 import velorin_env
-from test_window import read, write
-from velorin_env import WINE_ENV, Config, ScenarioGroup
+from velorin_env import WINE_ENV, Config, ScenarioGroup, read, write
 
 MAINTENANCE = "/client/php/ServerStatus/maintenance.php"
 PAGES = [("GET", "/client/php/flash8/index.php?mode=update"), ("GET", MAINTENANCE)]
@@ -38,19 +36,17 @@ class WebPage(ScenarioGroup):
         rb.write_client(self.install, {p: files[p] for p in sorted(set(files) - {rb.INSTALLER, rb.UNCHECKED})[1:]})
         self.service.set_rules([{"path": MAINTENANCE, "action": "body", "body": "MAINTENANCE"}])
         self.set_state(settings={"CWD": self.prefix.win(self.install)}, windows_version=windows_version)
-        open(self.service.log, "w").close()
+        self.clear_log()
         self.assertTrue(Config.packed and os.path.isfile(Config.packed), "--packed must name quenzar.exe")
         shutil.copy2(Config.packed, self.stub)
 
     def page_requests(self, timeout=40):
         """The browser control's requests (the program's own say "IE") once the maintenance page is among them."""
-        deadline = time.monotonic() + timeout
-        while True:
-            pages = [(r["method"], r["target"]) for r in self.service.requests()
-                     if dict(r["headers"]).get("User-Agent") != "IE"]
-            if ("GET", MAINTENANCE) in pages or time.monotonic() > deadline:
-                return pages
-            time.sleep(0.2)
+        def pages():
+            return [(r["method"], r["target"]) for r in self.service.requests()
+                    if dict(r["headers"]).get("User-Agent") != "IE"]
+        self.poll(lambda: ("GET", MAINTENANCE) in pages(), timeout, fail=False)
+        return pages()
 
     def loaded(self, window, name):
         code, output = self.driver.run("module", window["pid"], name)
@@ -58,11 +54,9 @@ class WebPage(ScenarioGroup):
         return records[0] if code == 0 and records else None
 
     def assert_control_fills(self, host, width, height):
-        deadline = time.monotonic() + 10
-        while not any((c["x"], c["y"], c["w"], c["h"]) == (0, 0, width, height)
-                      for c in self.driver.children(host["hwnd"])):
-            self.assertLess(time.monotonic(), deadline, "no window of the control fills %dx%d" % (width, height))
-            time.sleep(0.2)
+        self.poll(lambda: any((c["x"], c["y"], c["w"], c["h"]) == (0, 0, width, height)
+                              for c in self.driver.children(host["hwnd"])), 10,
+                  "no window of the control fills %dx%d" % (width, height))
 
     def test_carried_library_on_98_and_nt4_the_systems_from_2000_on(self):
         for version in ("win98", "nt40", "win2k"):

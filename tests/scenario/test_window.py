@@ -11,7 +11,8 @@ import time
 
 import screen_pixels
 import velorin_env
-from velorin_env import DIALOG_CLASS, MAIN_CLASS, WM_CLOSE, WM_COMMAND, Config, ScenarioGroup, parse_records
+from velorin_env import DIALOG_CLASS, MAIN_CLASS, WM_CLOSE, WM_COMMAND, Config, ScenarioGroup, parse_records, read, \
+    write_figure
 
 UPDATE_SERVERS_ADDRESS = "127.0.0.2"  # made unreachable by the wait for the manifest
 WM_PRODUCT_INFO_READY = 0x8065
@@ -33,25 +34,6 @@ def assert_status_painted(case, shot, top, text):
     expected = min(case.driver.text_width(text), shot.width - 11)
     case.assertLessEqual(abs(last - first + 1 - expected), 6, "status %d px wide, %r is %d" % (last - first + 1, text,
                                                                                              expected))
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
-def write(path, data):
-    with open(path, "wb") as f:
-        f.write(data)
-
-
-def write_figure(name, text):
-    """A figure beside its reference, printed and left in measurements/ for the test run to print."""
-    print("\n" + text, flush=True)
-    if Config.measurements:
-        os.makedirs(Config.measurements, exist_ok=True)
-        with open(os.path.join(Config.measurements, name), "w") as f:
-            f.write(text)
 
 
 class WindowStory(ScenarioGroup):
@@ -178,7 +160,7 @@ class Discovery(WindowStory):
         self.assertEqual(self.settings(), {"CWD": self.prefix.win(install), "lastSRun": self.version_text()})
 
         # Yes to the uninstall question hands over to a temporary copy of the whole program.
-        open(self.service.log, "w").close()
+        self.clear_log()
         stub_bytes = read(self.stub)
         trace = os.path.join(self.workdir, "process-trace.log")
         program = self.start("/uninstall", env={"WINEDEBUG": "-all,trace+process"}, log=trace)
@@ -216,13 +198,10 @@ class FirstScreenTiming(WindowStory):
     """How long the first screen takes, beside a program that opens one window."""
 
     def time_until_shown(self, start, *filters):
-        waiter = subprocess.Popen([velorin_env.wine(), self.driver.exe, "wait", "--visible", "--timeout", "30000",
-                                   *filters], env=self.prefix.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                  stderr=subprocess.DEVNULL)
-        time.sleep(2)  # the driver is polling before the program starts
+        waiter = velorin_env.Driver.Watch(self.driver, ["wait", "--visible", "--timeout", 30000, *filters])
         began = time.monotonic()
         program = start()
-        records = parse_records(waiter.communicate(timeout=60)[0].decode("utf-8", "replace"))
+        records = parse_records(waiter.finish(60))
         self.assertTrue(records, "%s did not appear" % (filters,))
         return (time.monotonic() - began) * 1000, program, records[0]
 
@@ -234,7 +213,7 @@ class FirstScreenTiming(WindowStory):
             velorin_ms.append(ms)
             self.cancel(program, window)
             ms, program, window = self.time_until_shown(
-                lambda: velorin_env.Program(self.prefix, self.prefix.win(Config.one_window)), "--class", "OneWindow")
+                lambda: self.start(exe=self.prefix.win(Config.one_window)), "--class", "OneWindow")
             minimal_ms.append(ms)
             self.driver.post(window["hwnd"], WM_CLOSE)
             self.assertEqual(program.wait(), 0)
@@ -245,7 +224,5 @@ class FirstScreenTiming(WindowStory):
 
 
 if __name__ == "__main__":
-    if not os.environ.get("VELORIN_SERVICE_HOSTS"):
-        Config.host_entries = [name + "=" + UPDATE_SERVERS_ADDRESS if name.startswith("update") else name
-                               for name in velorin_env.DEFAULT_SERVICE_HOSTS]
+    velorin_env.own_addresses({"update": UPDATE_SERVERS_ADDRESS})
     velorin_env.main()

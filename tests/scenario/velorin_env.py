@@ -54,6 +54,14 @@ FLASH_CLASS_KEYS = [r"Software\Classes\%sCLSID\{D27CDB6E-AE6D-11CF-96B8-44455354
 FLASH_CONTROL = r"C:\standins\flash_control.dll"
 
 
+def own_addresses(addresses):
+    """Hosts whose names start with a key answer on that loopback address of their own, so that a case
+    can make them alone unreachable (unless VELORIN_SERVICE_HOSTS names the hosts)."""
+    if not os.environ.get("VELORIN_SERVICE_HOSTS"):
+        Config.host_entries = [next((n + "=" + a for p, a in addresses.items() if n.startswith(p)), n)
+                               for n in DEFAULT_SERVICE_HOSTS]
+
+
 def wine():
     return os.environ.get("VELORIN_WINE") or "wine"
 
@@ -103,6 +111,31 @@ class Config:
 
 for _name in _PATH_OPTIONS:
     setattr(Config, _name, None)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def write_figure(name, text):
+    """A figure beside its reference, printed and left in measurements/ for the test run to print."""
+    print("\n" + text, flush=True)
+    if Config.measurements:
+        os.makedirs(Config.measurements, exist_ok=True)
+        with open(os.path.join(Config.measurements, name), "w") as f:
+            f.write(text)
+
+
+def records(path):
+    """A stand-in's records, one a line of tab-separated key=value fields; [] before the first."""
+    lines = read(path).decode("utf-8", "replace").splitlines() if os.path.exists(path) else []
+    return [dict(field.split("=", 1) for field in line.split("\t")) for line in lines if line]
 
 
 def run(command, **kwargs):
@@ -448,7 +481,6 @@ class Driver:
     def tree_select(self, dialog, *parts): return self._one("treeselect", hex(dialog), *parts)["selected"]
     def shortcut(self, path): return self._one("shortcut", path)
     def folder(self, csidl): return self._one("folder", csidl)["path"]
-    def osversion(self): return parse_records(self.run("osversion")[1])[0]
 
     def foreground(self):
         records = parse_records(self.run("foreground")[1])
@@ -514,14 +546,38 @@ class ScenarioGroup(unittest.TestCase):
     def settings(self):
         return self.prefix.registry().values(SETTINGS_KEY)
 
+    def installed(self, path):
+        """A file under the group's install folder, or None."""
+        full = os.path.join(self.install, *path.split("/"))
+        return read(full) if os.path.exists(full) else None
+
+    def clear_log(self):
+        open(self.service.log, "w").close()
+
+    def poll(self, probe, timeout=20, what="", interval=0.2, fail=True):
+        """probe()'s first true answer, asked every interval; at the time-out its last, or a failure naming what."""
+        deadline = time.monotonic() + timeout
+        while not (answer := probe()) and time.monotonic() < deadline:
+            time.sleep(interval)
+        self.assertTrue(answer or not fail, "%s (after %ss)" % (what, timeout))
+        return answer
+
+    def scratch(self, name):
+        """A file of the group's folder, removed: what a stand-in records there is this test's."""
+        path = os.path.join(self.workdir, name)
+        with contextlib.suppress(FileNotFoundError):
+            os.remove(path)
+        return path
+
     def debug_values(self):
         return self.prefix.registry().values(DEBUG_KEY)
 
     def version_text(self):
         return "%d %d %d %d" % self.version
 
-    def start(self, *args, cwd=None, env=None, log=None):
-        program = Program(self.prefix, self.prefix.win(self.stub), args, cwd=cwd or self.download,
+    def start(self, *args, cwd=None, env=None, log=None, exe=None):
+        """The stub (or the program at Windows path exe), ended by tearDown if still running."""
+        program = Program(self.prefix, exe or self.prefix.win(self.stub), args, cwd=cwd or self.download,
                           log=log or os.path.join(self.workdir, "wine-output.log"), env=env)
         self.programs.append(program)
         return program
