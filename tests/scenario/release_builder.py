@@ -8,7 +8,7 @@ import shutil
 import subprocess
 import zlib
 
-from velorin_env import Config
+from velorin_env import Config, read, write
 
 BASE_HOST = "download.quenzar.test"
 
@@ -46,8 +46,7 @@ def write_client(folder, files):
     for path, data in files.items():
         full = os.path.join(folder, *path.split("/"))
         os.makedirs(os.path.dirname(full), exist_ok=True)
-        with open(full, "wb") as f:
-            f.write(data)
+        write(full, data)
 
 
 def publish(workdir, files, www, name="r7", host=BASE_HOST, extra_args=()):
@@ -66,8 +65,7 @@ def publish(workdir, files, www, name="r7", host=BASE_HOST, extra_args=()):
     shutil.rmtree(served, ignore_errors=True)
     shutil.copytree(release, served)
     shutil.copy2(os.path.join(release, "product.txt"), os.path.join(www, "product.txt"))
-    with open(os.path.join(release, "product.txt"), "rb") as f:
-        return [line.rstrip(b"\r\n").split(b"|") for line in f if line.strip()]
+    return [line.split(b"|") for line in read(os.path.join(release, "product.txt")).splitlines() if line.strip()]
 
 
 STUB = "quenzar.exe"
@@ -99,10 +97,12 @@ def packed_stub(workdir, affiliate):
     out = os.path.join(workdir, "quenzar-%s.exe" % affiliate[:8])
     subprocess.run([Config.pack_tool, "--affiliate", affiliate, Config.packed, out], check=True,
                    stdout=subprocess.DEVNULL)
-    with open(out, "rb") as f:
-        data = f.read()
-    carried = {name: data[position - 1:position - 1 + size] for name, position, size in pack_list(out)["files"]}
-    return data, carried
+    return read(out), carried_files(out)
+
+
+def carried_files(stub):
+    data = read(stub)
+    return {name: data[position - 1:position - 1 + size] for name, position, size in pack_list(stub)["files"]}
 
 
 def pack_like_release(exe, workdir, name):
@@ -110,13 +110,9 @@ def pack_like_release(exe, workdir, name):
     listed = pack_list(Config.packed)
     out = os.path.join(workdir, name)
     command = [Config.pack_tool] + (["--affiliate", listed["affiliate"]] if listed.get("affiliate") else [])
-    with open(Config.packed, "rb") as f:
-        data = f.read()
-    for carried, position, size in listed["files"]:
-        part = os.path.join(workdir, "carried-" + carried)
-        with open(part, "wb") as f:
-            f.write(data[position - 1:position - 1 + size])
-        command += ["--carry", "%s=%s" % (carried, part)]
+    for carried, data in carried_files(Config.packed).items():
+        write(os.path.join(workdir, "carried-" + carried), data)
+        command += ["--carry", "%s=%s" % (carried, os.path.join(workdir, "carried-" + carried))]
     subprocess.run(command + [exe, out], check=True, stdout=subprocess.DEVNULL)
     return out
 
@@ -129,8 +125,8 @@ def tracking_signature_ok(auth):
     return hashlib.md5(("%s|%s" % (number, TRACKING_KEY)).encode()).hexdigest() == digest
 
 
-def served_path(path, name="r7", compressed=False):
-    return "/client/%s/%s%s" % (name, path, ".z" if compressed else "")
+def served_path(path, name="r7"):
+    return "/client/%s/%s%s" % (name, path, ".z" if is_compressed(path) else "")
 
 
 def is_compressed(path):

@@ -25,21 +25,17 @@ class Rules:
     def __init__(self, path):
         self.path, self.lock, self.stamp, self.rules, self.used = path, threading.Lock(), None, [], {}
 
-    def _reload(self):
-        try:
-            stat = os.stat(self.path)
-            stamp = (stat.st_mtime_ns, stat.st_size)
-        except (FileNotFoundError, TypeError):
-            stamp = None
-        if stamp != self.stamp:
-            self.stamp, self.used, self.rules = stamp, {}, []
-            if stamp is not None:
-                with open(self.path, encoding="utf-8") as f:
-                    self.rules = json.load(f).get("rules", [])
-
     def match(self, method, host, path):
         with self.lock:
-            self._reload()
+            try:
+                stat = os.stat(self.path)
+                stamp = (stat.st_mtime_ns, stat.st_size)
+            except (FileNotFoundError, TypeError):
+                stamp = None
+            if stamp != self.stamp:
+                self.stamp, self.used = stamp, {}
+                with open(self.path if stamp else os.devnull, encoding="utf-8") as f:
+                    self.rules = json.loads(f.read() or "{}").get("rules", [])
             for index, rule in enumerate(self.rules):
                 if any(rule.get(k) not in (None, v) for k, v in (("path", path), ("host", host), ("method", method))):
                     continue
@@ -55,7 +51,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     server_version = "QuenzarTestService/1"
 
     def log_message(self, format, *args):  # the JSON log is the record
-        pass
+        return
 
     def _serve(self):
         host = (self.headers.get("Host") or "").split(":")[0].lower()
@@ -141,16 +137,11 @@ def main():
     parser.add_argument("--log", required=True, help="JSON-lines request log")
     parser.add_argument("--rules", help="JSON file of fault rules")
     parser.add_argument("--address", default="127.0.0.1")
-    parser.add_argument("--port", type=int, default=80)
     args = parser.parse_args()
-    server = http.server.ThreadingHTTPServer((args.address, args.port), Handler)
+    server = http.server.ThreadingHTTPServer((args.address, 80), Handler)
     server.root, server.log, server.log_lock = os.path.abspath(args.root), args.log, threading.Lock()
     server.rules = Rules(args.rules)
-    print("serving %s on %s:%d" % (server.root, args.address, args.port), flush=True)
-    try:
-        server.serve_forever(poll_interval=0.2)
-    except KeyboardInterrupt:
-        pass
+    server.serve_forever(poll_interval=0.2)
 
 
 if __name__ == "__main__":

@@ -1,16 +1,16 @@
 #!/usr/bin/env python3
-"""The install through the real screens with no release (stub copy, registry, shortcuts), Windows 98's
-folders, a folder that cannot be written, and "/uninstall" leaving alone a client launched from another file."""
+"""The install through the real screens with no release (stub copy, registry, shortcuts), a folder that cannot
+be written, Windows 98's folders, and "/uninstall" leaving alone a client launched from another file."""
 
 import os
 import shutil
 import subprocess
-import zlib
 
+import release_builder as rb
 import velorin_env
 from test_story import (CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS, CSIDL_DESKTOPDIRECTORY, CSIDL_PROGRAMS,
                         IDC_ACCEPT_DIRECTORY, IDOK, TOOLBAR_KEY, StoryGroup)
-from velorin_env import SETTINGS_KEY, Config
+from velorin_env import SETTINGS_KEY, Config, read
 
 
 class Lifecycle(StoryGroup):
@@ -31,6 +31,10 @@ class Lifecycle(StoryGroup):
         self.assertEqual(len(edits), 1, edits)
         return self.driver.text(edits[0]["hwnd"])
 
+    def assert_no_groups(self):
+        for csidl in (CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS):
+            self.assertFalse(os.path.exists(self.linux(self.driver.folder(csidl) + "\\Quenzar")))
+
     def assert_links(self, group, desktop, target):
         self.assertEqual(sorted(os.listdir(self.linux(group))), ["Quenzar.lnk", "Uninstall.lnk"], group)
         for path, arguments in ((group + "\\Quenzar.lnk", ""), (group + "\\Uninstall.lnk", "/uninstall"),
@@ -41,13 +45,33 @@ class Lifecycle(StoryGroup):
 
 
 class FirstInstall(Lifecycle):
-    def test_screens_install_then_uninstall_leaves_a_reused_process_id_alone(self):
+    def test_unwritable_folder_then_screens_install_then_uninstall_leaves_a_reused_process_id_alone(self):
+        # A stub copy that cannot be written ends the run with nothing recorded; the install goes on in that folder.
+        self.set_state()
+        program, window = self.accept_screens(None)
+        folder = self.linux(self.chooser_folder(window))
+        os.makedirs(folder, exist_ok=True)
+        subprocess.run(["mount", "--bind", folder, folder], check=True)
+        subprocess.run(["mount", "-o", "remount,bind,ro", folder], check=True)
+        self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
+        box = self.dialog(title="Download Error")
+        self.assertEqual(box["texts"], ["There was a problem saving files to your computer.  You may not "
+                                        "have permissions or enough space available to save files!"])
+        self.driver.press(box["hwnd"], control_id=IDOK)
+        self.assertEqual(program.wait(), 0, "the run ends instead of going on with a half-made install")
+        subprocess.run(["umount", folder], check=True)
+        self.assertEqual(os.listdir(folder), [])
+        registry = self.prefix.registry()
+        self.assertEqual(([n for n in ("CWD", "install") if n in registry.values(SETTINGS_KEY)],
+                          registry.has_key(TOOLBAR_KEY)), ([], False), "no stub, no record")
+        self.assert_no_groups()
+
         folder = self.install_through_screens()
         self.assertEqual(folder, self.driver.folder(38) + "\\Quenzar", "Program Files of a 32-bit program")
         install = self.linux(folder)
         self.assertEqual(sorted(os.listdir(install)), ["velorin.exe"])
-        with open(self.stub, "rb") as a, open(os.path.join(install, "velorin.exe"), "rb") as b:
-            self.assertEqual(a.read(), b.read(), "the stub copy, whole, under the name it was started with")
+        self.assertEqual(read(os.path.join(install, "velorin.exe")), read(self.stub),
+                         "the stub copy, whole, under the name it was started with")
         registry = self.prefix.registry()
         settings = registry.values(SETTINGS_KEY)
         self.assertEqual((settings.get("CWD"), settings.get("install")), (folder, "1"), "pending until the launch")
@@ -73,8 +97,7 @@ class FirstInstall(Lifecycle):
                             env={"DEMO_CLIENT_RECORD": self.prefix.win(self.record)})
         pid = self.client_lines(1)[0]["pid"]
         self.assertTrue(self.driver.wait(window_class="QuenzarDemoClient", timeout=20))
-        with open(os.path.join(install, "bin", "demo_client.exe"), "rb") as f:
-            checksum = zlib.crc32(f.read(), 0xFFFFFFFF)
+        checksum = rb.checksum(read(Config.demo_client))
         self.set_live("lastRun", "bin\\demo_client.exe %s %d" % (pid, checksum ^ 1))
         self.uninstall(client_left=True)
         self.assertTrue(client.running(), "a process the stub did not start is left alone")
@@ -82,27 +105,6 @@ class FirstInstall(Lifecycle):
                          ["bin/demo_client.exe"])
         client.kill()
         self.assert_removed()
-
-    def test_a_stub_copy_that_cannot_be_written_ends_the_run_uninstalled(self):
-        self.set_state()
-        program, window = self.accept_screens(None)
-        folder = self.linux(self.chooser_folder(window))
-        os.makedirs(folder, exist_ok=True)
-        subprocess.run(["mount", "--bind", folder, folder], check=True)
-        subprocess.run(["mount", "-o", "remount,bind,ro", folder], check=True)
-        self.addCleanup(subprocess.run, ["umount", folder])
-        self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
-        box = self.dialog(title="Download Error")
-        self.assertEqual(box["texts"], ["There was a problem saving files to your computer.  You may not "
-                                        "have permissions or enough space available to save files!"])
-        self.driver.press(box["hwnd"], control_id=IDOK)
-        self.assertEqual(program.wait(), 0, "the run ends instead of going on with a half-made install")
-        self.assertEqual(os.listdir(folder), [])
-        settings = self.prefix.registry().values(SETTINGS_KEY)
-        self.assertEqual([n for n in ("CWD", "install") if n in settings], [], "nothing recorded without a stub")
-        for csidl in (CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS):
-            self.assertFalse(os.path.exists(self.linux(self.driver.folder(csidl) + "\\Quenzar")))
-        self.assertFalse(self.prefix.registry().has_key(TOOLBAR_KEY))
 
 
 class Windows98Install(Lifecycle):
@@ -114,8 +116,7 @@ class Windows98Install(Lifecycle):
         self.assertEqual(folder, "C:\\Program Files\\Quenzar")
         self.assertTrue(os.path.isfile(self.prefix.c("Program Files", "Quenzar", "velorin.exe")))
         self.assert_links("C:\\windows\\Start Menu\\Programs\\Quenzar", "C:\\windows\\Desktop", folder + "\\quenzar.exe")
-        for csidl in (CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS):
-            self.assertFalse(os.path.exists(self.linux(self.driver.folder(csidl) + "\\Quenzar")))
+        self.assert_no_groups()
         self.assertEqual(self.prefix.registry().values(SETTINGS_KEY).get("CWD"), folder)
 
 

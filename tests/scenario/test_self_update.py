@@ -13,6 +13,8 @@ import velorin_env
 from test_story import StoryGroup, fetched, release_files
 from velorin_env import MAIN_CLASS, WM_CLOSE, Config, read, write, write_figure
 
+Watch = velorin_env.Driver.Watch
+
 INSTALL_WIN = "C:\\Quenzar Poker"  # blanks in the install folder
 TEMP_WIN = "C:\\Quenzar Temp"  # and in the temporary folder
 DECOY_WIN = "C:\\Quenzar.exe"  # what an unquoted "C:\Quenzar Temp\cci1.tmp ..." would start
@@ -50,28 +52,21 @@ class SelfUpdate(StoryGroup):
     def stub_requests(self):
         return [r["path"] for r in self.service.requests() if r["path"].endswith("quenzar.exe")]
 
-    def driver_process(self, *args):
-        output = os.path.join(self.workdir, "driver-%s-%d.txt" % (args[0], time.monotonic_ns()))
-        with open(output, "wb") as f:
-            process = self.driver._popen(args, f)
-        process.output_path = output
-        return process
-
     def wait_for_hand_over(self, old_window, old_process):
         """Follows the old stub's close to the new stub's run, which ends after the launch; the
         moments each was seen: old window gone, new window up, old process ended."""
-        watches = {"close": self.driver_process("gone", hex(old_window["hwnd"]), "--timeout", 90000),
-                   "window": self.driver_process("wait", "--class", MAIN_CLASS, "--exclude", hex(old_window["hwnd"]),
-                                                 "--timeout", 90000), "exit": old_process}
+        watches = {"close": Watch(self.driver, ["gone", hex(old_window["hwnd"]), "--timeout", 90000], 0).process,
+                   "window": Watch(self.driver, ["wait", "--class", MAIN_CLASS, "--exclude", hex(old_window["hwnd"]),
+                                                 "--timeout", 90000], 0), "exit": old_process}
         times, deadline = {}, time.monotonic() + 90
         while len(times) < 3 and time.monotonic() < deadline:
-            times.update({k: time.perf_counter() for k, p in watches.items() if p.poll() is not None and k not in times})
+            times.update({k: time.perf_counter() for k, p in watches.items()
+                          if getattr(p, "process", p).poll() is not None and k not in times})
             time.sleep(0.005)
-        self.assertEqual(watches["window"].wait(10), 0, "the new stub opened its window")
-        with open(watches["window"].output_path) as f:
-            new = velorin_env.parse_records(f.read())[0]
+        new = velorin_env.parse_records(watches["window"].finish(10))
+        self.assertTrue(new, "the new stub opened its window")
         self.client_lines(1, timeout=180)
-        self.assertTrue(self.driver.gone(new["hwnd"], timeout=60), "the new stub's run ended")
+        self.assertTrue(self.driver.gone(new[0]["hwnd"], timeout=60), "the new stub's run ended")
         return times
 
     def assert_updated_and_launched(self, ran_from):
@@ -111,8 +106,7 @@ class SelfUpdate(StoryGroup):
 
         # Started from the download folder: "/self:" and "/target:" differ, and the copy over the
         # old stub's file waits for its process. Reference: the old stub's start to its first window.
-        watch_first = self.driver_process("wait", "--class", MAIN_CLASS, "--timeout", 90000)
-        time.sleep(1)  # the watch is up
+        watch_first = Watch(self.driver, ["wait", "--class", MAIN_CLASS, "--timeout", 90000], 1).process
         started = time.perf_counter()
         program = self.run_stub(self.prefix.win(self.stub))
         while watch_first.poll() is None and time.perf_counter() - started < 90:

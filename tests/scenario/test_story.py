@@ -9,7 +9,8 @@ import urllib.parse
 
 import release_builder as rb
 import velorin_env
-from velorin_env import DEBUG_KEY, MAIN_CLASS, SETTINGS_KEY, WM_CLOSE, Config, ScenarioGroup, records, write_figure
+from velorin_env import DEBUG_KEY, MAIN_CLASS, SETTINGS_KEY, WM_CLOSE, Config, ScenarioGroup, read, records, write, \
+    write_figure
 
 IDOK = 1
 IDC_ACCEPT_TERMS = 203
@@ -26,18 +27,14 @@ TRACKING_PATHS = {"/affiliate/register_install_start.php": "start",
 
 
 def release_files():
-    files = rb.story_files()
-    with open(Config.demo_client, "rb") as f:
-        files[rb.PRIMARY] = f.read()
-    return files
+    return dict(rb.story_files(), **{rb.PRIMARY: read(Config.demo_client)})
 
 
 def fetched(files):
     return sorted(p for p in files if p not in (rb.INSTALLER, rb.UNCHECKED, rb.STUB))
 
 
-def served(path, name="r7"):
-    return rb.served_path(path, name=name, compressed=rb.is_compressed(path))
+served = rb.served_path
 
 
 def shaped_link(on):
@@ -114,9 +111,8 @@ class StoryGroup(ScenarioGroup):
             self.assertFalse(os.path.exists(self.linux(self.driver.folder(csidl) + "\\" + name)), name)
         self.assertFalse(os.path.exists(self.stub), "the stub that was run is gone")
         registry = self.prefix.registry()
-        self.assertFalse(registry.has_key(SETTINGS_KEY), registry.values(SETTINGS_KEY))
-        self.assertFalse(registry.has_key(TOOLBAR_KEY))
-        self.assertEqual(registry.values(DEBUG_KEY), DEBUG_VALUES, "the Debug key survives")
+        self.assertEqual((registry.has_key(SETTINGS_KEY), registry.has_key(TOOLBAR_KEY), registry.values(DEBUG_KEY)),
+                         (False, False, DEBUG_VALUES), "settings and toolbar gone, the Debug key survives")
 
     def wait_for_form(self, window, height, timeout=20):
         """Waits until the main window shows the form of that height."""
@@ -155,8 +151,7 @@ class ClientStory(StoryGroup):
 
     def assert_launch(self, record, folder, install, files, affiliate):
         for path in fetched(files):
-            with open(os.path.join(install, *path.split("/")), "rb") as f:
-                self.assertEqual(f.read(), files[path], "%s stored byte-identical" % path)
+            self.assertEqual(read(os.path.join(install, *path.split("/"))), files[path], "%s stored whole" % path)
         self.assertEqual(record["cwd"].lower(), folder.lower(), "started from the install folder")
         self.assertEqual(record["cmdline"], PRIMARY_WIN + " -a=" + affiliate, "one monitor: no screen size, no servers")
         settings = self.live_settings()
@@ -172,8 +167,7 @@ class ClientStory(StoryGroup):
         other, _ = rb.packed_stub(self.workdir, rb.OTHER_AFFILIATE)
         self.assertTrue(carried, "the published stub carries a file")
         self.stub = os.path.join(self.download, rb.STUB)
-        with open(self.stub, "wb") as f:
-            f.write(stub)
+        write(self.stub, stub)
         files = dict(release_files(), **{rb.STUB: other})
         rb.publish(self.workdir, files, self.service.root, name="r7", extra_args=("--stub", rb.STUB))
         self.set_state()
@@ -182,8 +176,7 @@ class ClientStory(StoryGroup):
         # Started from another folder, as a browser starts a download; the carried files lie beside it.
         def at_terms():
             for name, data in carried.items():
-                with open(os.path.join(self.download, name), "rb") as f:
-                    self.assertEqual(f.read(), data, "%s written whole beside the stub" % name)
+                self.assertEqual(read(os.path.join(self.download, name)), data, "%s written whole beside the stub" % name)
             self.assertEqual(self.tracking(rb.AFFILIATE), {"start": 0, "finish": 0}, "nothing before Accept")
 
         program, window = self.accept_screens(self.client_env(HELD), self.prefix.c(), at_terms)
@@ -192,15 +185,11 @@ class ClientStory(StoryGroup):
 
         folder = self.driver.folder(38) + "\\Quenzar"
         install = self.prefix.c(*folder[3:].split("\\"))
-        with open(os.path.join(install, rb.STUB), "rb") as f:
-            self.assertEqual(f.read(), stub, "the stub copy, this affiliate's")
+        self.assertEqual(read(os.path.join(install, rb.STUB)), stub, "the stub copy, this affiliate's")
         self.assertEqual(self.tracking(rb.AFFILIATE), {"start": 1, "finish": 1}, "the finish at the first launch")
-        self.assertFalse(os.path.exists(os.path.join(install, *rb.INSTALLER.split("/"))))
         self.assertEqual(sorted(r["path"] for r in self.service.requests() if r["path"].startswith("/client/r")),
-                         sorted(served(p) for p in fetched(files)),
-                         "every client file fetched once")
-        first = self.client_lines(1)[0]
-        self.assert_launch(first, folder, install, files, rb.AFFILIATE)
+                         sorted(served(p) for p in fetched(files)), "every client file fetched once, nothing else")
+        self.assert_launch(self.client_lines(1)[0], folder, install, files, rb.AFFILIATE)
 
         # A newer release changes the held file. A process id recorded for another program (the client
         # under another name) is left alone: the held file stays locked, the run ends with its box.
@@ -229,12 +218,10 @@ class ClientStory(StoryGroup):
         self.assertEqual(self.start(env=self.client_env(HELD)).wait(180), 0)
         self.assertEqual([r["path"] for r in self.service.requests() if r["path"].startswith("/client/r")],
                          [rb.served_path(HELD, name="r8")], "only the changed file is fetched")
-        second = self.client_lines(3)[2]
-        self.assert_launch(second, folder, install, newer, "kept_affiliate-2")
+        self.assert_launch(self.client_lines(3)[2], folder, install, newer, "kept_affiliate-2")
         self.assertEqual(self.tracking("kept_affiliate-2"), {"start": 0, "finish": 0}, "an update sends nothing")
-        for name in carried:
-            for where in (self.download, install):
-                self.assertFalse(os.path.exists(os.path.join(where, name)), "%s removed at the end" % name)
+        self.assertEqual([n for n in carried for w in (self.download, install) if os.path.exists(os.path.join(w, n))],
+                         [], "the carried files are removed at the end")
 
         # "/uninstall" ends the recorded client and removes the install through its temporary copy.
         self.leave_traces(folder, install)
@@ -248,11 +235,9 @@ class StoryMeasures(StoryGroup):
     """The first install and a one-file update over a 100 Mbit/s link, each beside curl fetching the same files."""
 
     def curl(self, paths, name):
-        urls = []
-        for path in paths:
-            urls += ["http://%s%s" % (rb.BASE_HOST, served(path, name)), "-o", "/dev/null"]
         started = time.perf_counter()
-        subprocess.run(["curl", "-sS", *urls], check=True)
+        subprocess.run(["curl", "-sS"] + [a for p in paths for a in ("http://%s%s" % (rb.BASE_HOST, served(p, name)),
+                                                                     "-o", "/dev/null")], check=True)
         return time.perf_counter() - started
 
     def client_started_after(self, started, count):

@@ -14,7 +14,7 @@ import zlib
 import release_builder as rb
 import velorin_env
 from test_story import IDOK, StoryGroup, served, shaped_link
-from velorin_env import MAIN_CLASS, WM_CLOSE, main, parse_records, unreachable, write_figure
+from velorin_env import MAIN_CLASS, WM_CLOSE, main, parse_records, read, unreachable, write, write_figure
 
 # The secondary update server and the download server answer on addresses of their own, so that a
 # scenario can refuse connections to one of them as a host that is down does.
@@ -37,8 +37,6 @@ def small_files():
 
 class UpdateGroup(StoryGroup):
     """A client release on the service and an install folder recorded in "CWD"."""
-
-    files = None
 
     def setUp(self):
         super().setUp()
@@ -97,9 +95,6 @@ class UpdateGroup(StoryGroup):
         self.prefix.stop()
         self.assertEqual(self.temp_files(), [])
 
-    def wait_for_request(self, path, timeout=60):
-        self.poll(lambda: path in self.paths(), timeout, interval=0.1, fail=False)
-
 
 class UpdateStory(UpdateGroup):
     def test_fresh_folder_then_current_with_each_status_answer_then_stale_files(self):
@@ -111,17 +106,14 @@ class UpdateStory(UpdateGroup):
         fetched_bytes = sum(int(f[3]) for f in lines if f[4] != b"8" and f[2] != b"0")
         self.assertEqual({r["range"] for r in progress}, {fetched_bytes}, progress)
         positions = [r["pos"] for r in progress]
-        self.assertEqual(positions, sorted(positions), "the bar never moves back")
-        self.assertEqual(positions[-1], fetched_bytes, "the bar ends full")
+        self.assertEqual((positions, positions[-1]), (sorted(positions), fetched_bytes), "never back, ends full")
         paths = self.expected_paths()
         self.assert_whole(paths)
-        self.assertIsNone(self.installed(rb.INSTALLER), "the installer is never fetched")
-        self.assertIsNone(self.installed(rb.UNCHECKED), "a checksum-0 entry is never fetched")
         self.assertEqual([p for p in paths if rb.is_compressed(p) and self.installed(p + ".z") is not None], [])
         requests = self.service.requests()
         self.assertEqual([r["host"] for r in requests if r["path"] == "/product.txt"], ["update1.quenzar.test"])
         self.assertEqual(sorted(r["path"] for r in self.file_requests()), sorted(served(p) for p in paths),
-                         "one GET per file, nothing else")
+                         "one GET per file; never the installer or a checksum-0 entry")
         self.assertEqual(requests[-1]["path"], MAINTENANCE, "the status check ends the update")
         # Besides the files: the manifest, the page shown while downloading, the status check.
         self.assertEqual([r["target"] for r in requests if not r["path"].startswith("/client/r")],
@@ -159,7 +151,7 @@ class UpdateStory(UpdateGroup):
         self.prefix.stop()
 
         # One stale file among many, and one whose copy is longer: exactly those two.
-        stale, longer = "art/cards/file03.bin", [p for p in paths if rb.is_compressed(p)][0]
+        stale, longer = "art/cards/file03.bin", next(filter(rb.is_compressed, paths))
         with open(self.full(stale), "r+b") as f:
             f.write(b"\0\1\2")
         with open(self.full(longer), "ab") as f:
@@ -171,9 +163,9 @@ class UpdateStory(UpdateGroup):
 
 
 class ServerFaults(UpdateGroup):
-    """Which server answers the manifest, when the whole fetch is retried, and when the run gives up."""
+    """Which server answers the manifest, when the whole fetch is retried, when the run gives up; cut transfers."""
 
-    def test_primary_fails_secondary_serves_or_retry_or_box(self):
+    def test_primary_fails_secondary_serves_or_retry_or_box_then_cut_transfers_resume(self):
         self.publish(small_files())
         primary404 = {"path": "/product.txt", "host": "update1.quenzar.test", "action": "status", "status": 404}
         for rule, down, expected in (
@@ -198,11 +190,8 @@ class ServerFaults(UpdateGroup):
         self.assertEqual(os.listdir(self.install), [])
         self.assertEqual(self.paths(), ["/product.txt", "/product.txt"])
 
-
-class BrokenTransfers(UpdateGroup):
-    def test_cut_transfers_resume_and_are_stored_whole(self):
-        self.publish(small_files())
-        compressed = [p for p in self.expected_paths() if rb.is_compressed(p)][0]
+        self.reset_install()
+        compressed = next(filter(rb.is_compressed, self.expected_paths()))
         # Each cut after its bytes; the big file's resumed request is answered 200 with the whole file.
         cuts = ((rb.PRIMARY, 1000, 206), (compressed, 300, 206), ("art/big.bin", 100000, 200))
         self.service.set_rules([{"path": served(p), "action": "close_after", "bytes": n, "times": 1}
@@ -232,17 +221,14 @@ class BadAnswers(UpdateGroup):
         self.assertIsNone(self.installed(victim))
 
         # A stream that does not inflate to the listed size although every byte arrived: never stored.
-        compressed = [p for p in paths if rb.is_compressed(p)][0]
+        compressed = next(filter(rb.is_compressed, paths))
         stream = os.path.join(self.service.root, served(compressed).lstrip("/"))
-        short = zlib.compress(files[compressed][:-1])
         manifest = os.path.join(self.service.root, "product.txt")
-        with open(manifest, "rb") as f:
-            text = f.read()
+        short, text = zlib.compress(files[compressed][:-1]), read(manifest)
         changed = text.replace(b"|%d|0|1|" % os.path.getsize(stream), b"|%d|0|1|" % len(short), 1)
         self.assertNotEqual(changed, text, "the manifest lists the shorter stream")
-        for name, data in ((manifest, changed), (stream, short)):
-            with open(name, "wb") as f:
-                f.write(data)
+        write(manifest, changed)
+        write(stream, short)
         self.service.set_rules([])
         self.clear_log()
         self.assert_ends_with_box(self.start(), "Error", SERVER_FILES)
@@ -285,7 +271,7 @@ class CancelDownload(UpdateGroup):
         self.service.set_rules([{"path": big, "action": "close_after", "bytes": 200000, "times": 1}, *rules])
         program = self.start()
         window = self.main_window()
-        self.wait_for_request(big)
+        self.poll(lambda: big in self.paths(), 60, interval=0.1, fail=False)
         return program, window
 
     def test_cancel_then_outside_close_during_a_download(self):
@@ -321,40 +307,6 @@ class CancelDownload(UpdateGroup):
         self.assertEqual(len(fetched), len(set(fetched)) + 1, "only the stopped file is fetched twice")
 
 
-NGINX_CONF = """daemon off; master_process off; worker_processes 1; pid {w}/nginx.pid; error_log {w}/error.log;
-events {{ worker_connections 64; }}
-http {{ default_type application/octet-stream; log_format requests '$host|$request_uri|$status';
-  access_log {w}/access.log requests; client_body_temp_path {w}/body; proxy_temp_path {w}/proxy;
-  fastcgi_temp_path {w}/fastcgi; uwsgi_temp_path {w}/uwsgi; scgi_temp_path {w}/scgi;
-  server {{ listen 80; root {root}; }} }}
-"""
-
-
-class StaticWebServer(UpdateGroup):
-    """A release is a plain folder: nginx serves it instead of the test service."""
-
-    def test_release_served_by_nginx(self):
-        self.publish(rb.story_files(count=32, seed=5))
-        self.service.stop()
-        work = os.path.join(self.workdir, "nginx")
-        os.makedirs(work)
-        with open(os.path.join(work, "nginx.conf"), "w") as f:
-            f.write(NGINX_CONF.format(w=work, root=self.service.root))
-        nginx = subprocess.Popen(["nginx", "-c", os.path.join(work, "nginx.conf"), "-p", work],
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                 preexec_fn=velorin_env._die_with_parent)
-        self.addCleanup(lambda: (nginx.terminate(), nginx.wait(10)))
-        velorin_env._wait_until_ready(velorin_env.Service._answers, nginx, "nginx")
-        self.assertEqual(self.run_update(), 0)
-        self.assert_whole(self.expected_paths())
-        with open(os.path.join(work, "access.log")) as f:
-            log = [line.rstrip("\n").split("|") for line in f]
-        self.assertEqual(sorted(e[1] for e in log if e[1].startswith("/client/r")),
-                         sorted(served(p) for p in self.expected_paths()))
-        # The pages nginx does not have answer 404: the update goes ahead.
-        self.assertIn([rb.BASE_HOST, MAINTENANCE, "404"], log)
-
-
 def measure_line(name, value, reference_name, reference):
     return "%-44s %8.3f s   %-28s %8.3f s   ratio %.2f" % (name, value, reference_name, reference,
                                                          value / reference if reference else float("nan"))
@@ -362,13 +314,13 @@ def measure_line(name, value, reference_name, reference):
 
 class Measures(UpdateGroup):
     def test_update_check_and_download_speed(self):
-        # A current install of about 200 MB in 300 files: the update check.
+        # The update check of a current install of about 200 MB in 300 files.
         rng = random.Random(1)
         files = {rb.PRIMARY: b"MZ" + rng.randbytes(1_000_000)}
         for n in range(299):
             files["data/pack%02d/file%03d.bin" % (n % 12, n)] = rng.randbytes(rng.randrange(300_000, 1_050_000))
         total = sum(len(d) for d in files.values())
-        self.publish(files, extra_args=())
+        self.publish(files)
         self.install_current()
 
         def check():

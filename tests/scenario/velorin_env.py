@@ -1,11 +1,5 @@
-"""The scenario environment: velorin.exe under Wine against the service on one machine.
-
-main() re-runs the scenario file in a private network and mount namespace with
-the service names in /etc/hosts and a local dnsmasq; each ScenarioGroup gets
-its own service on port 80, Wine prefix (an overlay over the booted template)
-and UI driver. Registry values are read and set in user.reg with the prefix's
-wineserver stopped, much faster than "wine reg".
-"""
+"""The scenario environment: velorin.exe under Wine against the service on one machine, in a private network and
+mount namespace (see README.md)."""
 
 import argparse
 import contextlib
@@ -72,15 +66,13 @@ def wineserver():
 
 def pe_machine(path):
     """The machine field of a PE file's header (0x14C i386, 0x8664 x86_64)."""
-    with open(path, "rb") as f:
-        data = f.read(4096)
+    data = read(path)
     return struct.unpack_from("<H", data, struct.unpack_from("<I", data, 0x3C)[0] + 4)[0]
 
 
 def file_version(path):
     """The file version (four numbers) of a PE file's version resource."""
-    with open(path, "rb") as f:
-        data = f.read()
+    data = read(path)
     start = data.find("VS_VERSION_INFO".encode("utf-16-le"))
     signature = data.find(struct.pack("<I", 0xFEEF04BD), start)
     if start < 0 or signature < 0:
@@ -96,7 +88,6 @@ _PATH_OPTIONS = ("velorin", "driver", "terms_dump", "one_window", "measurements"
 
 
 class Config:
-    """Paths of the programs under test and the environment's settings."""
 
     source = os.path.dirname(os.path.dirname(HERE))
     version = None  # as configured, "1.0.0.7"
@@ -158,14 +149,11 @@ def _die_with_parent():
 
 
 def _start_network(workdir):
-    """Loopback, hosts file, resolver and dnsmasq inside the private namespace."""
     run(["ip", "link", "set", "lo", "up"])
     addresses = [(e.split("=") + ["127.0.0.1"])[:2] for e in Config.host_entries]
     hosts_file, resolv = os.path.join(workdir, "hosts"), os.path.join(workdir, "resolv.conf")
-    with open(hosts_file, "w") as f:
-        f.write("127.0.0.1 localhost\n::1 localhost\n" + "".join("%s %s\n" % (a, n) for n, a in addresses))
-    with open(resolv, "w") as f:
-        f.write("nameserver 127.0.0.1\n")
+    write(hosts_file, ("127.0.0.1 localhost\n::1 localhost\n" + "".join("%s %s\n" % (a, n) for n, a in addresses)).encode())
+    write(resolv, b"nameserver 127.0.0.1\n")
     run(["mount", "--bind", hosts_file, "/etc/hosts"])
     run(["mount", "--bind", resolv, "/etc/resolv.conf"])
     dnsmasq = subprocess.Popen(
@@ -227,7 +215,6 @@ def _end(process):
 
 
 class Service:
-    """The test service (service.py) on port 80 for one scenario group."""
 
     def __init__(self, workdir):
         self.root = os.path.join(workdir, "www")
@@ -281,23 +268,18 @@ class Prefix:
             run([wine(), "reg", "add", r"HKLM\System\CurrentControlSet\Control\Session Manager", "/v",
                  "GlobalFlag", "/t", "REG_DWORD", "/d", "0xF0", "/f"], env=self.env,
                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if Config.standins:
-            self._register_flash("9")  # a player's machine has Flash
-
-    def _register_flash(self, answer):
-        """The Flash control stand-in in C:\\standins, registered in both views, answering answer."""
-        os.makedirs(self.c("standins"), exist_ok=True)
-        shutil.copy2(os.path.join(Config.standins, "flash_control.dll"), self.c("standins"))
-        self.stop()
-        registry = wine_reg.RegistryFile(os.path.join(self.path, "system.reg"))
-        for classes in FLASH_CLASS_KEYS:
-            registry.set_string(classes, "StandInAnswer", answer)
-            registry.set_string(classes + r"\InprocServer32", "", FLASH_CONTROL)
-            registry.set_string(classes + r"\InprocServer32", "ThreadingModel", "Apartment")
-        registry.save()
+        if Config.standins:  # a player's machine has Flash 9, its control registered in both views
+            os.makedirs(self.c("standins"), exist_ok=True)
+            shutil.copy2(os.path.join(Config.standins, "flash_control.dll"), self.c("standins"))
+            self.stop()
+            registry = wine_reg.RegistryFile(os.path.join(self.path, "system.reg"))
+            for classes in FLASH_CLASS_KEYS:
+                registry.set_string(classes, "StandInAnswer", "9")
+                registry.set_string(classes + r"\InprocServer32", "", FLASH_CONTROL)
+                registry.set_string(classes + r"\InprocServer32", "ThreadingModel", "Apartment")
+            registry.save()
 
     def c(self, *parts):
-        """Linux path of a file on drive C: given by its parts."""
         return os.path.join(self.path, "drive_c", *parts)
 
     def system_folder(self, *parts):
@@ -334,7 +316,6 @@ class Prefix:
 
 
 class Program:
-    """A Windows program started under Wine; the exit code is Wine's."""
 
     def __init__(self, prefix, win_path, args=(), cwd=None, log=None, env=None):
         self.name = win_path
@@ -356,7 +337,6 @@ class Program:
 
 
 def heap_reports(programs):
-    """Wine's heap-check lines in what the programs wrote to their logs."""
     reports = []
     for program in programs:
         if program.log and os.path.exists(program.log):
@@ -388,7 +368,6 @@ def parse_records(output):
 
 
 class Driver:
-    """The UI driver (ui_driver.exe) running in a scenario's prefix."""
 
     def __init__(self, prefix):
         self.prefix = prefix
@@ -408,10 +387,10 @@ class Driver:
     class Watch:
         """A watch command beside the program; finish() gives its output once the window is gone."""
 
-        def __init__(self, driver, args):
+        def __init__(self, driver, args, settle=2):
             self.output = tempfile.TemporaryFile()
             self.process = driver._popen(args, self.output)
-            time.sleep(2)  # polling before the window exists
+            time.sleep(settle)  # the watch is up before what it watches happens
 
         def finish(self, timeout=60):
             with self.output:
@@ -531,7 +510,6 @@ class ScenarioGroup(unittest.TestCase):
             self.assertEqual(heap_reports(programs), [], "Wine reports a damaged heap")
 
     def set_state(self, settings=None, debug=None, windows_version=None):
-        """Replaces the product's registry values (and the Windows version Wine reports)."""
         with self.prefix.edit_registry() as reg:
             for key, values in ((SETTINGS_KEY, settings or {}), (DEBUG_KEY, debug or {})):
                 for name in list(reg.values(key)):
@@ -547,7 +525,6 @@ class ScenarioGroup(unittest.TestCase):
         return self.prefix.registry().values(SETTINGS_KEY)
 
     def installed(self, path):
-        """A file under the group's install folder, or None."""
         full = os.path.join(self.install, *path.split("/"))
         return read(full) if os.path.exists(full) else None
 
@@ -576,7 +553,6 @@ class ScenarioGroup(unittest.TestCase):
         return "%d %d %d %d" % self.version
 
     def start(self, *args, cwd=None, env=None, log=None, exe=None):
-        """The stub (or the program at Windows path exe), ended by tearDown if still running."""
         program = Program(self.prefix, exe or self.prefix.win(self.stub), args, cwd=cwd or self.download,
                           log=log or os.path.join(self.workdir, "wine-output.log"), env=env)
         self.programs.append(program)
@@ -599,12 +575,10 @@ class ScenarioGroup(unittest.TestCase):
         return dialog
 
     def cancel(self, program, window):
-        """Ends a run the way the Cancel button does and expects exit code 0."""
         self.driver.post(window["hwnd"], WM_COMMAND, IDC_CANCEL)
         self.assertEqual(program.wait(), 0)
 
     def start_and_cancel(self, *args, cwd=None):
-        """One whole start: the main window appears, Cancel ends the run with 0."""
         program = self.start(*args, cwd=cwd)
         window = self.main_window()
         self.cancel(program, window)
@@ -613,8 +587,7 @@ class ScenarioGroup(unittest.TestCase):
 
 @contextlib.contextmanager
 def environment():
-    """Re-runs the calling script in a private network and mount namespace, then
-    yields the arguments that were not the environment's own."""
+    """Re-runs the calling script in a private namespace; yields the arguments not the environment's own."""
     parser = argparse.ArgumentParser(add_help=False)
     for name in _PATH_OPTIONS + ("template", "source", "version"):
         parser.add_argument("--" + name.replace("_", "-"), dest=name, default=getattr(Config, name))
@@ -654,7 +627,6 @@ def environment():
 
 
 def main():
-    """Runs the calling scenario file's test cases in the service environment."""
     with environment() as rest:
         program = unittest.main(module="__main__", argv=[sys.argv[0]] + rest, exit=False)
         ok = program.result.wasSuccessful()

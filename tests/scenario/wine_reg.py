@@ -1,10 +1,6 @@
-"""Reads and edits a Wine prefix's registry file (user.reg, system.reg) directly.
-
-Valid only while no wineserver runs for the prefix (the server rewrites the file
-when it exits). Sections look like '[Software\\\\Tavelin\\\\QuenzarClient] 1700000000',
-then '#time=...' lines and '"name"="text"', '"name"=hex:01,02' or '@=...' values;
-whatever is not touched is written back exactly as read.
-"""
+"""A Wine prefix's registry file (user.reg, system.reg) read and edited directly, valid only while no wineserver
+runs for the prefix (it rewrites the file on exit). Sections are '[Key\\\\Name] stamp', then '#...' lines and
+'"name"=...' or '@=...' values; what is not touched is written back exactly as read."""
 
 import re
 import time
@@ -30,32 +26,17 @@ def escape(text):
 
 
 def decode(rhs):
-    """(type, data) for the text after '='."""
-    if rhs.startswith('"') and rhs.endswith('"'):
-        return REG_SZ, unescape(rhs[1:-1])
-    m = re.match(r'str\((\d+)\):"(.*)"$', rhs, re.S)
+    """The data of the text after '=': str, int (dword) or bytes."""
+    m = re.match(r'(?:str\(([0-9a-fA-F]+)\):)?"(.*)"$', rhs, re.S)
     if m:
-        return int(m.group(1), 16), unescape(m.group(2))
+        return unescape(m.group(2))
     if rhs.startswith("dword:"):
-        return REG_DWORD, int(rhs[6:], 16)
+        return int(rhs[6:], 16)
     m = re.match(r"hex(?:\(([0-9a-fA-F]+)\))?:(.*)$", rhs, re.S)
     if not m:
         raise ValueError("unknown registry value text: %r" % rhs)
-    kind = int(m.group(1), 16) if m.group(1) else REG_BINARY
     data = bytes.fromhex(re.sub(r"[\s,\\]", "", m.group(2)))
-    return (kind, data.decode("utf-16-le").rstrip("\0")) if kind in (REG_SZ, REG_EXPAND_SZ) else (kind, data)
-
-
-class Section:
-    def __init__(self, header, name):
-        self.header, self.name, self.meta = header, name, []
-        self.values = {}  # lower-case name -> (name, right-hand text, lines as read or None)
-
-    def render(self):
-        lines = [self.header] + self.meta
-        for name, rhs, raw in self.values.values():
-            lines.append(raw or ("@" if name == "" else '"%s"' % escape(name)) + "=" + rhs)
-        return "\n".join(lines) + "\n"
+    return data.decode("utf-16-le").rstrip("\0") if m.group(1) and int(m.group(1), 16) in (REG_SZ, REG_EXPAND_SZ) else data
 
 
 class RegistryFile:
@@ -63,65 +44,61 @@ class RegistryFile:
         self.path = path
         with open(path, encoding="utf-8", errors="surrogateescape") as f:
             text = f.read()
-        self.head, self.sections = [], []
-        current, pending, pending_raw = None, "", []
+        # A section: [header line, key name, meta lines, {lower-case name: (name, right-hand text, lines as read)}].
+        self.head, self.sections, section, logical, raws = [], [], None, "", []
         for raw in text.split("\n"):
-            line = pending + raw.lstrip() if pending else raw
-            pending_raw.append(raw)
-            if line.endswith("\\") and current is not None and not line.startswith("["):
-                pending = line[:-1]  # a value continued on the next line
+            line = logical + raw.lstrip() if raws else raw
+            raws.append(raw)
+            if line.endswith("\\") and section and not line.startswith("["):
+                logical = line[:-1]  # a value continued on the next line
                 continue
-            pending, as_read, pending_raw = "", "\n".join(pending_raw), []
-            if line.startswith("["):
-                current = Section(line, unescape(re.match(r"\[((?:[^\]\\]|\\.)*)\]", line).group(1)))
-                self.sections.append(current)
-            elif current is None:
+            as_read, logical, raws = "\n".join(raws), "", []
+            m = re.match(r'\[((?:[^\]\\]|\\.)*)\]|(?:@|"((?:[^"\\]|\\.)*)")=(.*)$', line, re.S)
+            if line.startswith("[") and m:
+                section = [line, unescape(m.group(1)), [], {}]
+                self.sections.append(section)
+            elif section is None:
                 self.head.append(line)
             elif line.startswith("#"):
-                current.meta.append(line)
-            else:
-                m = re.match(r'(?:@|"((?:[^"\\]|\\.)*)")=(.*)$', line, re.S)
-                if m:
-                    name = unescape(m.group(1) or "")
-                    current.values[name.lower()] = (name, m.group(2), as_read)
+                section[2].append(line)
+            elif m:
+                name = unescape(m.group(2) or "")
+                section[3][name.lower()] = (name, m.group(3), as_read)
         while self.head and not self.head[-1].strip():
             self.head.pop()
 
     def _section(self, key, create=False):
-        for section in self.sections:
-            if section.name.lower() == key.lower():
-                return section
-        if create:
-            self.sections.append(Section("[%s] %d" % (escape(key), int(time.time())), key))
-            return self.sections[-1]
-        return None
+        found = [s for s in self.sections if s[1].lower() == key.lower()]
+        if not found and create:
+            found = [["[%s] %d" % (escape(key), int(time.time())), key, [], {}]]
+            self.sections.append(found[0])
+        return found[0] if found else None
 
     def has_key(self, key):
         return self._section(key) is not None
 
     def values(self, key):
         """All values of a key as {name: data} (empty when the key is missing)."""
-        section = self._section(key)
-        return {name: decode(rhs)[1] for name, rhs, _ in section.values.values()} if section else {}
+        return {name: decode(rhs) for name, rhs, _ in (self._section(key) or [0, 0, 0, {}])[3].values()}
 
     def get(self, key, name):
-        """The data of one value (str, bytes or int), or None when missing."""
-        section = self._section(key)
-        entry = section.values.get(name.lower()) if section else None
-        return decode(entry[1])[1] if entry else None
+        return self.values(key).get(name)
+
+    def _set(self, key, name, rhs):
+        self._section(key, create=True)[3][name.lower()] = (name, rhs, None)
 
     def set_string(self, key, name, text):
-        self._section(key, create=True).values[name.lower()] = (name, '"%s"' % escape(text), None)
+        self._set(key, name, '"%s"' % escape(text))
 
     def set_binary(self, key, name, data):
-        rhs = "hex:" + ",".join("%02x" % b for b in data)
-        self._section(key, create=True).values[name.lower()] = (name, rhs, None)
+        self._set(key, name, "hex:" + ",".join("%02x" % b for b in data))
 
     def delete(self, key, name):
-        section = self._section(key)
-        if section:
-            section.values.pop(name.lower(), None)
+        (self._section(key) or [0, 0, 0, {}])[3].pop(name.lower(), None)
 
     def save(self):
+        def render(s):
+            return "\n".join([s[0]] + s[2] + [raw or ("@" if name == "" else '"%s"' % escape(name)) + "=" + rhs
+                                              for name, rhs, raw in s[3].values()]) + "\n"
         with open(self.path, "w", encoding="utf-8", errors="surrogateescape") as f:
-            f.write("\n".join(self.head) + "\n" + "".join("\n" + s.render() for s in self.sections))
+            f.write("\n".join(self.head) + "\n" + "".join("\n" + render(s) for s in self.sections))
