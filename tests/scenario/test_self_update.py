@@ -55,15 +55,16 @@ class SelfUpdate(StoryGroup):
     def wait_for_hand_over(self, old_window, old_process):
         """Follows the old stub's close to the new stub's run, which ends after the launch; the
         moments each was seen: old window gone, new window up, old process ended."""
-        watches = {"close": Watch(self.driver, ["gone", hex(old_window["hwnd"]), "--timeout", 90000], 0).process,
-                   "window": Watch(self.driver, ["wait", "--class", MAIN_CLASS, "--exclude", hex(old_window["hwnd"]),
-                                                 "--timeout", 90000], 0), "exit": old_process}
+        close = Watch(self.driver, ["gone", hex(old_window["hwnd"]), "--timeout", 90000], 0)
+        window = Watch(self.driver, ["wait", "--class", MAIN_CLASS, "--exclude", hex(old_window["hwnd"]),
+                                     "--timeout", 90000], 0)
+        watches = {"close": close.process, "window": window.process, "exit": old_process}
         times, deadline = {}, time.monotonic() + 90
         while len(times) < 3 and time.monotonic() < deadline:
-            times.update({k: time.perf_counter() for k, p in watches.items()
-                          if getattr(p, "process", p).poll() is not None and k not in times})
+            times.update({k: time.perf_counter() for k, p in watches.items() if p.poll() is not None and k not in times})
             time.sleep(0.005)
-        new = velorin_env.parse_records(watches["window"].finish(10))
+        close.finish(10)
+        new = velorin_env.parse_records(window.finish(10))
         self.assertTrue(new, "the new stub opened its window")
         self.client_lines(1, timeout=180)
         self.assertTrue(self.driver.gone(new[0]["hwnd"], timeout=60), "the new stub's run ended")
@@ -106,12 +107,13 @@ class SelfUpdate(StoryGroup):
 
         # Started from the download folder: "/self:" and "/target:" differ, and the copy over the
         # old stub's file waits for its process. Reference: the old stub's start to its first window.
-        watch_first = Watch(self.driver, ["wait", "--class", MAIN_CLASS, "--timeout", 90000], 1).process
+        watch_first = Watch(self.driver, ["wait", "--class", MAIN_CLASS, "--timeout", 90000], 1)
         started = time.perf_counter()
         program = self.run_stub(self.prefix.win(self.stub))
-        while watch_first.poll() is None and time.perf_counter() - started < 90:
+        while watch_first.process.poll() is None and time.perf_counter() - started < 90:
             time.sleep(0.005)
         first_window = time.perf_counter() - started
+        watch_first.finish(10)
         times = self.wait_for_hand_over(self.main_window(), program.process)
         self.assertEqual(program.wait(10), 0)
         temp_file = self.assert_updated_and_launched(self.stub)

@@ -5,6 +5,7 @@ import argparse
 import contextlib
 import json
 import os
+import pathlib
 import re
 import shutil
 import signal
@@ -88,7 +89,6 @@ _PATH_OPTIONS = ("velorin", "driver", "terms_dump", "one_window", "measurements"
 
 
 class Config:
-
     source = os.path.dirname(os.path.dirname(HERE))
     version = None  # as configured, "1.0.0.7"
     template = os.environ.get("VELORIN_WINE_TEMPLATE")
@@ -105,13 +105,11 @@ for _name in _PATH_OPTIONS:
 
 
 def read(path):
-    with open(path, "rb") as f:
-        return f.read()
+    return pathlib.Path(path).read_bytes()
 
 
 def write(path, data):
-    with open(path, "wb") as f:
-        f.write(data)
+    pathlib.Path(path).write_bytes(data)
 
 
 def write_figure(name, text):
@@ -119,8 +117,7 @@ def write_figure(name, text):
     print("\n" + text, flush=True)
     if Config.measurements:
         os.makedirs(Config.measurements, exist_ok=True)
-        with open(os.path.join(Config.measurements, name), "w") as f:
-            f.write(text)
+        pathlib.Path(Config.measurements, name).write_text(text)
 
 
 def records(path):
@@ -215,7 +212,6 @@ def _end(process):
 
 
 class Service:
-
     def __init__(self, workdir):
         self.root = os.path.join(workdir, "www")
         self.log = os.path.join(workdir, "requests.jsonl")
@@ -242,14 +238,11 @@ class Service:
         _end(self.process)
 
     def set_rules(self, rules):
-        with open(self.rules_file, "w") as f:
-            json.dump({"rules": rules}, f)
+        pathlib.Path(self.rules_file).write_text(json.dumps({"rules": rules}))
 
     def requests(self):
-        if not os.path.exists(self.log):
-            return []
-        with open(self.log) as f:
-            return [json.loads(line) for line in f if line.strip()]
+        text = read(self.log).decode() if os.path.exists(self.log) else ""
+        return [json.loads(line) for line in text.splitlines() if line.strip()]
 
 
 class Prefix:
@@ -316,7 +309,6 @@ class Prefix:
 
 
 class Program:
-
     def __init__(self, prefix, win_path, args=(), cwd=None, log=None, env=None):
         self.name = win_path
         self.log, self.log_start = log, os.path.getsize(log) if log and os.path.exists(log) else 0
@@ -337,13 +329,8 @@ class Program:
 
 
 def heap_reports(programs):
-    reports = []
-    for program in programs:
-        if program.log and os.path.exists(program.log):
-            with open(program.log, "rb") as f:
-                f.seek(program.log_start)
-                reports += HEAP_REPORT.findall(f.read().decode("latin-1"))
-    return reports
+    return [report for p in programs if p.log and os.path.exists(p.log)
+            for report in HEAP_REPORT.findall(read(p.log)[p.log_start:].decode("latin-1"))]
 
 
 _NUMBER_FIELDS = {"hwnd", "pid", "tid", "id", "userdata", "owner", "visible", "platform", "major", "minor",
@@ -352,23 +339,18 @@ _NUMBER_FIELDS = {"hwnd", "pid", "tid", "id", "userdata", "owner", "visible", "p
 _UNESCAPE = {"t": "\t", "n": "\n", "r": "\r"}
 
 
+def _field(text):
+    key, _, value = text.partition("=")
+    value = re.sub(r"\\(.)", lambda m: _UNESCAPE.get(m.group(1), m.group(1)), value)
+    return key, int(value, 0) if key in _NUMBER_FIELDS else value
+
+
 def parse_records(output):
     """ui_driver lines of tab-separated key=value fields as dicts (numbers as int)."""
-    records = []
-    for line in output.replace("\r\n", "\n").split("\n"):
-        if "=" not in line:
-            continue
-        record = {}
-        for field in line.split("\t"):
-            key, _, value = field.partition("=")
-            value = re.sub(r"\\(.)", lambda m: _UNESCAPE.get(m.group(1), m.group(1)), value)
-            record[key] = int(value, 0) if key in _NUMBER_FIELDS else value
-        records.append(record)
-    return records
+    return [dict(map(_field, line.split("\t"))) for line in output.replace("\r\n", "\n").split("\n") if "=" in line]
 
 
 class Driver:
-
     def __init__(self, prefix):
         self.prefix = prefix
         self.exe = prefix.win(Config.driver)
@@ -462,8 +444,7 @@ class Driver:
     def folder(self, csidl): return self._one("folder", csidl)["path"]
 
     def foreground(self):
-        records = parse_records(self.run("foreground")[1])
-        return records[0] if records else None
+        return next(iter(parse_records(self.run("foreground")[1])), None)
 
     @contextlib.contextmanager
     def hold(self, path, seconds=120):
@@ -541,10 +522,8 @@ class ScenarioGroup(unittest.TestCase):
 
     def scratch(self, name):
         """A file of the group's folder, removed: what a stand-in records there is this test's."""
-        path = os.path.join(self.workdir, name)
-        with contextlib.suppress(FileNotFoundError):
-            os.remove(path)
-        return path
+        pathlib.Path(self.workdir, name).unlink(missing_ok=True)
+        return os.path.join(self.workdir, name)
 
     def debug_values(self):
         return self.prefix.registry().values(DEBUG_KEY)
