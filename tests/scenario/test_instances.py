@@ -6,9 +6,7 @@ import os
 import velorin_env
 from velorin_env import MAIN_CLASS, ScenarioGroup, unreachable
 
-# The update servers answer on an address of their own, made unreachable so that an installed stub
-# stays waiting for the manifest.
-UPDATE_SERVERS_ADDRESS = "127.0.0.2"
+UPDATE_SERVERS_ADDRESS = "127.0.0.2"  # made unreachable: an installed stub stays waiting for the manifest
 velorin_env.own_addresses({"update": UPDATE_SERVERS_ADDRESS})
 
 
@@ -30,13 +28,11 @@ class SecondStart(ScenarioGroup):
         with unreachable(UPDATE_SERVERS_ADDRESS):
             first = self.start()
             window = self.main_window()
-            before = self.driver.foreground()
-            self.assertNotEqual(before and before["hwnd"], window["hwnd"])
+            self.assertNotEqual((self.driver.foreground() or {}).get("hwnd"), window["hwnd"])
             self.assertEqual(self.start().wait(), 0)
             self.assertTrue(first.running())
             self.assertEqual([w["hwnd"] for w in self.driver.windows(window_class=MAIN_CLASS)], [window["hwnd"]])
-            after = self.driver.foreground()
-            self.assertEqual(after and after["hwnd"], window["hwnd"], "the running stub was not brought forward")
+            self.assertEqual((self.driver.foreground() or {}).get("hwnd"), window["hwnd"], "brought forward")
             self.cancel(first, window)
 
 

@@ -324,8 +324,7 @@ class Measures(UpdateGroup):
             started = time.perf_counter()
             for folder, _, names in os.walk(self.install):
                 for name in names:
-                    with open(os.path.join(folder, name), "rb") as f:
-                        zlib.crc32(f.read(), 0xFFFFFFFF)
+                    rb.checksum(read(os.path.join(folder, name)))
             return requests[1]["time"] - requests[0]["time"], time.perf_counter() - started
 
         # Best of three, taken in turns, so that a busy moment of the machine does not decide.
@@ -338,7 +337,7 @@ class Measures(UpdateGroup):
         # One 16 MB file over a shaped link, then over plain loopback.
         self.publish({rb.PRIMARY: b"MZ" + os.urandom(1000), "big/large.bin": os.urandom(16 << 20)})
         self.install_current([rb.PRIMARY])
-        url = "http://%s%s" % (rb.BASE_HOST, rb.served_path("big/large.bin"))
+        url = "http://%s%s" % (rb.BASE_HOST, served("big/large.bin"))
 
         def one_download(name):
             pathlib.Path(self.full("big/large.bin")).unlink(missing_ok=True)
@@ -348,7 +347,7 @@ class Measures(UpdateGroup):
             got = {r["path"]: r["time"] for r in self.service.requests()}
             curl = subprocess.run(["curl", "-sS", "-o", "/dev/null", "-w", "%{time_total}", url],
                                   check=True, capture_output=True, text=True)
-            lines.append(measure_line(name, got[MAINTENANCE] - got[rb.served_path("big/large.bin")],
+            lines.append(measure_line(name, got[MAINTENANCE] - got[served("big/large.bin")],
                                       "curl same URL", float(curl.stdout)))
 
         shaped_link(True)
