@@ -21,7 +21,7 @@ class FullDisk(UpdateGroup):
                                                                 BIG: os.urandom(4 * DISK)}))
         before = self.order[:self.order.index(BIG)]
         self.assertIn("art/fits.bin", before, "a file on the small disk is stored before the big one")
-        temp = self.prefix.registry().get("Environment", "TEMP")
+        temp = self.prefix.registry().values("Environment")["TEMP"]
         for folder, text in ((self.prefix.c(*temp[3:].split("\\")), DOWNLOAD_FAILED),
                              (os.path.join(self.install, "art"), SAVING_FAILED)):
             self.reset_install()

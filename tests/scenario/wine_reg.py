@@ -6,7 +6,7 @@ import re
 import time
 
 _ESCAPES = {"a": "\a", "b": "\b", "e": "\x1b", "f": "\f", "n": "\n", "r": "\r", "t": "\t", "v": "\v"}
-REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD = 1, 2, 3, 4
+REG_SZ, REG_EXPAND_SZ = 1, 2
 
 
 def _unescape_one(m):
@@ -80,9 +80,6 @@ class RegistryFile:
     def values(self, key):
         """All values of a key as {name: data} (empty when the key is missing)."""
         return {name: decode(rhs) for name, rhs, _ in (self._section(key) or [0, 0, 0, {}])[3].values()}
-
-    def get(self, key, name):
-        return self.values(key).get(name)
 
     def _set(self, key, name, rhs):
         self._section(key, create=True)[3][name.lower()] = (name, rhs, None)
