@@ -12,7 +12,6 @@ import release_builder as rb
 import screen_pixels
 import test_update
 import velorin_env
-from test_window import assert_status_painted
 from velorin_env import FLASH_CONTROL, MAIN_CLASS, Config, Program, ScenarioGroup, read, records, write, write_figure
 
 FLASH_PAGE = "/client/php/flash8/index.php?mode=flash"
@@ -136,7 +135,7 @@ class FlashRuns(test_update.UpdateGroup):
         window = self.driver.windows(window_class=MAIN_CLASS, visible=True)[0]
         self.assertEqual((window["w"], window["h"]), (420, 345), "the large form")
         shot = screen_pixels.capture(window["x"], window["y"], window["w"], window["h"])
-        assert_status_painted(self, shot, 286, "You must install Flash 8 to play poker.")
+        screen_pixels.assert_status_painted(self, shot, 286, "You must install Flash 8 to play poker.")
         # Answers that are no version, and too old a version, keep it waiting.
         for answer in ("text", "fail", "nodispatch", "7"):
             self.set_flash(answer)

@@ -26,16 +26,6 @@ CHOOSER_LAYOUT = dict(MINIMIZE, RICHEDIT=(9, 114, 301, 17, 1), MSCTLS_PROGRESS32
                          str(IDC_CANCEL): (330, 134, 78, 19, 1)})
 
 
-def assert_status_painted(case, shot, top, text):
-    """White status text from x 11, as wide as the text in the status font (cut at the edge)."""
-    first, last, count = screen_pixels.white_columns(shot, 0, top, shot.width, top + 13)
-    case.assertGreater(count, 50, "no white status text at y %d" % top)
-    case.assertLessEqual(abs(first - 11), 3, "status starts at x %d" % first)
-    expected = min(case.driver.text_width(text), shot.width - 11)
-    case.assertLessEqual(abs(last - first + 1 - expected), 6, "status %d px wide, %r is %d" % (last - first + 1, text,
-                                                                                             expected))
-
-
 class WindowStory(ScenarioGroup):
     def shown_window(self):
         found = self.driver.wait(window_class=MAIN_CLASS, visible=True)
@@ -59,13 +49,11 @@ class WindowStory(ScenarioGroup):
         time.sleep(0.5)  # let the X server catch up with Wine's painting
         shot = screen_pixels.capture(window["x"], window["y"], 420, height)
         top = 286 if height == 345 else 100
-        assert_status_painted(self, shot, top, status_text)
+        screen_pixels.assert_status_painted(self, shot, top, status_text)
         excluded = [(11, top, 420, top + 20)] + [(x, y, x + w, y + h) for x, y, w, h, v in layout.values() if v]
-        art = screen_pixels.artwork_dir(Config.velorin)
         panels = [("top_panel", 0), ("bottom_panel", 278 if height == 345 else 92)]
         for name, y in panels + ([("middle_panel", 92)] if height == 345 else []):
-            same, total = screen_pixels.compare(shot, screen_pixels.read_bmp(os.path.join(art, name + ".bmp")), 0, y,
-                                                excluded)
+            same, total = screen_pixels.compare(shot, screen_pixels.bitmap(name), 0, y, excluded)
             self.assertGreaterEqual(same, total * 0.995, "%s: %d of %d pixels match" % (name, same, total))
             self.assertGreater(total, 0)
         return found
