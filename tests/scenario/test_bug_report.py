@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Bug reports end to end: crash files left by the demo client (or by a program
-with the stub's crash filter) are offered at the next start, sent, read back
-with velorin-report; the lists, the files and the update after it are checked."""
+"""Bug reports end to end: crash files left by the demo client (or by a program with the stub's crash
+filter) are offered at the next start, sent, read back with velorin-report; then the lists and files."""
 
 import contextlib
 import os
@@ -56,11 +55,8 @@ class BugReportGroup(ScenarioGroup):
         rb.write_client(self.install, {p: d for p, d in self.files.items() if p not in (rb.INSTALLER, rb.UNCHECKED)})
         self.record = self.scratch("client-record.txt")
         self.service.set_rules([])
-        self.set_state(settings=self.settings_with())
+        self.set_state(settings={"CWD": self.prefix.win(self.install), "lastSRun": self.version_text()})
         self.clear_log()
-
-    def settings_with(self, version=None):
-        return {"CWD": self.prefix.win(self.install), "lastSRun": version or self.version_text()}
 
     def write(self, name, data):
         rb.write_client(self.install, {name: data})
@@ -97,7 +93,6 @@ class BugReportGroup(ScenarioGroup):
     def submit(self, dialog, comment):
         code, output = self.driver.run("type", hex(dialog["comment"]), comment)
         self.assertEqual(code, 0, output)
-        self.assertEqual(self.driver.text(dialog["comment"]), comment)
         self.driver.press(dialog["hwnd"], control_id=IDC_BUG_SUBMIT)
 
     def decode(self, body, *options):
@@ -208,19 +203,7 @@ class ClientCrash(BugReportGroup):
         self.submit(self.bug_dialog(), "")
         self.run_to_launch(program)
         self.one_report("", user_data, {"core.dbg": second})
-        listed = crc_list(left["core.dbg"], second)
-        self.assertEqual(self.debug_values().get("dbgBugReports"), listed)
-
-        # A stub of another version starts the lists afresh: offered again.
-        self.write("core.dbg", second)
-        major, minor, build, revision = self.version
-        older = "%d %d %d %d" % (major, minor, build, revision - 1 if revision else revision + 1)
-        self.set_state(settings=self.settings_with(older), debug={"dbgBugReports": listed})
-        program = self.start(env=self.client_env())
-        self.driver.press(self.bug_dialog()["hwnd"], control_id=IDCANCEL)
-        self.run_to_launch(program)
-        self.assertIsNone(self.installed("core.dbg"))
-        self.assertNotIn("dbgBugReports", self.debug_values())
+        self.assertEqual(self.debug_values().get("dbgBugReports"), crc_list(left["core.dbg"], second))
 
 
 class Answers(BugReportGroup):
@@ -261,8 +244,8 @@ class Answers(BugReportGroup):
         self.assertFalse({n for _, _, n in CRASH_FILES} & set(self.debug_values()), "nothing sent, nothing recorded")
 
 
-class PlantedLibrary(BugReportGroup):
-    def test_a_library_beside_the_stub_never_runs_and_a_dialog_that_fails_still_sends(self):
+class NoDialog(BugReportGroup):
+    def test_a_library_beside_the_stub_never_runs_and_without_a_dialog_the_report_still_goes(self):
         library = os.path.join(os.path.dirname(Config.demo_client), "planted_library.dll")
         mark = os.path.join(self.workdir, "loaded.txt")
         env = self.client_env(PLANTED_LIBRARY_MARK=self.prefix.win(mark))
@@ -305,9 +288,6 @@ class PlantedLibrary(BugReportGroup):
         self.assertEqual(debug.get("dbgBugReports"), crc_list(b"dump two"))
         self.assertEqual(debug.get("usgBugReports"), crc_list(b"usage one"), "the large file is not recorded")
 
-
-class ProgramCrash(BugReportGroup):
-    def test_own_crash_log_is_reported_without_the_dialog_and_read_as_text(self):
         # A program with the stub's crash filter dies of an access violation
         # on a worker thread; its log lands in the install folder ("CWD").
         expected = os.path.join(self.workdir, "expected-log.txt")
@@ -321,6 +301,7 @@ class ProgramCrash(BugReportGroup):
 
         # Without the rich-edit library there is no dialog: the report goes
         # out at once, without a comment section.
+        self.clear_log()
         overrides = velorin_env.WINE_ENV["WINEDLLOVERRIDES"] + ";riched32=d"
         self.run_to_launch(self.start(env=self.client_env(WINEDLLOVERRIDES=overrides)))
         post, report = self.one_report(None, None, {"quenzar.log": cipher})
