@@ -14,8 +14,7 @@ import release_builder as rb
 import velorin_env
 from velorin_env import MAIN_CLASS, Config, ScenarioGroup, records, unreachable
 
-# The report server answers on an address of its own, so that a case can make
-# it alone unreachable.
+# The report server answers on an address of its own, so that a case can make it alone unreachable.
 REPORT_HOST = "bugs.quenzar.test"
 REPORT_ADDRESS = "127.0.0.4"
 velorin_env.own_addresses({REPORT_HOST: REPORT_ADDRESS})
@@ -63,9 +62,6 @@ class BugReportGroup(ScenarioGroup):
 
     def client_env(self, **extra):
         return dict(DEMO_CLIENT_RECORD=self.prefix.win(self.record), DEMO_CLIENT_MODE="end", **extra)
-
-    def client_starts(self):
-        return len(records(self.record))
 
     def paths(self):
         """Paths asked for, in order, but the window's pages and maintenance check."""
@@ -128,15 +124,15 @@ class BugReportGroup(ScenarioGroup):
 
     def run_to_launch(self, program, timeout=90):
         """The run goes on to the client's launch, and ends."""
-        starts = self.client_starts()
+        starts = len(records(self.record))
         try:
             code = program.process.wait(timeout)
         except subprocess.TimeoutExpired:
             program.kill()
             self.fail("the run did not end; the service saw %r" % self.paths())
         self.assertEqual(code, 0)
-        self.poll(lambda: self.client_starts() != starts, 20, interval=0.1, fail=False)
-        self.assertEqual(self.client_starts(), starts + 1, "the client was launched")
+        self.poll(lambda: len(records(self.record)) != starts, 20, interval=0.1, fail=False)
+        self.assertEqual(len(records(self.record)), starts + 1, "the client was launched")
 
 
 class ClientCrash(BugReportGroup):
@@ -148,8 +144,8 @@ class ClientCrash(BugReportGroup):
             "quenzar.log": b"client log \x01\x02 " + random.Random(10).randbytes(3000),
         }
         user_data = b"player=lucky7\0balance=\xff\xfe" + bytes(100)
-        # A link in the install folder to a folder outside it (Wine shows a
-        # symbolic link as a reparse point): the listing does not follow it.
+        # A link in the install folder to a folder outside it (Wine shows a symbolic link as a reparse point): the
+        # listing does not follow it.
         outside = self.prefix.c("outside-the-install")
         os.makedirs(outside, exist_ok=True)
         open(os.path.join(outside, "private-letter.txt"), "w").close()
@@ -194,9 +190,8 @@ class ClientCrash(BugReportGroup):
         self.assertIsNone(self.installed("core.dbg"))
         self.assertEqual(self.posts(), [])
 
-        # Changed, and ending in zero bytes (which end the report too; the
-        # operator gets them back by the section's count): offered, sent with
-        # an empty comment section, and its checksum joins the list.
+        # Changed, and ending in zero bytes (which end the report too; the operator gets them back by the section's
+        # count): offered, sent with an empty comment section, and its checksum joins the list.
         second = b"dump of the second crash\x00\x00"
         self.write("core.dbg", second)
         program = self.start(env=self.client_env())
@@ -220,9 +215,8 @@ class Answers(BugReportGroup):
             self.assertIsNone(self.installed(name))
         self.assertEqual(self.installed("user.dat"), b"user data")
 
-        # The report server refuses, or answers with an error: Yes keeps the
-        # files, and the rest of the run neither asks again nor sends; the next
-        # run asks again, No deletes.
+        # The report server refuses, or answers with an error: Yes keeps the files, and the rest of the run neither asks
+        # again nor sends; the next run asks again, No deletes.
         rb.write_client(self.install, crash)
         for status, answer in ((None, IDYES), (500, IDYES), (404, IDNO)):
             with self.subTest(status=status):
@@ -250,9 +244,8 @@ class NoDialog(BugReportGroup):
         mark = os.path.join(self.workdir, "loaded.txt")
         env = self.client_env(PLANTED_LIBRARY_MARK=self.prefix.win(mark))
 
-        # A "Riched32.dll" in the download folder, beside the stub, is not
-        # loaded: the dialog's comment box comes from the system's library.
-        # Wine is told to prefer a library file to its own, as Windows does.
+        # A "Riched32.dll" in the download folder, beside the stub, is not loaded: the dialog's comment box comes from
+        # the system's library. Wine is told to prefer a library file to its own, as Windows does.
         planted = os.path.join(self.download, "Riched32.dll")
         shutil.copy2(library, planted)
         self.addCleanup(os.remove, planted)
@@ -264,10 +257,9 @@ class NoDialog(BugReportGroup):
         self.assertFalse(os.path.exists(mark), "the library in the download folder ran")
         self.one_report("planted", None, {"quenzar.usg": b"usage one"})
 
-        # The system's rich-edit library loads but registers no class, so the
-        # dialog cannot be shown: the report goes out without a comment rather
-        # than the crash files being dropped. A usage file too large for any
-        # report stays, unrecorded, for a later one.
+        # The system's rich-edit library loads but registers no class, so the dialog cannot be shown: the report goes
+        # out without a comment rather than the crash files being dropped. A usage file too large for any report stays,
+        # unrecorded, for a later one.
         target = self.prefix.system_folder("riched32.dll")
         os.rename(target, target + ".saved")
         self.addCleanup(os.replace, target + ".saved", target)
@@ -288,8 +280,8 @@ class NoDialog(BugReportGroup):
         self.assertEqual(debug.get("dbgBugReports"), crc_list(b"dump two"))
         self.assertEqual(debug.get("usgBugReports"), crc_list(b"usage one"), "the large file is not recorded")
 
-        # A program with the stub's crash filter dies of an access violation
-        # on a worker thread; its log lands in the install folder ("CWD").
+        # A program with the stub's crash filter dies of an access violation on a worker thread; its log lands in the
+        # install folder ("CWD").
         expected = os.path.join(self.workdir, "expected-log.txt")
         self.start("crash", "worker", "25", self.prefix.win(expected), exe=self.prefix.win(Config.crash_check),
                    cwd=self.workdir).wait(60)
@@ -299,8 +291,7 @@ class NoDialog(BugReportGroup):
         cipher = self.installed("quenzar.log")
         self.assertIsNotNone(cipher, "quenzar.log in the install folder")
 
-        # Without the rich-edit library there is no dialog: the report goes
-        # out at once, without a comment section.
+        # Without the rich-edit library there is no dialog: the report goes out at once, without a comment section.
         self.clear_log()
         overrides = velorin_env.WINE_ENV["WINEDLLOVERRIDES"] + ";riched32=d"
         self.run_to_launch(self.start(env=self.client_env(WINEDLLOVERRIDES=overrides)))

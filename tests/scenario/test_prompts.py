@@ -1,12 +1,10 @@
 #!/usr/bin/env python3
 """What the user is asked or told at start: uninstall question, Windows gate, About box."""
 
-import hashlib
 import os
-import pathlib
 
 import velorin_env
-from velorin_env import ALT_KEY_LPARAM, DIALOG_CLASS, MAIN_CLASS, WM_SYSKEYDOWN, ScenarioGroup, write
+from velorin_env import ALT_KEY_LPARAM, DIALOG_CLASS, MAIN_CLASS, WM_SYSKEYDOWN, ScenarioGroup, read, write
 
 
 class StartPrompts(ScenarioGroup):
@@ -23,8 +21,8 @@ class StartPrompts(ScenarioGroup):
         self.set_state(settings=settings, debug=debug)
 
         def snapshot():
-            return {os.path.join(d, n): hashlib.sha256(pathlib.Path(d, n).read_bytes()).hexdigest()
-                    for top in (install, self.download) for d, _, names in os.walk(top) for n in names}
+            return {os.path.join(d, n): read(os.path.join(d, n)) for top in (install, self.download)
+                    for d, _, names in os.walk(top) for n in names}
         files = snapshot()
         program = self.start("/uninstall")
         box = self.dialog(title="Question")

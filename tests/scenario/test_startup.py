@@ -25,6 +25,7 @@ class StartUp(ScenarioGroup):
         # Started from another folder: a relative name left for deletion is resolved in the executable's
         # folder only; libraries in the start folder that the run did not put there stay.
         elsewhere = os.path.join(self.workdir, "elsewhere")
+        os.makedirs(elsewhere)
         stale = ["ATL.DLL", "ATL98.DLL", "leftover.tmp"]
         for path in [os.path.join(elsewhere, n) for n in stale] + [os.path.join(self.download, "leftover.tmp"),
                                                                     os.path.join(self.download, "busy-stub.exe")]:

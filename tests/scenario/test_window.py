@@ -32,13 +32,10 @@ class WindowStory(ScenarioGroup):
         self.assertEqual(len(found), 1, found)
         return found[0]
 
-    def refresh(self, window):
-        return next(r for r in self.driver.windows(window_class=MAIN_CLASS) if r["hwnd"] == window["hwnd"])
-
     def check_screen(self, window, height, layout, status_text):
         """Centred at its height, exactly these controls, the status painted, and the panels match
         the built bitmaps everywhere outside the visible controls and the status line."""
-        window = self.refresh(window)
+        window = next(r for r in self.driver.windows(window_class=MAIN_CLASS) if r["hwnd"] == window["hwnd"])
         sw, sh = self.driver.screen()
         self.assertEqual((window["x"], window["y"], window["w"], window["h"], window["visible"]),
                          ((sw - 420) // 2, (sh - height) // 2, 420, height, 1))
