@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""What the user is asked or told at start: uninstall question, Windows gate, About box."""
+"""What the user is asked or told at start: the uninstall question, the Windows gate."""
 
 import os
 
 import velorin_env
-from velorin_env import ALT_KEY_LPARAM, DIALOG_CLASS, MAIN_CLASS, WM_SYSKEYDOWN, ScenarioGroup, read, write
+from velorin_env import MAIN_CLASS, ScenarioGroup, read, write
 
 
 class StartPrompts(ScenarioGroup):
@@ -48,23 +48,6 @@ class StartPrompts(ScenarioGroup):
                 self.driver.press(box["hwnd"], text="OK")
                 self.assertEqual(program.wait(), 0)
                 self.assertEqual(self.settings(), {}, "nothing is recorded on a refused start")
-
-    def test_alt_question_mark_and_alt_slash_open_the_about_box(self):
-        self.set_state()
-        program = self.start()
-        window = self.main_window()
-        for key in "?/":
-            self.driver.post(window["hwnd"], WM_SYSKEYDOWN, ord(key), ALT_KEY_LPARAM)
-            box = self.dialog(text="Velorin Version 1.0")
-            self.assertEqual((box["owner"], box["buttons"]), (window["hwnd"], ["OK"]), key)
-            self.assertIn("Velorin Version 1.0", box["texts"])
-            self.driver.press(box["hwnd"], control_id=1)
-            self.assertTrue(self.driver.gone(box["hwnd"]))
-            self.assertTrue(program.running())
-        for key in "?/":  # typed without Alt: no shortcut
-            self.driver.post(window["hwnd"], 0x0102, ord(key), 1)  # WM_CHAR
-        self.assertEqual(self.driver.wait(window_class=DIALOG_CLASS, timeout=1.5), [])
-        self.cancel(program, window)
 
 
 if __name__ == "__main__":

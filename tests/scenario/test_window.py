@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The installer window as a player meets it: terms, folder chooser and browser, the wait for the
+"""The installer window as a player meets it: terms, About box, folder chooser and browser, the wait for the
 manifest, the hand-over to the uninstaller copy; geometry, controls, texts and pixels."""
 
 import glob
@@ -11,8 +11,8 @@ import time
 
 import screen_pixels
 import velorin_env
-from velorin_env import DIALOG_CLASS, MAIN_CLASS, WM_CLOSE, WM_COMMAND, Config, ScenarioGroup, parse_records, read, \
-    write_figure
+from velorin_env import ALT_KEY_LPARAM, DIALOG_CLASS, MAIN_CLASS, WM_CLOSE, WM_COMMAND, WM_SYSKEYDOWN, Config, \
+    ScenarioGroup, parse_records, read, write_figure
 
 UPDATE_SERVERS_ADDRESS = "127.0.0.2"  # made unreachable by the wait for the manifest
 WM_PRODUCT_INFO_READY = 0x8065
@@ -81,6 +81,16 @@ class FirstStart(WindowStory):
             self.assertEqual(self.driver.resize(window["hwnd"], 420, height)["h"], 345)
         for x, y in ((0, 0), (210, 150), (419, 344), (405, 8)):
             self.assertEqual(self.driver.hittest(window["hwnd"], window["x"] + x, window["y"] + y), 2)  # HTCAPTION
+        # Alt+? and Alt+/ open the About box; typed without Alt they do nothing.
+        for key in "?/":
+            self.driver.post(window["hwnd"], WM_SYSKEYDOWN, ord(key), ALT_KEY_LPARAM)
+            box = self.dialog(text="Velorin Version 1.0")
+            self.assertEqual((box["owner"], box["buttons"]), (window["hwnd"], ["OK"]), key)
+            self.assertIn("Velorin Version 1.0", box["texts"])
+            self.driver.press(box["hwnd"], control_id=IDOK)
+            self.assertTrue(self.driver.gone(box["hwnd"]))
+            self.driver.post(window["hwnd"], 0x0102, ord(key), 1)  # WM_CHAR
+        self.assertEqual(self.driver.wait(window_class=DIALOG_CLASS, timeout=1.5), [])
         self.assertTrue(program.running())
 
         self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_TERMS)

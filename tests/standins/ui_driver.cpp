@@ -1,8 +1,6 @@
-// ui_driver: plays the user in scenario tests, under Wine in velorin.exe's prefix.
-// Every command prints one line per window or control as tab-separated key=value
-// fields (text last; tab, line feed, carriage return and backslash escaped). Exit
-// code 0 on success, 1 when a wait timed out or nothing matched, 2 on a usage error.
-//
+// ui_driver: plays the user in scenario tests, under Wine in velorin.exe's prefix. Every command
+// prints one line per window or control of tab-separated key=value fields (text last, escaped);
+// exit code 0 on success, 1 when a wait timed out or nothing matched, 2 on a usage error.
 //   windows|wait [filters] [--timeout ms]  matching top-level windows (wait: once one does)
 //   gone HWND [--timeout ms]           wait until the window is destroyed
 //   children HWND                      child controls with rectangles in the parent
