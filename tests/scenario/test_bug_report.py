@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""Bug reports end to end: crash files left by the demo client (or by a program
-with the stub's crash filter) are offered at the next start, sent, read back
-with velorin-report; the lists, the files and the update after it are checked."""
+"""Bug reports end to end: crash files left by the demo client (or by a program with the stub's crash
+filter) are offered at the next start, sent, read back with velorin-report; then the lists and files."""
 
 import contextlib
 import os
@@ -15,8 +14,7 @@ import release_builder as rb
 import velorin_env
 from velorin_env import MAIN_CLASS, Config, ScenarioGroup, records, unreachable
 
-# The report server answers on an address of its own, so that a case can make
-# it alone unreachable.
+# The report server answers on an address of its own, so that a case can make it alone unreachable.
 REPORT_HOST = "bugs.quenzar.test"
 REPORT_ADDRESS = "127.0.0.4"
 velorin_env.own_addresses({REPORT_HOST: REPORT_ADDRESS})
@@ -56,20 +54,14 @@ class BugReportGroup(ScenarioGroup):
         rb.write_client(self.install, {p: d for p, d in self.files.items() if p not in (rb.INSTALLER, rb.UNCHECKED)})
         self.record = self.scratch("client-record.txt")
         self.service.set_rules([])
-        self.set_state(settings=self.settings_with())
+        self.set_state(settings={"CWD": self.prefix.win(self.install), "lastSRun": self.version_text()})
         self.clear_log()
-
-    def settings_with(self, version=None):
-        return {"CWD": self.prefix.win(self.install), "lastSRun": version or self.version_text()}
 
     def write(self, name, data):
         rb.write_client(self.install, {name: data})
 
     def client_env(self, **extra):
         return dict(DEMO_CLIENT_RECORD=self.prefix.win(self.record), DEMO_CLIENT_MODE="end", **extra)
-
-    def client_starts(self):
-        return len(records(self.record))
 
     def paths(self):
         """Paths asked for, in order, but the window's pages and maintenance check."""
@@ -80,9 +72,7 @@ class BugReportGroup(ScenarioGroup):
 
     def bug_dialog(self):
         """The bug report dialog's texts and controls; the main window hides."""
-        if not self.driver.wait(window_class="#32770", title="Error", timeout=60):
-            self.fail("no bug report dialog; the service saw %r" % self.paths())
-        dialog = self.dialog(title="Error")
+        dialog = self.dialog(title="Error", timeout=60)
         self.assertEqual(dialog["texts"], [
             "It appears the client has crashed.",
             "You can optionally submit a bug report with comments about what you were doing at the time:"])
@@ -97,7 +87,6 @@ class BugReportGroup(ScenarioGroup):
     def submit(self, dialog, comment):
         code, output = self.driver.run("type", hex(dialog["comment"]), comment)
         self.assertEqual(code, 0, output)
-        self.assertEqual(self.driver.text(dialog["comment"]), comment)
         self.driver.press(dialog["hwnd"], control_id=IDC_BUG_SUBMIT)
 
     def decode(self, body, *options):
@@ -108,9 +97,8 @@ class BugReportGroup(ScenarioGroup):
         return result.stdout
 
     def one_report(self, comment, user_data, crash_files):
-        """The one report received, as a form post; its text holds the comment
-        section, the registry dump, then user.dat and the crash files byte for
-        byte, the last ending it. Returns the post and the text."""
+        """The one report received, as a form post; its text holds the comment section, the registry dump, then
+        user.dat and the crash files byte for byte, the last ending it. Returns the post and the text."""
         posts = self.posts()
         self.assertEqual([(p["host"], p["path"]) for p in posts], [(REPORT_HOST, "/bug.php")])
         headers = {k.lower(): v for k, v in posts[0]["headers"]}
@@ -131,17 +119,12 @@ class BugReportGroup(ScenarioGroup):
         self.assertTrue(0 < registry < cwd < len(report) - len(tail), "the registry dump, then the files")
         return posts[0], report
 
-    def run_to_launch(self, program, timeout=90):
+    def run_to_launch(self, program):
         """The run goes on to the client's launch, and ends."""
-        starts = self.client_starts()
-        try:
-            code = program.process.wait(timeout)
-        except subprocess.TimeoutExpired:
-            program.kill()
-            self.fail("the run did not end; the service saw %r" % self.paths())
-        self.assertEqual(code, 0)
-        self.poll(lambda: self.client_starts() != starts, 20, interval=0.1, fail=False)
-        self.assertEqual(self.client_starts(), starts + 1, "the client was launched")
+        starts = len(records(self.record))
+        self.assertEqual(program.wait(90), 0)
+        self.poll(lambda: len(records(self.record)) != starts, 20, interval=0.1, fail=False)
+        self.assertEqual(len(records(self.record)), starts + 1, "the client was launched")
 
 
 class ClientCrash(BugReportGroup):
@@ -153,8 +136,8 @@ class ClientCrash(BugReportGroup):
             "quenzar.log": b"client log \x01\x02 " + random.Random(10).randbytes(3000),
         }
         user_data = b"player=lucky7\0balance=\xff\xfe" + bytes(100)
-        # A link in the install folder to a folder outside it (Wine shows a
-        # symbolic link as a reparse point): the listing does not follow it.
+        # A link in the install folder to a folder outside it (Wine shows a symbolic link as a reparse point): the
+        # listing does not follow it.
         outside = self.prefix.c("outside-the-install")
         os.makedirs(outside, exist_ok=True)
         open(os.path.join(outside, "private-letter.txt"), "w").close()
@@ -199,28 +182,15 @@ class ClientCrash(BugReportGroup):
         self.assertIsNone(self.installed("core.dbg"))
         self.assertEqual(self.posts(), [])
 
-        # Changed, and ending in zero bytes (which end the report too; the
-        # operator gets them back by the section's count): offered, sent with
-        # an empty comment section, and its checksum joins the list.
+        # Changed, and ending in zero bytes (which end the report too; the operator gets them back by the section's
+        # count): offered, sent with an empty comment section, and its checksum joins the list.
         second = b"dump of the second crash\x00\x00"
         self.write("core.dbg", second)
         program = self.start(env=self.client_env())
         self.submit(self.bug_dialog(), "")
         self.run_to_launch(program)
         self.one_report("", user_data, {"core.dbg": second})
-        listed = crc_list(left["core.dbg"], second)
-        self.assertEqual(self.debug_values().get("dbgBugReports"), listed)
-
-        # A stub of another version starts the lists afresh: offered again.
-        self.write("core.dbg", second)
-        major, minor, build, revision = self.version
-        older = "%d %d %d %d" % (major, minor, build, revision - 1 if revision else revision + 1)
-        self.set_state(settings=self.settings_with(older), debug={"dbgBugReports": listed})
-        program = self.start(env=self.client_env())
-        self.driver.press(self.bug_dialog()["hwnd"], control_id=IDCANCEL)
-        self.run_to_launch(program)
-        self.assertIsNone(self.installed("core.dbg"))
-        self.assertNotIn("dbgBugReports", self.debug_values())
+        self.assertEqual(self.debug_values().get("dbgBugReports"), crc_list(left["core.dbg"], second))
 
 
 class Answers(BugReportGroup):
@@ -237,9 +207,8 @@ class Answers(BugReportGroup):
             self.assertIsNone(self.installed(name))
         self.assertEqual(self.installed("user.dat"), b"user data")
 
-        # The report server refuses, or answers with an error: Yes keeps the
-        # files, and the rest of the run neither asks again nor sends; the next
-        # run asks again, No deletes.
+        # The report server refuses, or answers with an error: Yes keeps the files, and the rest of the run neither asks
+        # again nor sends; the next run asks again, No deletes.
         rb.write_client(self.install, crash)
         for status, answer in ((None, IDYES), (500, IDYES), (404, IDNO)):
             with self.subTest(status=status):
@@ -261,15 +230,14 @@ class Answers(BugReportGroup):
         self.assertFalse({n for _, _, n in CRASH_FILES} & set(self.debug_values()), "nothing sent, nothing recorded")
 
 
-class PlantedLibrary(BugReportGroup):
-    def test_a_library_beside_the_stub_never_runs_and_a_dialog_that_fails_still_sends(self):
+class NoDialog(BugReportGroup):
+    def test_a_library_beside_the_stub_never_runs_and_without_a_dialog_the_report_still_goes(self):
         library = os.path.join(os.path.dirname(Config.demo_client), "planted_library.dll")
         mark = os.path.join(self.workdir, "loaded.txt")
         env = self.client_env(PLANTED_LIBRARY_MARK=self.prefix.win(mark))
 
-        # A "Riched32.dll" in the download folder, beside the stub, is not
-        # loaded: the dialog's comment box comes from the system's library.
-        # Wine is told to prefer a library file to its own, as Windows does.
+        # A "Riched32.dll" in the download folder, beside the stub, is not loaded: the dialog's comment box comes from
+        # the system's library. Wine is told to prefer a library file to its own, as Windows does.
         planted = os.path.join(self.download, "Riched32.dll")
         shutil.copy2(library, planted)
         self.addCleanup(os.remove, planted)
@@ -281,10 +249,9 @@ class PlantedLibrary(BugReportGroup):
         self.assertFalse(os.path.exists(mark), "the library in the download folder ran")
         self.one_report("planted", None, {"quenzar.usg": b"usage one"})
 
-        # The system's rich-edit library loads but registers no class, so the
-        # dialog cannot be shown: the report goes out without a comment rather
-        # than the crash files being dropped. A usage file too large for any
-        # report stays, unrecorded, for a later one.
+        # The system's rich-edit library loads but registers no class, so the dialog cannot be shown: the report goes
+        # out without a comment rather than the crash files being dropped. A usage file too large for any report stays,
+        # unrecorded, for a later one.
         target = self.prefix.system_folder("riched32.dll")
         os.rename(target, target + ".saved")
         self.addCleanup(os.replace, target + ".saved", target)
@@ -305,11 +272,8 @@ class PlantedLibrary(BugReportGroup):
         self.assertEqual(debug.get("dbgBugReports"), crc_list(b"dump two"))
         self.assertEqual(debug.get("usgBugReports"), crc_list(b"usage one"), "the large file is not recorded")
 
-
-class ProgramCrash(BugReportGroup):
-    def test_own_crash_log_is_reported_without_the_dialog_and_read_as_text(self):
-        # A program with the stub's crash filter dies of an access violation
-        # on a worker thread; its log lands in the install folder ("CWD").
+        # A program with the stub's crash filter dies of an access violation on a worker thread; its log lands in the
+        # install folder ("CWD").
         expected = os.path.join(self.workdir, "expected-log.txt")
         self.start("crash", "worker", "25", self.prefix.win(expected), exe=self.prefix.win(Config.crash_check),
                    cwd=self.workdir).wait(60)
@@ -319,8 +283,8 @@ class ProgramCrash(BugReportGroup):
         cipher = self.installed("quenzar.log")
         self.assertIsNotNone(cipher, "quenzar.log in the install folder")
 
-        # Without the rich-edit library there is no dialog: the report goes
-        # out at once, without a comment section.
+        # Without the rich-edit library there is no dialog: the report goes out at once, without a comment section.
+        self.clear_log()
         overrides = velorin_env.WINE_ENV["WINEDLLOVERRIDES"] + ";riched32=d"
         self.run_to_launch(self.start(env=self.client_env(WINEDLLOVERRIDES=overrides)))
         post, report = self.one_report(None, None, {"quenzar.log": cipher})

@@ -12,7 +12,6 @@ import release_builder as rb
 import screen_pixels
 import test_update
 import velorin_env
-from test_window import assert_status_painted
 from velorin_env import FLASH_CONTROL, MAIN_CLASS, Config, Program, ScenarioGroup, read, records, write, write_figure
 
 FLASH_PAGE = "/client/php/flash8/index.php?mode=flash"
@@ -55,8 +54,7 @@ class FlashRuns(test_update.UpdateGroup):
                                "FLASH_INSTALLER_RECORD": self.prefix.win(self.record)})
 
     def installer_runs(self):
-        """One record per installer run; "cmdline" is "" for an empty command line (under Wine a
-        program then reads the quoted name of its own file)."""
+        """One record per run; "cmdline" "" for an empty one (under Wine the quoted name of its own file)."""
         own_name = re.compile(r'"?C:\\users\\[^\\"]+\\Temp\\cci[0-9a-f]+\.tmp"?', re.I)
         return [dict(run, cmdline="" if own_name.fullmatch(run["cmdline"]) else run["cmdline"])
                 for run in records(self.record)]
@@ -91,12 +89,27 @@ class FlashRuns(test_update.UpdateGroup):
         self.assertEqual(self.installer_runs(), [{"cmdline": "", "browsers": "0"}])
         self.assertNotIn("lastRun", self.settings())
 
-        # It registers Flash 8 and ends with 0: discovery again, then the update and the launch.
-        self.clear_log()
-        program = self.start_with_installer()
+        # Two browsers open: Cancel to the question ends the run with nothing closed or fetched; OK ends
+        # both first. The installer registers Flash 8 and ends with 0: discovery again, update, launch.
+        browsers = [Program(self.prefix, self.prefix.win(standin("browser_window.exe"))) for _ in range(2)]
+        self.programs += browsers
+        self.poll(lambda: len(self.driver.windows(window_class="IEFrame")) == 2, 30, "two browser windows", 0.3)
+        for button in (2, 1):
+            self.clear_log()
+            program = self.start_with_installer()
+            box = self.dialog(title="Flash Installation", timeout=60)
+            self.assertEqual((box["texts"], box["buttons"]), ([FLASH_QUESTION], ["OK", "Cancel"]))
+            self.assertEqual(self.driver.windows(window_class=MAIN_CLASS, visible=True), [], "hidden while it asks")
+            self.driver.press(box["hwnd"], control_id=button)
+            if button == 2:
+                self.assertEqual(program.wait(30), 0)
+                self.assertEqual(len(self.driver.windows(window_class="IEFrame")), 2, "Cancel closed no browser")
+                self.assertNotIn(installer, self.targets())
+        for browser in browsers:
+            browser.process.wait(120)
         self.assert_ends_updated_and_launched(program, 2)
         targets = self.targets()
-        self.assertEqual(len(self.installer_runs()), 2)
+        self.assertEqual(self.installer_runs()[1:], [{"cmdline": "", "browsers": "0"}])
         self.assertEqual(targets.count(installer), 1)
         self.assertLess(targets.index(installer), len(targets) - 1 - targets[::-1].index("/product.txt"))
         self.assertIn(test_update.UPDATE_PAGE, targets)
@@ -136,7 +149,7 @@ class FlashRuns(test_update.UpdateGroup):
         window = self.driver.windows(window_class=MAIN_CLASS, visible=True)[0]
         self.assertEqual((window["w"], window["h"]), (420, 345), "the large form")
         shot = screen_pixels.capture(window["x"], window["y"], window["w"], window["h"])
-        assert_status_painted(self, shot, 286, "You must install Flash 8 to play poker.")
+        screen_pixels.assert_status_painted(self, shot, 286, "You must install Flash 8 to play poker.")
         # Answers that are no version, and too old a version, keep it waiting.
         for answer in ("text", "fail", "nodispatch", "7"):
             self.set_flash(answer)
@@ -146,29 +159,6 @@ class FlashRuns(test_update.UpdateGroup):
                              ["/product.txt"], "after %r" % answer)
         self.set_flash("8")
         self.assert_ends_updated_and_launched(program, 2)
-
-    def test_two_browsers_cancel_keeps_both_ok_ends_both_before_the_installer(self):
-        self.publish_release()
-        browsers = [Program(self.prefix, self.prefix.win(standin("browser_window.exe"))) for _ in range(2)]
-        self.programs += browsers
-        self.poll(lambda: len(self.driver.windows(window_class="IEFrame")) == 2, 30, "two browser windows", 0.3)
-        for button in (2, 1):  # Cancel: the run ends, nothing closed or fetched; OK: both end first
-            program = self.start_with_installer()
-            box = self.dialog(title="Flash Installation", timeout=60)
-            self.assertEqual((box["texts"], box["buttons"]), ([FLASH_QUESTION], ["OK", "Cancel"]))
-            self.assertEqual(self.driver.windows(window_class=MAIN_CLASS, visible=True), [], "hidden while it asks")
-            self.driver.press(box["hwnd"], control_id=button)
-            if button == 2:
-                self.assertEqual(program.wait(30), 0)
-                self.assertTrue(all(b.running() for b in browsers))
-                self.assertEqual(len(self.driver.windows(window_class="IEFrame")), 2)
-                self.assertNotIn(rb.served_path(FLASH_PATH), self.targets())
-                self.assertEqual(self.installer_runs(), [])
-                self.clear_log()
-        for browser in browsers:
-            browser.process.wait(120)
-        self.assert_ends_updated_and_launched(program, 2)
-        self.assertEqual(self.installer_runs(), [{"cmdline": "", "browsers": "0"}])
 
 
 class Companions(ScenarioGroup):

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The installer window as a player meets it: terms, folder chooser and browser, the wait for the
+"""The installer window as a player meets it: terms, About box, folder chooser and browser, the wait for the
 manifest, the hand-over to the uninstaller copy; geometry, controls, texts and pixels."""
 
 import glob
@@ -11,8 +11,8 @@ import time
 
 import screen_pixels
 import velorin_env
-from velorin_env import DIALOG_CLASS, MAIN_CLASS, WM_CLOSE, WM_COMMAND, Config, ScenarioGroup, parse_records, read, \
-    write_figure
+from velorin_env import ALT_KEY_LPARAM, DIALOG_CLASS, MAIN_CLASS, WM_CLOSE, WM_COMMAND, WM_SYSKEYDOWN, Config, \
+    ScenarioGroup, parse_records, read, write_figure
 
 UPDATE_SERVERS_ADDRESS = "127.0.0.2"  # made unreachable by the wait for the manifest
 WM_PRODUCT_INFO_READY = 0x8065
@@ -26,29 +26,16 @@ CHOOSER_LAYOUT = dict(MINIMIZE, RICHEDIT=(9, 114, 301, 17, 1), MSCTLS_PROGRESS32
                          str(IDC_CANCEL): (330, 134, 78, 19, 1)})
 
 
-def assert_status_painted(case, shot, top, text):
-    """White status text from x 11, as wide as the text in the status font (cut at the edge)."""
-    first, last, count = screen_pixels.white_columns(shot, 0, top, shot.width, top + 13)
-    case.assertGreater(count, 50, "no white status text at y %d" % top)
-    case.assertLessEqual(abs(first - 11), 3, "status starts at x %d" % first)
-    expected = min(case.driver.text_width(text), shot.width - 11)
-    case.assertLessEqual(abs(last - first + 1 - expected), 6, "status %d px wide, %r is %d" % (last - first + 1, text,
-                                                                                             expected))
-
-
 class WindowStory(ScenarioGroup):
     def shown_window(self):
         found = self.driver.wait(window_class=MAIN_CLASS, visible=True)
         self.assertEqual(len(found), 1, found)
         return found[0]
 
-    def refresh(self, window):
-        return next(r for r in self.driver.windows(window_class=MAIN_CLASS) if r["hwnd"] == window["hwnd"])
-
     def check_screen(self, window, height, layout, status_text):
         """Centred at its height, exactly these controls, the status painted, and the panels match
         the built bitmaps everywhere outside the visible controls and the status line."""
-        window = self.refresh(window)
+        window = next(r for r in self.driver.windows(window_class=MAIN_CLASS) if r["hwnd"] == window["hwnd"])
         sw, sh = self.driver.screen()
         self.assertEqual((window["x"], window["y"], window["w"], window["h"], window["visible"]),
                          ((sw - 420) // 2, (sh - height) // 2, 420, height, 1))
@@ -59,13 +46,11 @@ class WindowStory(ScenarioGroup):
         time.sleep(0.5)  # let the X server catch up with Wine's painting
         shot = screen_pixels.capture(window["x"], window["y"], 420, height)
         top = 286 if height == 345 else 100
-        assert_status_painted(self, shot, top, status_text)
+        screen_pixels.assert_status_painted(self, shot, top, status_text)
         excluded = [(11, top, 420, top + 20)] + [(x, y, x + w, y + h) for x, y, w, h, v in layout.values() if v]
-        art = screen_pixels.artwork_dir(Config.velorin)
         panels = [("top_panel", 0), ("bottom_panel", 278 if height == 345 else 92)]
         for name, y in panels + ([("middle_panel", 92)] if height == 345 else []):
-            same, total = screen_pixels.compare(shot, screen_pixels.read_bmp(os.path.join(art, name + ".bmp")), 0, y,
-                                                excluded)
+            same, total = screen_pixels.compare(shot, screen_pixels.bitmap(name), 0, y, excluded)
             self.assertGreaterEqual(same, total * 0.995, "%s: %d of %d pixels match" % (name, same, total))
             self.assertGreater(total, 0)
         return found
@@ -96,6 +81,16 @@ class FirstStart(WindowStory):
             self.assertEqual(self.driver.resize(window["hwnd"], 420, height)["h"], 345)
         for x, y in ((0, 0), (210, 150), (419, 344), (405, 8)):
             self.assertEqual(self.driver.hittest(window["hwnd"], window["x"] + x, window["y"] + y), 2)  # HTCAPTION
+        # Alt+? and Alt+/ open the About box; typed without Alt they do nothing.
+        for key in "?/":
+            self.driver.post(window["hwnd"], WM_SYSKEYDOWN, ord(key), ALT_KEY_LPARAM)
+            box = self.dialog(text="Velorin Version 1.0")
+            self.assertEqual((box["owner"], box["buttons"]), (window["hwnd"], ["OK"]), key)
+            self.assertIn("Velorin Version 1.0", box["texts"])
+            self.driver.press(box["hwnd"], control_id=IDOK)
+            self.assertTrue(self.driver.gone(box["hwnd"]))
+            self.driver.post(window["hwnd"], 0x0102, ord(key), 1)  # WM_CHAR
+        self.assertEqual(self.driver.wait(window_class=DIALOG_CLASS, timeout=1.5), [])
         self.assertTrue(program.running())
 
         self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_TERMS)

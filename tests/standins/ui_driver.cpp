@@ -1,14 +1,12 @@
-// ui_driver: plays the user in scenario tests, under Wine in velorin.exe's prefix.
-// Every command prints one line per window or control as tab-separated key=value
-// fields (text last; tab, line feed, carriage return and backslash escaped). Exit
-// code 0 on success, 1 when a wait timed out or nothing matched, 2 on a usage error.
-//
+// ui_driver: plays the user in scenario tests, under Wine in velorin.exe's prefix. Every command
+// prints one line per window or control of tab-separated key=value fields (text last, escaped);
+// exit code 0 on success, 1 when a wait timed out or nothing matched, 2 on a usage error.
 //   windows|wait [filters] [--timeout ms]  matching top-level windows (wait: once one does)
 //   gone HWND [--timeout ms]           wait until the window is destroyed
 //   children HWND                      child controls with rectangles in the parent
 //   press HWND (--id N | --text T)     post the button's BN_CLICKED to the window
 //   post HWND MSG WPARAM LPARAM        PostMessageA (numbers in C notation)
-//   foreground | osversion | screen    the foreground window; GetVersionExA; desktop size
+//   foreground | screen                the foreground window; the desktop size
 //   text HWND | type HWND TEXT         whole text, however long; WM_CHAR per character
 //   hittest HWND X Y | resize HWND W H WM_NCHITTEST at screen X,Y; SetWindowPos, then rect
 //   textwidth TEXT                     width in 9-point bold Arial
@@ -17,14 +15,12 @@
 //   treeselect DIALOG PART...          expand and select the tree item whose labels hold each PART
 //   hold PATH [--seconds N]            open PATH unshared, print "held", keep it until stdin ends
 //   shortcut PATH | folder CSIDL       a shell link read back; a special folder's path
-//   module PID NAME                    path and export-table name of a module loaded in PID
 // Filters: --class C, --title T, --text T (a child's text holds T), --exclude HWND, --visible.
 
 #include <windows.h>
 #include <commctrl.h>
 #include <objidl.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -35,23 +31,19 @@
 
 namespace {
 
-std::string escape(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    const char* escaped = c == '\t'   ? "\\t"
-                          : c == '\n' ? "\\n"
-                          : c == '\r' ? "\\r"
-                          : c == '\\' ? "\\\\"
-                                      : nullptr;
-    out += escaped ? std::string(escaped) : std::string(1, c);
-  }
-  return out;
-}
-
+// Tab, line feed, carriage return and backslash escaped, so that a record stays one line.
 const char* esc(const std::string& text) {
   static std::string slots[8];  // enough for the fields of one printf
   static int next = 0;
-  return (slots[next++ % 8] = escape(text)).c_str();
+  std::string& out = slots[next++ % 8];
+  out.clear();
+  for (char c : text)
+    out += c == '\t'   ? "\\t"
+           : c == '\n' ? "\\n"
+           : c == '\r' ? "\\r"
+           : c == '\\' ? "\\\\"
+                       : std::string(1, c);
+  return out.c_str();
 }
 
 int fail(const char* what) {
@@ -255,82 +247,60 @@ int shownFlag(HWND child) {
   return child ? ((GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) ? 1 : 0) : -1;
 }
 
-// Tree view items of another process: the item structure and its text buffer live there.
-class RemoteTree {
- public:
-  explicit RemoteTree(HWND tree) : m_tree(tree) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(tree, &pid);
-    m_process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (m_process)
-      m_memory =
-          static_cast<char*>(VirtualAllocEx(m_process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
-  }
-  ~RemoteTree() {
-    if (m_memory)
-      VirtualFreeEx(m_process, m_memory, 0, MEM_RELEASE);
-    if (m_process)
-      CloseHandle(m_process);
-  }
-  RemoteTree(const RemoteTree&) = delete;
-  RemoteTree& operator=(const RemoteTree&) = delete;
-  bool ready() const { return m_memory != nullptr; }
-
-  std::string label(HTREEITEM item) {
+// Finds and selects the item by its labels; TVM_GETITEMA reads an item in the tree's own
+// process, so the item and its text buffer are placed in that process's memory.
+int treeSelect(HWND dialog, int partCount, char** parts) {
+  HWND tree = nullptr;
+  eachWindow(dialog, [&](HWND hwnd) {
+    if (className(hwnd) == WC_TREEVIEWA)
+      tree = hwnd;
+    return tree == nullptr;
+  });
+  DWORD pid = 0;
+  HANDLE process =
+      GetWindowThreadProcessId(tree, &pid)
+          ? OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)
+          : nullptr;
+  char* memory =
+      process
+          ? static_cast<char*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE))
+          : nullptr;
+  auto label = [&](HTREEITEM item) {
     TVITEMA data = {};
     data.mask = TVIF_TEXT;
     data.hItem = item;
-    data.pszText = m_memory + 512;
+    data.pszText = memory + 512;
     data.cchTextMax = 1024;
     SIZE_T done = 0;
     char text[1024] = "";
-    if (!WriteProcessMemory(m_process, m_memory, &data, sizeof data, &done) ||
-        !SendMessageA(m_tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(m_memory)) ||
-        !ReadProcessMemory(m_process, m_memory + 512, text, sizeof text - 1, &done))
-      return "";
-    return text;
-  }
-
-  HTREEITEM next(HTREEITEM item, UINT how) {
+    if (WriteProcessMemory(process, memory, &data, sizeof data, &done) &&
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(memory)))
+      ReadProcessMemory(process, memory + 512, text, sizeof text - 1, &done);
+    return std::string(text);
+  };
+  auto next = [&](HTREEITEM item, UINT how) {
     return reinterpret_cast<HTREEITEM>(
-        SendMessageA(m_tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
-  }
-
- private:
-  HWND m_tree;
-  HANDLE m_process = nullptr;
-  char* m_memory = nullptr;
-};
-
-int treeSelect(HWND dialog, int partCount, char** parts) {
-  HWND treeWindow = nullptr;
-  eachWindow(dialog, [&](HWND hwnd) {
-    if (className(hwnd) == WC_TREEVIEWA)
-      treeWindow = hwnd;
-    return treeWindow == nullptr;
-  });
-  if (!treeWindow)
-    return fail("no tree");
-  RemoteTree tree(treeWindow);
-  if (!tree.ready())
-    return fail("no access");
-  HTREEITEM level = tree.next(nullptr, TVGN_ROOT);
+        SendMessageA(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+  };
   HTREEITEM chosen = nullptr;
-  for (int i = 0; i < partCount; ++i) {
-    for (chosen = level; chosen && tree.label(chosen).find(parts[i]) == std::string::npos;)
-      chosen = tree.next(chosen, TVGN_NEXT);
-    if (!chosen) {
-      printf("no item %s\n", parts[i]);
-      return 1;
-    }
-    if (i + 1 < partCount) {
-      SendMessageA(treeWindow, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(chosen));
-      level = tree.next(chosen, TVGN_CHILD);
-    }
+  for (int i = 0; memory && i < partCount; ++i) {
+    HTREEITEM level = i == 0 ? next(nullptr, TVGN_ROOT) : next(chosen, TVGN_CHILD);
+    for (chosen = level; chosen && label(chosen).find(parts[i]) == std::string::npos;)
+      chosen = next(chosen, TVGN_NEXT);
+    if (!chosen)
+      break;
+    if (i + 1 < partCount)
+      SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(chosen));
   }
   // Selecting sends the dialog the same notification a click does.
-  SendMessageA(treeWindow, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(chosen));
-  return out("selected=%s\n", esc(tree.label(chosen)));
+  int code = chosen ? out("selected=%s\n", esc(label(chosen))) : fail("no tree item");
+  if (chosen)
+    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(chosen));
+  if (memory)
+    VirtualFreeEx(process, memory, 0, MEM_RELEASE);
+  if (process)
+    CloseHandle(process);
+  return code;
 }
 
 int holdFile(const char* path, DWORD seconds) {
@@ -378,45 +348,6 @@ int printShortcut(const char* path) {
     file->Release();
   link->Release();
   return code;
-}
-
-bool readRemote(HANDLE process, const BYTE* address, void* out, SIZE_T size) {
-  SIZE_T done = 0;
-  return ReadProcessMemory(process, address, out, size, &done) && done == size;
-}
-
-// The export table's DLL name tells our library from another of the same file name.
-int printModule(DWORD pid, const char* name) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-  if (snapshot == INVALID_HANDLE_VALUE)
-    return fail("no snapshot");
-  MODULEENTRY32 entry = {};
-  entry.dwSize = sizeof entry;
-  BOOL more = Module32First(snapshot, &entry);
-  while (more && lstrcmpiA(entry.szModule, name) != 0)
-    more = Module32Next(snapshot, &entry);
-  CloseHandle(snapshot);
-  if (!more)
-    return fail("not loaded");
-  HANDLE process = OpenProcess(PROCESS_VM_READ | PROCESS_QUERY_INFORMATION, FALSE, pid);
-  const BYTE* base = entry.modBaseAddr;
-  IMAGE_DOS_HEADER dos = {};
-  IMAGE_NT_HEADERS nt = {};
-  IMAGE_EXPORT_DIRECTORY exports = {};
-  char exportName[MAX_PATH] = "";
-  if (process && readRemote(process, base, &dos, sizeof dos) &&
-      readRemote(process, base + dos.e_lfanew, &nt, sizeof nt)) {
-    DWORD directory = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress;
-    // One byte at a time: the name may end just before the image does.
-    if (directory && readRemote(process, base + directory, &exports, sizeof exports)) {
-      for (size_t i = 0; i + 1 < sizeof exportName; ++i)
-        if (!readRemote(process, base + exports.Name + i, &exportName[i], 1) || !exportName[i])
-          break;
-    }
-  }
-  if (process)
-    CloseHandle(process);
-  return out("path=%s\texports=%s\n", esc(entry.szExePath), esc(exportName));
 }
 
 // The painted status line's font: 9-point bold Arial on the screen.
@@ -509,16 +440,6 @@ const Command kCommands[] = {
        HWND hwnd = GetForegroundWindow();
        return hwnd ? printWindow(hwnd) : fail("none");
      }},
-    {"osversion", 0, 0,
-     [](const Call&) {
-       OSVERSIONINFOA info = {};
-       info.dwOSVersionInfoSize = sizeof info;
-       if (!GetVersionExA(&info))
-         return fail("no version");
-       return out("platform=%lu\tmajor=%lu\tminor=%lu\tbuild=%lu\tcsd=%s\n", info.dwPlatformId,
-                  info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber & 0xFFFF,
-                  esc(info.szCSDVersion));
-     }},
     {"screen", 0, 0,
      [](const Call&) {
        RECT screen = {};
@@ -592,7 +513,6 @@ const Command kCommands[] = {
          return fail("no folder");
        return out("path=%s\n", esc(path));
      }},
-    {"module", 2, 2, [](const Call& c) { return printModule(number(c.argv[1]), c.argv[2]); }},
 };
 
 }  // namespace
