@@ -1,5 +1,7 @@
 #include "app/install_path.h"
 
+#include "app/relative_path.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -45,6 +47,23 @@ TEST(InstallPath, JoinAtItsBufferLimit) {
   EXPECT_EQ(joined, out.c_str());
   EXPECT_FALSE(joinInstallPath(folder.c_str(), name.c_str(), &out[0], joined.size()));
   EXPECT_STREQ("", out.c_str());
+}
+
+TEST(RelativePath, OneLeadingMarkerIsDroppedAndTheResultFitsWhole) {
+  const char* cases[][2] = {
+      {".\\a\\b.exe", "a\\b.exe"}, {"\\a\\b.exe", "a\\b.exe"}, {"a\\b.exe", "a\\b.exe"},
+      {".b.exe", ".b.exe"},        {"..\\b.exe", ".\\b.exe"},  {"", ""},
+  };
+  for (auto& c : cases) {
+    char out[260] = {};
+    ASSERT_TRUE(normalizeRelativePath(c[0], out, sizeof out)) << c[0];
+    EXPECT_STREQ(c[1], out) << c[0];
+  }
+  char exact[6], small[5];
+  EXPECT_TRUE(normalizeRelativePath(".\\xxxxx", exact, sizeof exact));
+  EXPECT_STREQ("xxxxx", exact);
+  EXPECT_FALSE(normalizeRelativePath(".\\xxxxx", small, sizeof small));
+  EXPECT_STREQ("", small);
 }
 
 TEST(InstallPath, PathInsideFolder) {

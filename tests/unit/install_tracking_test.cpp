@@ -29,8 +29,8 @@ TEST(InstallTrackingTest, SignatureIsTheDigestOfNumberAndKeyThenTheNumber) {
   EXPECT_STREQ(small, "");
 }
 
-// Both addresses share one signature; one that would not fit is left empty
-// (so it is never sent cut short), the other is still built.
+// Both addresses share one signature; one that would not fit (the globals are
+// watched for overruns) or has no host is left empty, the other still built.
 TEST(InstallTrackingTest, AddressesFitOrAreLeftEmpty) {
   buildInstallTrackingUrlsFor(7, "api.quenzar.test", "aff-1_X");
   EXPECT_STREQ(g_szInstallStartUrl,
@@ -41,6 +41,10 @@ TEST(InstallTrackingTest, AddressesFitOrAreLeftEmpty) {
                "?auth=484e78db6045e45d0d5c3a28bf0aec8c7&casino_id=1&session=aff-1_X");
   buildInstallTrackingUrlsFor(7, "api.quenzar.test", "");
   EXPECT_EQ(std::string(g_szInstallStartUrl).substr(strlen(g_szInstallStartUrl) - 9), "&session=");
+  for (const char* host : {"", static_cast<const char*>(nullptr)}) {
+    buildInstallTrackingUrlsFor(7, host, "aff");
+    EXPECT_STREQ(g_szInstallStartUrl, "");
+  }
 
   // The finish path is one character longer than the start path.
   std::string fixed =

@@ -9,8 +9,7 @@
 
 #include "report/byte_size.h"
 #include "report/language_name.h"
-
-namespace {
+#include "report/os_info.h"
 
 TEST(ByteSize, ThresholdIsAThousandWhileTheDivisorIs1024) {
   const struct {
@@ -55,7 +54,7 @@ TEST(LanguageName, SublanguagesAndPlainNames) {
   EXPECT_STREQ(name, "");  // never a cut-off name
 }
 
-std::string report(size_t capacity, const std::function<void(ReportWriter&)>& write) {
+static std::string report(size_t capacity, const std::function<void(ReportWriter&)>& write) {
   std::vector<char> buffer(capacity, 'X');
   ReportWriter writer(buffer.data(), capacity);
   write(writer);
@@ -115,10 +114,8 @@ TEST(SystemReport, HeadSectionsAndLinesInOrder) {
       {"", "", "", "", "", "1.00 MB"}, {"", "", "", "", "", "", "", "Unknown"}, drives, 2,
       "C:\\TEMP", "C:\\WINDOWS", "C:\\WINDOWS\\system32"};
   // clang-format on
-  std::vector<char> buffer(kReportBufferSize);
-  ReportWriter writer(buffer.data(), buffer.size());
-  writeReportHead(writer, f, nullptr);
-  const std::string text(buffer.data(), writer.finish());
+  const std::string text =
+      report(kReportBufferSize, [&](ReportWriter& w) { writeReportHead(w, f, nullptr); });
   // Feature lines: first and last standard bits, neighbours SSE2 (26) and SS
   // (27), a one-value line, the extended ones.
   const char* inOrder[] = {
@@ -172,26 +169,67 @@ TEST(RegistryLine, TagsDataAndBounds) {
       // An unterminated string and a name filling its buffer stop at their lengths.
       {0, "NAMEXYZ", 4, 1, "abcdef", 3, "NAME Type: [REG_SZ] \"abc\"\r\n"}};
   for (const auto& c : cases) {
-    std::vector<char> buffer(4096);
-    ReportWriter writer(buffer.data(), buffer.size());
-    writeRegistryValueLine(writer, stack, c.depth, c.name, c.nameLength, c.type,
-                           reinterpret_cast<const uint8_t*>(c.data), c.dataLength);
-    EXPECT_EQ(std::string(buffer.data(), writer.finish()), c.line);
+    EXPECT_EQ(report(4096,
+                     [&](ReportWriter& w) {
+                       writeRegistryValueLine(w, stack, c.depth, c.name, c.nameLength, c.type,
+                                              reinterpret_cast<const uint8_t*>(c.data),
+                                              c.dataLength);
+                     }),
+              c.line);
   }
 }
 
 TEST(FileEntry, AttributesTimesAndSize) {
-  std::vector<char> buffer(4096);
-  ReportWriter writer(buffer.data(), buffer.size());
-  ReportFileTime created = {true, 7, 12, 2026, 4, 5};
-  ReportFileTime none = {false, 0, 0, 0, 0, 0};
-  writeFileEntry(writer, "C:\\Q", ".hidden", 0x1 | 0x20 | 0x100, created, none, created,
-                 (5ull << 32) + 1);
-  EXPECT_EQ(std::string(buffer.data(), writer.finish()),
+  ReportFileTime created = {true, 7, 12, 2026, 4, 5}, none = {false, 0, 0, 0, 0, 0};
+  EXPECT_EQ(report(4096,
+                   [&](ReportWriter& w) {
+                     writeFileEntry(w, "C:\\Q", ".hidden", 0x1 | 0x20 | 0x100, created, none,
+                                    created, (5ull << 32) + 1);
+                   }),
             "C:\\Q\\.hidden\r\n\r\n\tAttributes: \t\t \tArchive;ReadOnly;Temporary\r\n"
             "\tCreated:\t\t \t07/12/2026 04:05;\r\n"
             "\tLast written to: \t\t07/12/2026 04:05\r\n"
             "\tFilesize: \t\t\t21474836481 bytes\r\n");
 }
 
-}  // namespace
+TEST(OsInfo, KindAndNameForEachPlatformAndVersion) {
+  const struct {
+    uint32_t platform, major, minor, build;
+    const char* csd;
+    int kind;
+    const char* name;
+  } cases[] = {
+      {1, 4, 0, 950, "", WINDOWS_95, "Microsoft Windows 95 "},
+      {1, 4, 0, 1111, " C", WINDOWS_95, "Microsoft Windows 95 OSR2 "},
+      {1, 4, 10, 0x040A08AE, " A ", WINDOWS_98, "Microsoft Windows 98 SE "},
+      {1, 4, 90, 3000, "", WINDOWS_ME, "Microsoft Windows Me "},
+      {1, 5, 0, 1, "", WINDOWS_95, ""},
+      {2, 4, 0, 1381, "Service Pack 6a", WINDOWS_NT4,
+       "Microsoft Windows NT version 4.0 Service Pack 6a (Build 1381) "},
+      {2, 3, 51, 1057, "", WINDOWS_NT351, "Microsoft Windows NT version 3.51  (Build 1057) "},
+      {2, 5, 0, 2195, "Service Pack 4", WINDOWS_2000,
+       "Microsoft Windows 2000 Service Pack 4 (Build 2195)"},
+      {2, 5, 1, 0x0A280A28, "Service Pack 3", WINDOWS_XP,
+       "Microsoft Windows XP Service Pack 3 (Build 2600)"},
+      // No kind of its own: the gate checks the number.
+      {2, 6, 1, 7601, "Service Pack 1", WINDOWS_95, "Service Pack 1 (Build 7601)"},
+      {0, 3, 10, 0, "", WINDOWS_WIN32S, "Microsoft Win32s "},
+      {3, 10, 0, 0, "", WINDOWS_95, ""},
+  };
+  for (const auto& c : cases) {
+    WindowsVersion v = {c.platform, c.major, c.minor, c.build, {}};
+    strncpy(v.csd, c.csd, sizeof v.csd - 1);
+    OsInfo info(&v);
+    EXPECT_EQ(c.kind, info.getKind()) << c.name;
+    EXPECT_STREQ(c.name, info.getOsName());
+  }
+  OsInfo none(nullptr);
+  EXPECT_EQ(WINDOWS_95, none.getKind());
+  EXPECT_STREQ("", none.getOsName());
+  // A service pack text without a terminator stays in bounds.
+  WindowsVersion v = {2, 5, 1, 2600, {}};
+  memset(v.csd, 'S', sizeof v.csd);
+  OsInfo xp(&v);
+  EXPECT_EQ(WINDOWS_XP, xp.getKind());
+  EXPECT_EQ(0u, std::string(xp.getOsName()).find("Microsoft Windows XP SSS"));
+}

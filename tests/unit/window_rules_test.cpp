@@ -5,22 +5,11 @@
 #include <string>
 #include <tuple>
 
-namespace {
-
-const int kAllStates[] = {
-    PS_NONE,           PS_DISCOVERY,          PS_BUG_REPORT, PS_INSTALLATION, PS_CHOOSE_DIRECTORY,
-    PS_UNINSTALLATION, PS_FLASH_INSTALLATION, PS_UPDATE,     PS_EXECUTION,    PS_SHUTDOWN,
-    PS_SELF_UPDATE};
-
-int g_flashChecks;
-bool flashMissing() {
-  return ++g_flashChecks, false;
+static int g_flashChecks;
+static bool g_flashOk;
+static bool flashCheck() {
+  return ++g_flashChecks, g_flashOk;
 }
-bool flashPresent() {
-  return ++g_flashChecks, true;
-}
-
-}  // namespace
 
 TEST(WindowRules, DiscoveryPicksTheStateFromItsInputs) {
   const char* kInstall = "WndProc: process state = installation";
@@ -57,8 +46,9 @@ TEST(WindowRules, DiscoveryPicksTheStateFromItsInputs) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     g_flashChecks = 0;
-    auto flash = c.flashOk ? flashPresent : flashMissing;
-    DiscoveryFacts f = {c.uninstall, c.recorded, c.entered, c.prepared, c.crash, SP_WAITING, flash};
+    g_flashOk = c.flashOk;
+    DiscoveryFacts f = {c.uninstall, c.recorded, c.entered, c.prepared,
+                        c.crash,     SP_WAITING, flashCheck};
     DiscoveryOutcome out = decideDiscovery(f);
     EXPECT_EQ(c.state, out.state);
     EXPECT_EQ(c.phase, out.phase);
@@ -93,7 +83,7 @@ TEST(WindowRules, TimerCloseHeightAndCommandsByState) {
     EXPECT_EQ(c.status, closeStatusString(c.state)) << c.state;
     EXPECT_EQ(c.shows, closeShowsWindow(c.state)) << c.state;
   }
-  for (int state : kAllStates) {
+  for (int state = PS_NONE; state <= PS_SELF_UPDATE; ++state) {  // and the numbers between
     bool large = state == PS_INSTALLATION || state == PS_FLASH_INSTALLATION || state == PS_UPDATE;
     int kept = large ? 345 : 159;
     EXPECT_EQ(kept, formHeightForState(state));
@@ -106,34 +96,17 @@ TEST(WindowRules, TimerCloseHeightAndCommandsByState) {
     EXPECT_TRUE(commandAllowed(state, 206)) << state;
   }
   EXPECT_FALSE(refusesHeight(PS_UPDATE, 345));
-}
-
-TEST(WindowRules, FormAndMiddleContent) {
-  struct {
-    int state, phase;
-    FormSize form;
-    MiddleContent middle;
-  } const cases[] = {
-      {PS_INSTALLATION, SP_WAITING, FORM_LARGE, MIDDLE_TERMS},
-      // Flash before maintenance, maintenance before the update page.
-      {PS_FLASH_INSTALLATION, SP_MAINTENANCE, FORM_LARGE, MIDDLE_FLASH_PAGE},
-      {PS_UPDATE, SP_MAINTENANCE, FORM_LARGE, MIDDLE_MAINTENANCE_PAGE},
-      {PS_UPDATE, SP_CONNECTED, FORM_LARGE, MIDDLE_UPDATE_PAGE},
-      {PS_SELF_UPDATE, SP_CONNECTED, FORM_SMALL, MIDDLE_NONE},
-      {PS_SELF_UPDATE, SP_MAINTENANCE, FORM_LARGE, MIDDLE_MAINTENANCE_PAGE},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.form, layoutForm(c.state, c.phase)) << c.state << "/" << c.phase;
-    EXPECT_EQ(c.middle, middleContent(c.state, c.phase)) << c.state << "/" << c.phase;
-  }
   EXPECT_FALSE(cancelButtonShown(PS_UNINSTALLATION));
   EXPECT_TRUE(hasFolderChooser(PS_CHOOSE_DIRECTORY));
 }
 
-// Panels, bottom panel and status line tops, then what else is shown.
+// Form and middle content, panels, bottom panel and status line tops, then
+// what else is shown.
 static std::string painted(int state, int phase) {
   PaintPlan p = paintPlan(state, phase);
-  std::string s = p.largePanels ? "large " : "small ";
+  std::string s =
+      std::to_string(layoutForm(state, phase)) + std::to_string(middleContent(state, phase));
+  s += p.largePanels ? " large " : " small ";
   s += std::to_string(p.bottomPanelTop) + " " + std::to_string(p.statusTop);
   if (p.statusShowsWaiting)
     s += " waiting";
@@ -145,18 +118,22 @@ static std::string painted(int state, int phase) {
 }
 
 TEST(WindowRules, WhatIsPaintedWhere) {
+  // Form (0 small, 1 large), middle (0 none, 1 terms, 2 Flash, 3 update, 4 maintenance).
   const std::tuple<int, int, const char*> cases[] = {
       // Terms: large panels, the waiting text never shows.
-      {PS_INSTALLATION, SP_WAITING, "large 278 286"},
+      {PS_INSTALLATION, SP_WAITING, "11 large 278 286"},
       // An update waiting for product info is painted small, with the waiting text.
-      {PS_UPDATE, SP_WAITING, "small 92 100 waiting"},
-      {PS_UPDATE, SP_CONNECTED, "large 278 286 percent 380,286 file 322"},
-      {PS_SELF_UPDATE, SP_CONNECTED, "small 92 100 percent 380,100"},
+      {PS_UPDATE, SP_WAITING, "13 small 92 100 waiting"},
+      {PS_UPDATE, SP_CONNECTED, "13 large 278 286 percent 380,286 file 322"},
+      // Flash before maintenance, maintenance before the update page.
+      {PS_FLASH_INSTALLATION, SP_MAINTENANCE, "12 large 278 286 file 322"},
+      {PS_UPDATE, SP_MAINTENANCE, "14 large 278 286 file 322"},
+      {PS_SELF_UPDATE, SP_CONNECTED, "00 small 92 100 percent 380,100"},
       // The maintenance notice shows the file line in any state.
-      {PS_SELF_UPDATE, SP_MAINTENANCE, "small 92 100 file 322"},
-      {PS_CHOOSE_DIRECTORY, SP_WAITING, "small 92 100"},
-      {PS_SHUTDOWN, SP_WAITING, "small 92 100 waiting"},
-      {PS_SHUTDOWN, SP_NOT_NEEDED, "small 92 100"},
+      {PS_SELF_UPDATE, SP_MAINTENANCE, "14 small 92 100 file 322"},
+      {PS_CHOOSE_DIRECTORY, SP_WAITING, "00 small 92 100"},
+      {PS_SHUTDOWN, SP_WAITING, "00 small 92 100 waiting"},
+      {PS_SHUTDOWN, SP_NOT_NEEDED, "00 small 92 100"},
   };
   for (const auto& [state, phase, plan] : cases)
     EXPECT_EQ(painted(state, phase), plan) << state << "/" << phase;
