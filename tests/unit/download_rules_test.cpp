@@ -1,32 +1,31 @@
 #include "update/download_rules.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 #include <zlib.h>
 
 #include <string>
 #include <vector>
 
 TEST(ResumeAnswer, AppendsOnlyARangeThatStartsWhereTheDataStops) {
-  const struct {
-    const char *status, *range;
-    ResumeAnswer verdict;
-  } cases[] = {{"206", "bytes 1000-4999/5000", RESUME_APPEND},
-               {"206", "bytes 1000-4999/*", RESUME_APPEND},
-               {"200", "", RESUME_RESTART},
-               // One byte off either way, another file's total, a backwards range.
-               {"206", "bytes 999-4999/5000", RESUME_BREAK},
-               {"206", "bytes 1001-4999/5000", RESUME_BREAK},
-               {"206", "bytes 1000-4999/5001", RESUME_BREAK},
-               {"206", "bytes 1000-999/5000", RESUME_BREAK},
-               // A 206 without a readable range is never appended.
-               {"206", "", RESUME_BREAK},
-               {"206", "bytes 1000-4999", RESUME_BREAK},
-               {"206", "bytes 99999999999-4999/5000", RESUME_BREAK},
-               {"416", "bytes */5000", RESUME_BREAK},
-               {"", "", RESUME_BREAK}};
-  for (const auto& c : cases)
-    EXPECT_EQ(judgeResumeAnswer(c.status, c.range, 1000, 5000), c.verdict)
-        << c.status << " " << c.range;
+  const std::tuple<const char*, const char*, ResumeAnswer> cases[] = {
+      {"206", "bytes 1000-4999/5000", RESUME_APPEND},
+      {"206", "bytes 1000-4999/*", RESUME_APPEND},
+      {"200", "", RESUME_RESTART},
+      // One byte off either way, another file's total, a backwards range.
+      {"206", "bytes 999-4999/5000", RESUME_BREAK},
+      {"206", "bytes 1001-4999/5000", RESUME_BREAK},
+      {"206", "bytes 1000-4999/5001", RESUME_BREAK},
+      {"206", "bytes 1000-999/5000", RESUME_BREAK},
+      // A 206 without a readable range is never appended.
+      {"206", "", RESUME_BREAK},
+      {"206", "bytes 1000-4999", RESUME_BREAK},
+      {"206", "bytes 99999999999-4999/5000", RESUME_BREAK},
+      {"416", "bytes */5000", RESUME_BREAK},
+      {"", "", RESUME_BREAK}};
+  for (const auto& [status, range, verdict] : cases)
+    EXPECT_EQ(judgeResumeAnswer(status, range, 1000, 5000), verdict) << status << " " << range;
 }
 
 TEST(InflateExactly, OnlyTheListedSizeIsWhole) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cstring>
 #include <string>
 
@@ -11,18 +13,15 @@
 
 // Digests computed apart from this code (Python's hashlib over "r|key").
 TEST(InstallTrackingTest, SignatureIsTheDigestOfNumberAndKeyThenTheNumber) {
-  struct {
-    int r;
-    const char* signature;
-  } cases[] = {
+  const std::tuple<int, const char*> cases[] = {
       {0, "ef8ed7a9370032a9ca6894376c029f8c0"},
       {7, "484e78db6045e45d0d5c3a28bf0aec8c7"},
       {32767, "8fe14c9cae7daa1ee1cd99116f9f218532767"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [r, signature] : cases) {
     char out[128];
-    ASSERT_TRUE(buildTrackingSignature(c.r, out, sizeof out));
-    EXPECT_STREQ(out, c.signature);
+    ASSERT_TRUE(buildTrackingSignature(r, out, sizeof out));
+    EXPECT_STREQ(out, signature);
   }
   char small[33];
   EXPECT_FALSE(buildTrackingSignature(7, small, sizeof small));

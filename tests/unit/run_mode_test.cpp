@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <string>
 
 #include "app/self_update.h"
@@ -20,10 +22,7 @@ TEST(RunMode, DecidedByUninstallAndSelfMarkers) {
 TEST(RunMode, UninstallCompletionArguments) {
   const std::string fitting(kSelfPathSize - 1, 'b');  // the longest path that fits
   const std::string withFitting = "/uninstall /self:" + fitting + " /pid:5";
-  struct {
-    const char *line, *path;
-    uint32_t pid;
-  } const cases[] = {
+  const std::tuple<const char*, const char*, uint32_t> cases[] = {
       {"/uninstall /self:C:\\x.exe /pid:12", "C:\\x.exe", 12},
       {"C:\\Temp\\q1.tmp /uninstall /self:C:\\Program Files\\Quenzar\\quenzar.exe /pid:4294967295",
        "C:\\Program Files\\Quenzar\\quenzar.exe", 4294967295u},
@@ -31,12 +30,12 @@ TEST(RunMode, UninstallCompletionArguments) {
       {"/uninstall /self:C:\\x.exe /pid:12 /quiet /pid:99", "C:\\x.exe", 12},
       {withFitting.c_str(), fitting.c_str(), 5},
   };
-  for (const auto& c : cases) {
+  for (const auto& [line, expectedPath, expectedPid] : cases) {
     char path[kSelfPathSize];
     uint32_t pid = 0;
-    ASSERT_TRUE(parseUninstallCompletion(c.line, path, sizeof path, &pid)) << c.line;
-    EXPECT_STREQ(c.path, path);
-    EXPECT_EQ(c.pid, pid);
+    ASSERT_TRUE(parseUninstallCompletion(line, path, sizeof path, &pid)) << line;
+    EXPECT_STREQ(expectedPath, path);
+    EXPECT_EQ(expectedPid, pid);
   }
 }
 
@@ -65,11 +64,7 @@ TEST(RunMode, MalformedUninstallCompletionIsRefused) {
 
 TEST(SelfUpdateCommand, PathsRunToTheirMarkersWholeOrNotAtAll) {
   const std::string fits(kSelfPathSize - 1, 'p');
-  struct {
-    std::string line;
-    bool self, target;
-    std::string szSelf, szTarget;
-  } const cases[] = {
+  const std::tuple<std::string, bool, bool, std::string, std::string> cases[] = {
       {"\"C:\\My Temp\\cci1.tmp\" /self:C:\\Old Stub\\setup.exe /target:C:\\Program "
        "Files\\Quenzar Poker\\quenzar.exe",
        true, true, "C:\\Old Stub\\setup.exe", "C:\\Program Files\\Quenzar Poker\\quenzar.exe"},
@@ -88,13 +83,13 @@ TEST(SelfUpdateCommand, PathsRunToTheirMarkersWholeOrNotAtAll) {
       {"/self:" + fits + " /target:" + fits, true, true, fits, fits},
       {"/self:" + fits + "q /target:" + fits + "q", true, true, "", ""},
   };
-  for (const auto& c : cases) {
+  for (const auto& [line, self, target, szSelf, szTarget] : cases) {
     SelfUpdateCommand command;
-    parseSelfUpdateCommand(c.line.c_str(), &command);
-    EXPECT_EQ(c.self, command.bSelf) << c.line;
-    EXPECT_EQ(c.target, command.bTarget) << c.line;
-    EXPECT_EQ(c.szSelf, command.szSelf) << c.line;
-    EXPECT_EQ(c.szTarget, command.szTarget) << c.line;
+    parseSelfUpdateCommand(line.c_str(), &command);
+    EXPECT_EQ(self, command.bSelf) << line;
+    EXPECT_EQ(target, command.bTarget) << line;
+    EXPECT_EQ(szSelf, command.szSelf) << line;
+    EXPECT_EQ(szTarget, command.szTarget) << line;
   }
 }
 

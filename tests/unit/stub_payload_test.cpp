@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -99,10 +101,7 @@ TEST(StubPayloadTest, InconsistentTailsAreCorrupt) {
     return with(entryAt + 11, position, entryAt + 15, size);
   };
   std::vector<Block> eleven(11, {"f", "d"});
-  struct {
-    std::string d;
-    const char* what;
-  } const cases[] = {
+  const std::tuple<std::string, const char*> cases[] = {
       {packed(kImage, {}, std::string(256, 'a')), "L above 255"},
       {with(tPos, uint32_t(tPos + 1)), "T one past the file's start"},
       {with(tPos, 19 + 1), "T not filled exactly (one byte over)"},
@@ -118,10 +117,10 @@ TEST(StubPayloadTest, InconsistentTailsAreCorrupt) {
       {withBlock(1, 0xFFFFFFFFu), "size past the file"},
       {withBlock(0xFFFFFFFFu, 1), "position past the file"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(readTail(c.d, &p), PAYLOAD_CORRUPT) << c.what;
-    EXPECT_EQ(p.nFiles, 0u) << c.what;
-    EXPECT_STREQ(p.szAffiliate, "") << c.what;
+  for (const auto& [d, what] : cases) {
+    EXPECT_EQ(readTail(d, &p), PAYLOAD_CORRUPT) << what;
+    EXPECT_EQ(p.nFiles, 0u) << what;
+    EXPECT_STREQ(p.szAffiliate, "") << what;
   }
   ASSERT_EQ(readTail(withBlock(uint32_t(entryAt - 2), 3), &p), PAYLOAD_OK) << "exact fit";
   EXPECT_EQ(p.files[0].ulPosition + p.files[0].ulSize, entryAt);
@@ -154,13 +153,7 @@ TEST(StubExpansionTest, OnlyAnExpansionThatWentThroughIsLogged) {
 
 TEST(StubExpansionTest, StoredAffiliateWinsAndOnlyIdentifiersCount) {
   std::string longest(255, 'a');
-  struct {
-    const char* stored;
-    const char* carried;  // null: no tail
-    const char* use;
-    bool record;
-    bool logged;
-  } cases[] = {
+  const std::tuple<const char*, const char*, const char*, bool, bool> cases[] = {
       {"", "tail-1", "tail-1", true, false},
       {"-1", "tail-1", "tail-1", true, false},
       {"-1", nullptr, "", false, false},
@@ -171,13 +164,13 @@ TEST(StubExpansionTest, StoredAffiliateWinsAndOnlyIdentifiersCount) {
       {"-1", "x&session=y", "", false, true},
       {"a b", "tail-1", "tail-1", true, true},  // a stored value that is no identifier
   };
-  for (const auto& c : cases) {
-    std::string name = std::string(c.stored) + " / " + (c.carried ? c.carried : "(no tail)");
+  for (const auto& [stored, carried, use, record, logged] : cases) {
+    std::string name = std::string(stored) + " / " + (carried ? carried : "(no tail)");
     clearLog();
-    AffiliateChoice choice = chooseAffiliate(c.stored, c.carried);
-    EXPECT_STREQ(choice.szUse, c.use) << name;
-    EXPECT_EQ(choice.bRecord, c.record) << name;
-    EXPECT_EQ(std::string(logText()).find("is not an identifier") != std::string::npos, c.logged)
+    AffiliateChoice choice = chooseAffiliate(stored, carried);
+    EXPECT_STREQ(choice.szUse, use) << name;
+    EXPECT_EQ(choice.bRecord, record) << name;
+    EXPECT_EQ(std::string(logText()).find("is not an identifier") != std::string::npos, logged)
         << name;
   }
   clearLog();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cstring>
 #include <functional>
 #include <string>
@@ -12,43 +14,38 @@
 #include "report/os_info.h"
 
 TEST(ByteSize, ThresholdIsAThousandWhileTheDivisorIs1024) {
-  const struct {
-    uint64_t count;
-    int precision;
-    const char* text;
-  } cases[] = {{0, 2, "0.00 bytes"},
-               {1000, 2, "1000.00 bytes"},
-               {1001, 2, "0.98 KB"},
-               {536281088ull + 655360, 0, "512 MB"},
-               // Beyond the terabytes the count still gets a unit of its own.
-               {3ull << 50, 1, "3.0 PB"},
-               {~0ull, 0, "16384 PB"}};
+  const std::tuple<uint64_t, int, const char*> cases[] = {
+      {0, 2, "0.00 bytes"},
+      {1000, 2, "1000.00 bytes"},
+      {1001, 2, "0.98 KB"},
+      {536281088ull + 655360, 0, "512 MB"},
+      // Beyond the terabytes the count still gets a unit of its own.
+      {3ull << 50, 1, "3.0 PB"},
+      {~0ull, 0, "16384 PB"}};
   char text[64];
-  for (const auto& c : cases) {
-    EXPECT_TRUE(formatByteSize(c.count, c.precision, text, sizeof text));
-    EXPECT_STREQ(text, c.text);
+  for (const auto& [count, precision, expected] : cases) {
+    EXPECT_TRUE(formatByteSize(count, precision, text, sizeof text));
+    EXPECT_STREQ(text, expected);
   }
   EXPECT_FALSE(formatByteSize(1000, 2, text, 6));
   EXPECT_STREQ(text, "");
 }
 
 TEST(LanguageName, SublanguagesAndPlainNames) {
-  const struct {
-    uint32_t locale;
-    const char* name;
-  } cases[] = {{0x0409, "English (US)"},
-               {0x3409, "English (Philippines)"},  // last variant
-               {0x3809, "English"},                // one past it
-               {0x0407, "German"},                 // sublanguage 1 has no name of its own
-               {0x0C07, "German (Austrian)"},
-               {0x0000, "Neutral"},
-               {0x0465, "Divehi"},  // highest primary with a name
-               {0x0466, "Unknown"},
-               {0x3FF, "Unknown"}};
+  const std::tuple<uint32_t, const char*> cases[] = {
+      {0x0409, "English (US)"},
+      {0x3409, "English (Philippines)"},  // last variant
+      {0x3809, "English"},                // one past it
+      {0x0407, "German"},                 // sublanguage 1 has no name of its own
+      {0x0C07, "German (Austrian)"},
+      {0x0000, "Neutral"},
+      {0x0465, "Divehi"},  // highest primary with a name
+      {0x0466, "Unknown"},
+      {0x3FF, "Unknown"}};
   char name[kLanguageNameSize];
-  for (const auto& c : cases) {
-    languageName(c.locale, name, sizeof name);
-    EXPECT_STREQ(name, c.name) << std::hex << c.locale;
+  for (const auto& [locale, expected] : cases) {
+    languageName(locale, name, sizeof name);
+    EXPECT_STREQ(name, expected) << std::hex << locale;
   }
   languageName(0x0409, name, 5);
   EXPECT_STREQ(name, "");  // never a cut-off name
@@ -155,19 +152,18 @@ TEST(RegistryLine, TagsDataAndBounds) {
     const char* name;
     size_t nameLength;
     uint32_t type;
-    const char* data;
+    const char *data, *line;
     size_t dataLength;
-    const char* line;
   } cases[] = {
-      {2, "Count", 5, 4, "\x2c\x01\0\0", 4, "Outer\\Inner\\Count Type: [REG_DWORD]{44 }\r\n"},
-      {0, "", 256, 3, "", 0, "<NO NAME> Type: [REG_BINARY]{}\r\n"},
-      {1, "CWD", 3, 1, "C:\\Q", 5, "Outer\\CWD Type: [REG_SZ] \"C:\\Q\"\r\n"},
-      {0, "M", 1, 7, "one\0two\0", 9, "M Type: [REG_MULTI_SZ] \"one\"\r\n"},
-      {0, "Q", 1, 11, "\x07\0\0\0\0\0\0\0", 8, "Q Type: [REG_QWORD]{7 }\r\n"},
-      {0, "O", 1, 12, "", 0, "O Type: [UNKNOWN]{}\r\n"},
-      {0, "O", 1, 0xFFFFFFFF, "", 0, "O Type: [UNKNOWN]{}\r\n"},
+      {2, "Count", 5, 4, "\x2c\x01\0\0", "Outer\\Inner\\Count Type: [REG_DWORD]{44 }\r\n", 4},
+      {0, "", 256, 3, "", "<NO NAME> Type: [REG_BINARY]{}\r\n", 0},
+      {1, "CWD", 3, 1, "C:\\Q", "Outer\\CWD Type: [REG_SZ] \"C:\\Q\"\r\n", 5},
+      {0, "M", 1, 7, "one\0two\0", "M Type: [REG_MULTI_SZ] \"one\"\r\n", 9},
+      {0, "Q", 1, 11, "\x07\0\0\0\0\0\0\0", "Q Type: [REG_QWORD]{7 }\r\n", 8},
+      {0, "O", 1, 12, "", "O Type: [UNKNOWN]{}\r\n", 0},
+      {0, "O", 1, 0xFFFFFFFF, "", "O Type: [UNKNOWN]{}\r\n", 0},
       // An unterminated string and a name filling its buffer stop at their lengths.
-      {0, "NAMEXYZ", 4, 1, "abcdef", 3, "NAME Type: [REG_SZ] \"abc\"\r\n"}};
+      {0, "NAMEXYZ", 4, 1, "abcdef", "NAME Type: [REG_SZ] \"abc\"\r\n", 3}};
   for (const auto& c : cases) {
     EXPECT_EQ(report(4096,
                      [&](ReportWriter& w) {
@@ -193,35 +189,31 @@ TEST(FileEntry, AttributesTimesAndSize) {
 }
 
 TEST(OsInfo, KindAndNameForEachPlatformAndVersion) {
-  const struct {
-    uint32_t platform, major, minor, build;
-    const char* csd;
-    int kind;
-    const char* name;
-  } cases[] = {
-      {1, 4, 0, 950, "", WINDOWS_95, "Microsoft Windows 95 "},
-      {1, 4, 0, 1111, " C", WINDOWS_95, "Microsoft Windows 95 OSR2 "},
-      {1, 4, 10, 0x040A08AE, " A ", WINDOWS_98, "Microsoft Windows 98 SE "},
-      {1, 4, 90, 3000, "", WINDOWS_ME, "Microsoft Windows Me "},
-      {1, 5, 0, 1, "", WINDOWS_95, ""},
-      {2, 4, 0, 1381, "Service Pack 6a", WINDOWS_NT4,
-       "Microsoft Windows NT version 4.0 Service Pack 6a (Build 1381) "},
-      {2, 3, 51, 1057, "", WINDOWS_NT351, "Microsoft Windows NT version 3.51  (Build 1057) "},
-      {2, 5, 0, 2195, "Service Pack 4", WINDOWS_2000,
-       "Microsoft Windows 2000 Service Pack 4 (Build 2195)"},
-      {2, 5, 1, 0x0A280A28, "Service Pack 3", WINDOWS_XP,
-       "Microsoft Windows XP Service Pack 3 (Build 2600)"},
-      // No kind of its own: the gate checks the number.
-      {2, 6, 1, 7601, "Service Pack 1", WINDOWS_95, "Service Pack 1 (Build 7601)"},
-      {0, 3, 10, 0, "", WINDOWS_WIN32S, "Microsoft Win32s "},
-      {3, 10, 0, 0, "", WINDOWS_95, ""},
-  };
-  for (const auto& c : cases) {
-    WindowsVersion v = {c.platform, c.major, c.minor, c.build, {}};
-    strncpy(v.csd, c.csd, sizeof v.csd - 1);
+  const std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, const char*, int, const char*> cases[] =
+      {
+          {1, 4, 0, 950, "", WINDOWS_95, "Microsoft Windows 95 "},
+          {1, 4, 0, 1111, " C", WINDOWS_95, "Microsoft Windows 95 OSR2 "},
+          {1, 4, 10, 0x040A08AE, " A ", WINDOWS_98, "Microsoft Windows 98 SE "},
+          {1, 4, 90, 3000, "", WINDOWS_ME, "Microsoft Windows Me "},
+          {1, 5, 0, 1, "", WINDOWS_95, ""},
+          {2, 4, 0, 1381, "Service Pack 6a", WINDOWS_NT4,
+           "Microsoft Windows NT version 4.0 Service Pack 6a (Build 1381) "},
+          {2, 3, 51, 1057, "", WINDOWS_NT351, "Microsoft Windows NT version 3.51  (Build 1057) "},
+          {2, 5, 0, 2195, "Service Pack 4", WINDOWS_2000,
+           "Microsoft Windows 2000 Service Pack 4 (Build 2195)"},
+          {2, 5, 1, 0x0A280A28, "Service Pack 3", WINDOWS_XP,
+           "Microsoft Windows XP Service Pack 3 (Build 2600)"},
+          // No kind of its own: the gate checks the number.
+          {2, 6, 1, 7601, "Service Pack 1", WINDOWS_95, "Service Pack 1 (Build 7601)"},
+          {0, 3, 10, 0, "", WINDOWS_WIN32S, "Microsoft Win32s "},
+          {3, 10, 0, 0, "", WINDOWS_95, ""},
+      };
+  for (const auto& [platform, major, minor, build, csd, kind, name] : cases) {
+    WindowsVersion v = {platform, major, minor, build, {}};
+    strncpy(v.csd, csd, sizeof v.csd - 1);
     OsInfo info(&v);
-    EXPECT_EQ(c.kind, info.getKind()) << c.name;
-    EXPECT_STREQ(c.name, info.getOsName());
+    EXPECT_EQ(kind, info.getKind()) << name;
+    EXPECT_STREQ(name, info.getOsName());
   }
   OsInfo none(nullptr);
   EXPECT_EQ(WINDOWS_95, none.getKind());
