@@ -7,13 +7,9 @@
 #include "crypto/md5_digest.h"
 #include "crypto/rijndael_cipher.h"
 
-namespace {
-
-double seconds() {
+static double seconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<uint8_t>& data = bench::randomBytes();

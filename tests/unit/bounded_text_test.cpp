@@ -6,7 +6,7 @@
 #include <tuple>
 
 // Exact fit of the 8-byte buffer and one byte over; a guard byte past it.
-TEST(BoundedText, CopyFormatAndAppendFitExactlyOrTakeNothing) {
+TEST(BoundedText, FitExactlyOrTakeNothingAndCaseIsIgnoredForLettersOnly) {
   char g[9];
   memset(g, '#', sizeof g);
   EXPECT_TRUE(copyText(g, 8, "1234567"));
@@ -44,9 +44,6 @@ TEST(BoundedText, CopyFormatAndAppendFitExactlyOrTakeNothing) {
   EXPECT_EQ(3u, boundedLength("abc\0def", 8));
   EXPECT_EQ(4u, boundedLength("abcdefgh", 4));
   EXPECT_EQ(0u, boundedLength("", 1));
-}
-
-TEST(BoundedText, CaseIsIgnoredForEveryLetterOnly) {
   // Neighbours of the letter ranges are not letters: '@' is not '`', '[' is not '{'.
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz", true},

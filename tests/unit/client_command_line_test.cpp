@@ -35,7 +35,7 @@ struct Record {
 
 }  // namespace
 
-TEST(ClientCommandLine, PiecesInOrderOnlyWhenAskedAndNeverCut) {
+TEST(ClientCommandLine, PiecesInOrderNeverCutAndTheBuffersBound) {
   clearLog();
   GameServers named = servers("x", "y", true), unnamed = servers("x", "y"),
               noGr = servers("", "y", true), longGr = servers(std::string(200, 'g'), "y", true);
@@ -62,9 +62,6 @@ TEST(ClientCommandLine, PiecesInOrderOnlyWhenAskedAndNeverCut) {
   for (const auto& [input, expected] : cases)
     EXPECT_EQ(expected, build(input));
   EXPECT_NE(nullptr, strstr(logText(), "argument -a= left out"));
-}
-
-TEST(ClientCommandLine, ProgramPathThatDoesNotFitFailsAndTheCallersBufferBounds) {
   // 513 characters, and (quoted) 511 with a blank.
   for (std::string program :
        {std::string(513, 'p'), std::string(255, 'p') + " " + std::string(255, 'q')}) {

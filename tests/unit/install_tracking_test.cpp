@@ -12,7 +12,7 @@
 #include "app/stub_expansion.h"
 
 // Digests computed apart from this code (Python's hashlib over "r|key").
-TEST(InstallTrackingTest, SignatureIsTheDigestOfNumberAndKeyThenTheNumber) {
+TEST(InstallTrackingTest, SignatureAndAddressesThatFitOrAreLeftEmpty) {
   const std::tuple<int, const char*> cases[] = {
       {0, "ef8ed7a9370032a9ca6894376c029f8c0"},
       {7, "484e78db6045e45d0d5c3a28bf0aec8c7"},
@@ -26,11 +26,8 @@ TEST(InstallTrackingTest, SignatureIsTheDigestOfNumberAndKeyThenTheNumber) {
   char small[33];
   EXPECT_FALSE(buildTrackingSignature(7, small, sizeof small));
   EXPECT_STREQ(small, "");
-}
-
-// Both addresses share one signature; one that would not fit (the globals are
-// watched for overruns) or has no host is left empty, the other still built.
-TEST(InstallTrackingTest, AddressesFitOrAreLeftEmpty) {
+  // Both addresses share one signature; one that would not fit (the globals are
+  // watched for overruns) or has no host is left empty, the other still built.
   buildInstallTrackingUrlsFor(7, "api.quenzar.test", "aff-1_X");
   EXPECT_STREQ(g_szInstallStartUrl,
                "http://api.quenzar.test/affiliate/register_install_start.php"

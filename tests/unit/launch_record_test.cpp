@@ -6,7 +6,7 @@
 
 #include <string>
 
-TEST(LastRun, PathProcessAndChecksumMissingFieldsKeepEarlierValues) {
+TEST(LaunchRecord, LastRunKeepsEarlierValuesAndLastSRunChangeRulesReadBack) {
   const std::string longest(kLaunchPathSize - 1, 'p');
   const std::tuple<std::string, bool, LaunchRecord> cases[] = {
       {".\\client\\poker.exe 1234 3735928559", true, {".\\client\\poker.exe", 1234, 3735928559u}},
@@ -24,9 +24,6 @@ TEST(LastRun, PathProcessAndChecksumMissingFieldsKeepEarlierValues) {
     EXPECT_EQ(after.ulPid, record.ulPid) << text;
     EXPECT_EQ(after.ulCrc, record.ulCrc) << text;
   }
-}
-
-TEST(LastSRun, VersionChangeRulesAndFormatReadsBack) {
   StubVersion current = {{1, 0, 0, 7}};
   for (const char* changed : {"1 0 0 6", "2 0 0 7", "0 0 0 0", "-1 0 0 7"})
     EXPECT_TRUE(isStubVersionChanged(parseLastSRun(changed), current)) << changed;

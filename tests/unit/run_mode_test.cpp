@@ -19,7 +19,7 @@ TEST(RunMode, DecidedByUninstallAndSelfMarkers) {
   EXPECT_EQ(RUN_MODE_UNINSTALL_REQUEST, getRunMode("/uninstall /SELF:C:\\x.exe"));
 }
 
-TEST(RunMode, UninstallCompletionArguments) {
+TEST(RunMode, UninstallCompletionArgumentsAndRefusals) {
   const std::string fitting(kSelfPathSize - 1, 'b');  // the longest path that fits
   const std::string withFitting = "/uninstall /self:" + fitting + " /pid:5";
   const std::tuple<const char*, const char*, uint32_t> cases[] = {
@@ -37,9 +37,6 @@ TEST(RunMode, UninstallCompletionArguments) {
     EXPECT_STREQ(expectedPath, path);
     EXPECT_EQ(expectedPid, pid);
   }
-}
-
-TEST(RunMode, MalformedUninstallCompletionIsRefused) {
   char path[kSelfPathSize];
   uint32_t pid = 77;
   const std::string overlong =
@@ -62,7 +59,7 @@ TEST(RunMode, MalformedUninstallCompletionIsRefused) {
   }
 }
 
-TEST(SelfUpdateCommand, PathsRunToTheirMarkersWholeOrNotAtAll) {
+TEST(SelfUpdateCommand, PathsWholeOrNotAtAllAndTheTargetFolder) {
   const std::string fits(kSelfPathSize - 1, 'p');
   const std::tuple<std::string, bool, bool, std::string, std::string> cases[] = {
       {"\"C:\\My Temp\\cci1.tmp\" /self:C:\\Old Stub\\setup.exe /target:C:\\Program "
@@ -91,9 +88,6 @@ TEST(SelfUpdateCommand, PathsRunToTheirMarkersWholeOrNotAtAll) {
     EXPECT_EQ(szSelf, command.szSelf) << line;
     EXPECT_EQ(szTarget, command.szTarget) << line;
   }
-}
-
-TEST(SelfUpdateCommand, TargetFolderIsTheTextBeforeTheLastBackslash) {
   char folder[16];
   ASSERT_TRUE(handOverFolder("C:\\Pro Files\\qq\\quenzar.exe", folder, sizeof folder));
   EXPECT_STREQ("C:\\Pro Files\\qq", folder);  // 15 characters: an exact fit

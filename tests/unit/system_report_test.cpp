@@ -145,7 +145,7 @@ TEST(SystemReport, HeadSectionsAndLinesInOrder) {
   EXPECT_EQ(at, text.size());
 }
 
-TEST(RegistryLine, TagsDataAndBounds) {
+TEST(RegistryAndFileLines, TagsDataBoundsAttributesTimesAndSize) {
   const char* stack[] = {"Outer", "Inner"};
   const struct {
     size_t depth;
@@ -173,9 +173,6 @@ TEST(RegistryLine, TagsDataAndBounds) {
                      }),
               c.line);
   }
-}
-
-TEST(FileEntry, AttributesTimesAndSize) {
   ReportFileTime created = {true, 7, 12, 2026, 4, 5}, none = {false, 0, 0, 0, 0, 0};
   EXPECT_EQ(report(4096,
                    [&](ReportWriter& w) {
