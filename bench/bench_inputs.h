@@ -96,8 +96,7 @@ std::string compare(Now now,
 
 inline volatile uint32_t g_sink;
 
-// The figures both runs print, SEPARATOR between them; false in *parsed when
-// the manifest is refused.
+// The figures both runs print; false in *parsed when the manifest is refused.
 template <typename Now>
 std::string checksumAndParseFigures(Now now, const char* separator, bool* parsed) {
   const std::vector<uint8_t>& data = randomBytes();
@@ -121,8 +120,7 @@ std::string checksumAndParseFigures(Now now, const char* separator, bool* parsed
          separator + compare(now, text.size(), "manifest parse", parse, "memchr split", split);
 }
 
-// To stdout and to path (when given); 1 when the manifest was refused or the
-// file cannot be written.
+// 1 when the manifest was refused or the figures' file cannot be written.
 inline int report(const std::string& figures, bool parsed, const char* path) {
   if (!parsed) {
     fprintf(stderr, "the benchmark manifest was refused\n");

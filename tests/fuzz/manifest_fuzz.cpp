@@ -7,21 +7,6 @@
 #include "tests/fuzz/fuzz_check.h"
 #include "update/manifest.h"
 
-namespace {
-
-void checkEntry(const FileDescriptor* e) {
-  require(terminated(e->szUrl, sizeof e->szUrl) &&
-          terminated(e->szTargetFilename, sizeof e->szTargetFilename) &&
-          terminated(e->szFileType, sizeof e->szFileType));
-  require(terminated(e->szBaseName, sizeof e->szBaseName) && e->szBaseName[0] &&
-          !strchr(e->szBaseName, '|'));
-  require(e->nFileSize >= 0 && uint32_t(e->nFileSize) <= kMaxEntrySize &&
-          e->nUncompressedSize <= kMaxEntrySize);
-  require(e->bStubFile == (isStubFileName(e->szBaseName) ? 1 : 0));
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char> text(data, data + size);
   const char* base = text.data();
@@ -41,7 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const void* newline = memchr(base + position, '\n', size - position);
     require(newline ? base + position + consumed == static_cast<const char*>(newline) + 1
                     : consumed == size - position);
-    checkEntry(e);
+    require(terminated(e->szUrl, sizeof e->szUrl) &&
+            terminated(e->szTargetFilename, sizeof e->szTargetFilename) &&
+            terminated(e->szFileType, sizeof e->szFileType));
+    require(terminated(e->szBaseName, sizeof e->szBaseName) && e->szBaseName[0] &&
+            !strchr(e->szBaseName, '|'));
+    require(e->nFileSize >= 0 && uint32_t(e->nFileSize) <= kMaxEntrySize &&
+            e->nUncompressedSize <= kMaxEntrySize);
+    require(e->bStubFile == (isStubFileName(e->szBaseName) ? 1 : 0));
     freeFileDescriptor(e);
     position += consumed;
     ++lines;

@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "app/log.h"
 

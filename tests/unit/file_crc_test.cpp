@@ -65,7 +65,6 @@ TEST(FileCrcTest, TableAndWideFoldsAgreeWithZlib) {
           ASSERT_EQ(~fold(reg, data.data() + offset, length),
                     crc32(~reg, data.data() + offset, uInt(length)))
               << name << " offset " << offset << " length " << length;
-    // Long inputs: many rounds of the four lanes, and the joining.
     for (int trial = 0; trial < 200; ++trial) {
       size_t offset = rng() % 16, length = rng() % (data.size() - offset);
       ASSERT_EQ(~fold(0, data.data() + offset, length),
@@ -107,6 +106,5 @@ TEST(FileCrcTest, FilesMissingEmptyFromPositionAndTheTrailerRule) {
   }
   std::vector<uint8_t> bogus = {'M', 'Z', 0x00, 0x10, 0x55, 0xAA};
   EXPECT_EQ(fileCrc(bogus, true), zlibCrc(bogus));
-  // Exactly an empty trailer covers no bytes.
   EXPECT_EQ(fileCrc({0x00, 0x00, 0x55, 0xAA}, true), 0xFFFFFFFFu);
 }

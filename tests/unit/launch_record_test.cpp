@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include <string>
+#include <tuple>
 
 TEST(LaunchRecord, LastRunKeepsEarlierValuesAndLastSRunChangeRulesReadBack) {
   const std::string longest(kLaunchPathSize - 1, 'p');

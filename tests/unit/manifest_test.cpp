@@ -141,7 +141,6 @@ TEST_F(ManifestTest, RefusedLines) {
   }
 }
 
-// Whole bodies read back entry by entry in the release tool's tests.
 TEST_F(ManifestTest, NewBodyReplacesTheListAndEntriesMove) {
   // A new body replaces the list; the lines before a refused one stay.
   ASSERT_EQ(parseBody("u|x|1|2|0|old\r\n"), MANIFEST_OK);

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include <string>
+#include <tuple>
 #include <vector>
 
 static std::vector<uint8_t> fromHex(const std::string& hex) {

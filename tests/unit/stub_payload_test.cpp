@@ -3,10 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/log.h"
@@ -139,7 +138,6 @@ TEST(StubPayloadTest, NamesAndAffiliatesThatMayBeUsed) {
     EXPECT_FALSE(isValidAffiliate(bad.c_str())) << bad;
 }
 
-// The log must never claim an expansion that did not happen.
 TEST(StubExpansionTest, OnlyAnExpansionThatWentThroughIsLoggedAndStoredAffiliateWins) {
   for (ExpandResult result : {EXPAND_DONE, EXPAND_FAILED}) {
     clearLog();

@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "report/byte_size.h"

@@ -90,8 +90,7 @@ TEST(WindowRules, TimerCloseHeightAndCommandsByState) {
   EXPECT_TRUE(hasFolderChooser(PS_CHOOSE_DIRECTORY));
 }
 
-// Form and middle content, panels, bottom panel and status line tops, then
-// what else is shown.
+// Form, middle content, panels, bottom panel and status line tops, what else shows.
 static std::string painted(int state, int phase) {
   PaintPlan p = paintPlan(state, phase);
   std::string s =
