@@ -6,7 +6,7 @@
 
 #include <string>
 
-TEST(InstallPath, JoinsOnlyPathsThatStayInTheFolder) {
+TEST(InstallPath, JoinsOnlyPathsThatStayInTheFolderAndFitWhole) {
   const char* kept[][2] = {
       {"bin\\client.exe", "C:\\Quenzar\\bin\\client.exe"},
       {".\\bin\\client.exe", "C:\\Quenzar\\bin\\client.exe"},
@@ -36,17 +36,14 @@ TEST(InstallPath, JoinsOnlyPathsThatStayInTheFolder) {
   }
   char out[516] = "junk";
   EXPECT_FALSE(joinInstallPath("", "client.exe", out, sizeof out));
-}
-
-TEST(InstallPath, JoinAtItsBufferLimit) {
   std::string folder = "C:\\" + std::string(100, 'f');
   std::string name(31, 'n');
   std::string joined = folder + "\\" + name;
-  std::string out(joined.size() + 1, '\0');
-  EXPECT_TRUE(joinInstallPath(folder.c_str(), name.c_str(), &out[0], joined.size() + 1));
-  EXPECT_EQ(joined, out.c_str());
-  EXPECT_FALSE(joinInstallPath(folder.c_str(), name.c_str(), &out[0], joined.size()));
-  EXPECT_STREQ("", out.c_str());
+  std::string buffer(joined.size() + 1, '\0');
+  EXPECT_TRUE(joinInstallPath(folder.c_str(), name.c_str(), &buffer[0], joined.size() + 1));
+  EXPECT_EQ(joined, buffer.c_str());
+  EXPECT_FALSE(joinInstallPath(folder.c_str(), name.c_str(), &buffer[0], joined.size()));
+  EXPECT_STREQ("", buffer.c_str());
 }
 
 TEST(RelativePath, OneLeadingMarkerIsDroppedAndTheResultFitsWhole) {
