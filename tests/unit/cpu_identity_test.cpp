@@ -86,7 +86,7 @@ TEST(CpuIdentity, IntelByFamilyModelAndCacheDescriptors) {
         << c.family << "/" << c.model;
 }
 
-TEST(CpuIdentity, HighestFunctionThreeOrMoreLeavesItUnidentified) {
+TEST(CpuIdentity, HighestFunctionThreeOrMoreLeavesItUnidentifiedAmdBrandAndVendorCodes) {
   FakeCpu cpu(3, "GenuineIntel");
   cpu.functions[1] = {0x683, 0, 0, kMmx};
   CpuidRegisters regs = cpu.identify();
@@ -94,15 +94,12 @@ TEST(CpuIdentity, HighestFunctionThreeOrMoreLeavesItUnidentified) {
   EXPECT_STREQ(regs.szName, "");
   EXPECT_FALSE(regs.family() || regs.hasFeature(kMmx));
   EXPECT_EQ(cpu.asked, std::vector<uint32_t>({0}));
-}
-
-TEST(CpuIdentity, AmdBrandStringExtendedFeaturesAndVendorCodes) {
-  FakeCpu cpu(1, "AuthenticAMD");
+  cpu = FakeCpu(1, "AuthenticAMD");
   cpu.functions[1] = {0x621, 0, 0, 0};
   cpu.functions[0x80000000] = {0x80000004, 0, 0, 0};
   cpu.setText(0x80000002, "AMD Athlon(tm) Processor", 24);
   cpu.functions[0x80000001] = {0, 0, 0, 0xC0400000};
-  CpuidRegisters regs = cpu.identify();
+  regs = cpu.identify();
   EXPECT_EQ(regs.nVendorCode, 2);
   EXPECT_STREQ(regs.szName, "AMD Athlon(tm) Processor");
   EXPECT_TRUE(regs.hasExtendedFeature(0x80000000) && regs.hasExtendedFeature(0x00400000));

@@ -50,7 +50,7 @@ std::string fields(const Parsed& p) {
 
 }  // namespace
 
-TEST_F(ManifestTest, FormsLineEndsAndNumbers) {
+TEST_F(ManifestTest, FormsLineEndsNumbersAndEveryFieldAtItsLimit) {
   const std::pair<std::string, const char*> cases[] = {
       {"http://f/q.exe|.\\quenzar.exe|2712847316|402944|3|quenzar.exe\n",
        "http://f/q.exe|.\\quenzar.exe|2712847316|402944|3|0|0|quenzar.exe|1 @61"},
@@ -75,9 +75,6 @@ TEST_F(ManifestTest, FormsLineEndsAndNumbers) {
     EXPECT_EQ(fields(p), c.second);
     EXPECT_EQ(p.entry->pNext, nullptr);
   }
-}
-
-TEST_F(ManifestTest, EveryFieldAtItsLimitAndOneByteBeyond) {
   const std::pair<std::string, std::string> limits[] = {
       {line("u" + std::string(2082, 'x'), "t", "1|2|3|nm"),
        line("u" + std::string(2083, 'x'), "t", "1|2|3|nm")},
@@ -101,7 +98,7 @@ TEST_F(ManifestTest, EveryFieldAtItsLimitAndOneByteBeyond) {
   EXPECT_EQ(strlen(url.entry->szUrl), 2083u);
 }
 
-TEST_F(ManifestTest, RefusedLines) {
+TEST_F(ManifestTest, RefusedLinesNewBodiesAndMovingEntries) {
   const std::pair<const char*, const char*> cases[] = {
       {"\n", "fewer than six fields"},
       {"u|t|12", "fewer than six fields"},  // body cut in the middle of a line
@@ -139,9 +136,6 @@ TEST_F(ManifestTest, RefusedLines) {
     Parsed p(line("u", target, "1|2|0|nm\n"));
     EXPECT_NE(p.entry, nullptr) << target;
   }
-}
-
-TEST_F(ManifestTest, NewBodyReplacesTheListAndEntriesMove) {
   // A new body replaces the list; the lines before a refused one stay.
   ASSERT_EQ(parseBody("u|x|1|2|0|old\r\n"), MANIFEST_OK);
   EXPECT_EQ(parseBody("u|a|1|2|0|one\nu|b|1|2|0|two\n\n"), MANIFEST_FAILED);

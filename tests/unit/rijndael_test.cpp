@@ -53,7 +53,7 @@ TEST(RijndaelTest, PublishedVectorsOnBothPaths) {
 }
 
 // NIST SP 800-38A, F.1.1, F.2.1 and F.3.13: AES-128, first two blocks.
-TEST(RijndaelTest, ModesFollowPublishedAesExamples) {
+TEST(RijndaelTest, ModesFollowPublishedAesExamplesAndFailuresCarryTheirTexts) {
   std::vector<uint8_t> key = fromHex("2b7e151628aed2a6abf7158809cf4f3c");
   std::vector<uint8_t> iv = fromHex("000102030405060708090a0b0c0d0e0f");
   std::vector<uint8_t> plain =
@@ -72,29 +72,26 @@ TEST(RijndaelTest, ModesFollowPublishedAesExamples) {
     cipher.encrypt(plain.data(), out.data(), plain.size(), c.first);
     EXPECT_EQ(toHex(out), c.second) << c.first;
   }
-}
-
-TEST(RijndaelTest, FailuresCarryTheirTextsInCheckingOrder) {
-  static const uint8_t key[32] = {1};
+  static const uint8_t rawKey[32] = {1};
   static uint8_t buf[64];
-  const std::pair<void (*)(RijndaelCipher&), const char*> cases[] = {
+  const std::pair<void (*)(RijndaelCipher&), const char*> failures[] = {
       {[](RijndaelCipher& c) { c.initKey(nullptr, nullptr, 17, 17); }, "Empty key"},
-      {[](RijndaelCipher& c) { c.initKey(key, nullptr, 20, 17); }, "Incorrect key length"},
-      {[](RijndaelCipher& c) { c.initKey(key, nullptr, 32, 8); }, "Incorrect block length"},
+      {[](RijndaelCipher& c) { c.initKey(rawKey, nullptr, 20, 17); }, "Incorrect key length"},
+      {[](RijndaelCipher& c) { c.initKey(rawKey, nullptr, 32, 8); }, "Incorrect block length"},
       {[](RijndaelCipher& c) { c.encryptBlock(buf, buf); }, "Object not Initialized"},
-      {[](RijndaelCipher& c) { c.initKey(key, nullptr, 32, 32), c.encrypt(buf, buf, 40, 0); },
+      {[](RijndaelCipher& c) { c.initKey(rawKey, nullptr, 32, 32), c.encrypt(buf, buf, 40, 0); },
        "Data not multiple of Block Size"},
       // A failed initKey leaves the cipher uninitialised.
       {[](RijndaelCipher& c) {
          try {
-           c.initKey(key, nullptr, 24, 8);
+           c.initKey(rawKey, nullptr, 24, 8);
          } catch (const RijndaelError&) {
          }
          c.encryptBlock(buf, buf);
        },
        "Object not Initialized"},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : failures) {
     RijndaelCipher cipher;
     std::string thrown = "(nothing thrown)";
     try {
