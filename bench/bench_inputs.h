@@ -1,9 +1,8 @@
-// Shared by the host benchmark and the shipped-code benchmark (under Wine):
-// 64 MiB of pseudo-random bytes, a 10,000-line manifest as the release tool
-// writes it (stub first, a third compressed, every other line CRLF), a memchr
-// split as the parser's reference, and the figures both runs print.
+// Inputs and figures shared by the host benchmark and the shipped-code
+// benchmark (under Wine).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -31,25 +30,21 @@ inline const std::vector<uint8_t>& randomBytes() {
   return data;
 }
 
+// 10,000 lines as the release tool writes them: the stub first, every third
+// compressed, every other one ending in CRLF.
 inline const std::string& manifestText() {
   static const std::string text = [] {
     std::string t =
-        "http://files.example/client/quenzar.exe|.\\quenzar.exe|2712847316|402944|3|quenzar."
-        "exe\n";
+        "http://files.example/client/"
+        "quenzar.exe|.\\quenzar.exe|2712847316|402944|3|quenzar.exe\n";
     char line[512];
     for (int i = 1; i < 10000; ++i) {
-      const char* end = i % 2 ? "\r\n" : "\n";
-      if (i % 3 == 0)
-        snprintf(line, sizeof line,
-                 "http://files.example/client/data/set%03d/tables%05d.dat.z|.\\data\\set%03d\\"
-                 "tables%05d.dat.z|%u|%d|0|1|%d|tables%05d.dat%s",
-                 i % 97, i, i % 97, i, 93311208u + unsigned(i) * 7919u, 18231 + i, 51200 + 3 * i, i,
-                 end);
-      else
-        snprintf(line, sizeof line,
-                 "http://files.example/client/lib/module%05d.dll|.\\lib\\module%05d.dll|%u|%d|0|"
-                 "module%05d.dll%s",
-                 i, i, 4000000000u - unsigned(i) * 104729u, 65536 + i, i, end);
+      const char* packed = i % 3 ? "" : "1|51200|";
+      snprintf(line, sizeof line,
+               "http://files.example/client/set%03d/"
+               "file%05d.dat%s|.\\set%03d\\file%05d.dat%s|%u|%d|0|%sfile%05d.dat%s",
+               i % 97, i, i % 3 ? "" : ".z", i % 97, i, i % 3 ? "" : ".z",
+               4000000000u - unsigned(i) * 104729u, 18231 + i, packed, i, i % 2 ? "\r\n" : "\n");
       t += line;
     }
     return t;
@@ -74,8 +69,8 @@ inline size_t splitLinesAndFields(const std::string& text) {
 
 constexpr int kRounds = 5;
 
-// "<ours> X MB/s beside <reference> Y MB/s (ratio Z)": each the best of
-// kRounds runs taken in turns, so a busy moment of the machine decides neither.
+// "<ours> X MB/s beside <reference> Y MB/s (ratio Z)", each the best of
+// kRounds runs taken in turns.
 template <typename Now, typename Ours, typename Reference>
 std::string compare(Now now,
                     size_t bytes,
@@ -89,9 +84,8 @@ std::string compare(Now now,
     ours();
     double middle = now();
     reference();
-    double end = now();
-    oursBest = middle - start < oursBest ? middle - start : oursBest;
-    referenceBest = end - middle < referenceBest ? end - middle : referenceBest;
+    oursBest = std::min(oursBest, middle - start);
+    referenceBest = std::min(referenceBest, now() - middle);
   }
   char figure[256];
   snprintf(figure, sizeof figure, "%s %.1f MB/s beside %s %.1f MB/s (ratio %.3f)", oursName,
@@ -102,9 +96,7 @@ std::string compare(Now now,
 
 inline volatile uint32_t g_sink;
 
-// The figures both runs print, SEPARATOR between them: the file checksum as this
-// machine runs it and the table fold alone beside zlib's crc32, the manifest
-// parse beside the split. False in *parsed when the manifest is refused.
+// The figures both runs print; false in *parsed when the manifest is refused.
 template <typename Now>
 std::string checksumAndParseFigures(Now now, const char* separator, bool* parsed) {
   const std::vector<uint8_t>& data = randomBytes();
@@ -128,8 +120,7 @@ std::string checksumAndParseFigures(Now now, const char* separator, bool* parsed
          separator + compare(now, text.size(), "manifest parse", parse, "memchr split", split);
 }
 
-// Writes the figures to stdout and to path (when given); 0, or 1 when the
-// manifest was refused or the file cannot be written.
+// 1 when the manifest was refused or the figures' file cannot be written.
 inline int report(const std::string& figures, bool parsed, const char* path) {
   if (!parsed) {
     fprintf(stderr, "the benchmark manifest was refused\n");

@@ -5,28 +5,18 @@
 
 #include "bench/bench_inputs.h"
 
-namespace {
-
-// The 64-bit test build runs the same code; its figures say so.
-#if defined(__x86_64__)
-constexpr const char* kBuildName = "x86_64 test build";
-#else
-constexpr const char* kBuildName = "i686";
-#endif
-
-double seconds() {
+static double seconds() {
   LARGE_INTEGER now, frequency;
   QueryPerformanceCounter(&now);
   QueryPerformanceFrequency(&frequency);
   return double(now.QuadPart) / double(frequency.QuadPart);
 }
 
-}  // namespace
-
 int main(int argc, char** argv) {
   char head[128];
-  snprintf(head, sizeof head, "shipped code under Wine (%s, best of %d): ", kBuildName,
-           bench::kRounds);
+  // The 64-bit test build runs the same code; its figures say so.
+  snprintf(head, sizeof head, "shipped code under Wine (%s, best of %d): ",
+           sizeof(void*) == 8 ? "x86_64 test build" : "i686", bench::kRounds);
   bool parsed = true;
   std::string figures = head + bench::checksumAndParseFigures(seconds, "; ", &parsed) + "\n";
   return bench::report(figures, parsed, argc > 1 ? argv[1] : nullptr);

@@ -1,8 +1,6 @@
-// Fuzzes the reader of the stub's own tail (a partly downloaded or tampered
-// stub) with the input as the whole file, read through a reader that refuses
-// anything outside it. An accepted tail has every block inside the file before
-// the table, every name a plain file name in its slot, the affiliate
-// terminated.
+// Fuzzes the reader of the stub's own tail with the input as the whole file:
+// an accepted tail has every block inside the file before the table, every
+// name a plain file name in its slot, the affiliate terminated.
 #include <cstdint>
 #include <vector>
 

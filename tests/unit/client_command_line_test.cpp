@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "app/log.h"
 
@@ -33,16 +34,13 @@ struct Record {
 
 }  // namespace
 
-TEST(ClientCommandLine, PiecesInOrderOnlyWhenAskedAndNeverCut) {
+TEST(ClientCommandLine, PiecesInOrderNeverCutAndTheBuffersBound) {
   clearLog();
   GameServers named = servers("x", "y", true), unnamed = servers("x", "y"),
               noGr = servers("", "y", true), longGr = servers(std::string(200, 'g'), "y", true);
   const std::string p500(500, 'p'), p297(297, 'p'), p298(298, 'p'), p305(305, 'p'),
       g200 = " -gr=" + std::string(200, 'g');
-  struct {
-    ClientLaunchInput input;
-    std::string expected;
-  } const cases[] = {
+  const std::tuple<ClientLaunchInput, std::string> cases[] = {
       {{"bin\\client.exe", "", false, 1280, 1024, nullptr}, "bin\\client.exe -a="},
       {{"client.exe", "aff7", true, 1280, 1024, &named},
        "client.exe -a=aff7 -d=1280,1024 -gr=x -gl=y"},
@@ -60,12 +58,9 @@ TEST(ClientCommandLine, PiecesInOrderOnlyWhenAskedAndNeverCut) {
       {{p298.c_str(), "", false, 0, 0, &longGr}, p298 + " -a=" + g200},
       {{p305.c_str(), "", false, 0, 0, &longGr}, p305 + " -a= -gl=y"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(c.expected, build(c.input));
+  for (const auto& [input, expected] : cases)
+    EXPECT_EQ(expected, build(input));
   EXPECT_NE(nullptr, strstr(logText(), "argument -a= left out"));
-}
-
-TEST(ClientCommandLine, ProgramPathThatDoesNotFitFailsAndTheCallersBufferBounds) {
   // 513 characters, and (quoted) 511 with a blank.
   for (std::string program :
        {std::string(513, 'p'), std::string(255, 'p') + " " + std::string(255, 'q')}) {

@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "ui/flash_version.h"
 
 TEST(CompanionPath, NameTakesThePlaceOfTheExecutableOrNothingIsGiven) {
-  struct {
-    const char* own;
-    size_t size;
-    const char* expected;  // "": refused
-  } const cases[] = {
+  const std::tuple<const char*, size_t, const char*> cases[] = {
       {"C:\\download\\velorin.exe", 260, "C:\\download\\pnglib.dll"},
       {"C:\\velorin.exe", 260, "C:\\pnglib.dll"},
       // A bare name would hand the library to the system's search order.
@@ -21,11 +18,11 @@ TEST(CompanionPath, NameTakesThePlaceOfTheExecutableOrNothingIsGiven) {
       {"C:\\q\\velorin.exe", 15, ""},
       {"C:\\q\\velorin.exe", 5, ""},
   };
-  for (const auto& c : cases) {
-    std::string out(c.size, 'x');
-    EXPECT_EQ(c.expected[0] != '\0', besideOwnExecutable(c.own, "pnglib.dll", &out[0], c.size))
-        << c.own << " in " << c.size;
-    EXPECT_STREQ(c.expected, out.c_str()) << c.own << " in " << c.size;
+  for (const auto& [own, size, expected] : cases) {
+    std::string out(size, 'x');
+    EXPECT_EQ(expected[0] != '\0', besideOwnExecutable(own, "pnglib.dll", &out[0], size))
+        << own << " in " << size;
+    EXPECT_STREQ(expected, out.c_str()) << own << " in " << size;
   }
 }
 

@@ -11,9 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
-std::vector<uint8_t> randomBytes(size_t n, unsigned seed) {
+static std::vector<uint8_t> randomBytes(size_t n, unsigned seed) {
   std::mt19937 rng(seed);
   std::vector<uint8_t> d(n);
   for (uint8_t& b : d)
@@ -21,13 +19,13 @@ std::vector<uint8_t> randomBytes(size_t n, unsigned seed) {
   return d;
 }
 
-uint32_t zlibCrc(const std::vector<uint8_t>& d, size_t from = 0) {
+static uint32_t zlibCrc(const std::vector<uint8_t>& d, size_t from = 0) {
   return uint32_t(crc32(0xFFFFFFFFu, d.data() + from, uInt(d.size() - from)));
 }
 
 const char kPath[] = "velorin_crc_test.bin";  // in the current directory
 
-const char* writeFile(const std::vector<uint8_t>& bytes) {
+static const char* writeFile(const std::vector<uint8_t>& bytes) {
   FILE* f = fopen(kPath, "wb");
   EXPECT_NE(f, nullptr);
   fwrite(bytes.data(), 1, bytes.size(), f);
@@ -35,22 +33,12 @@ const char* writeFile(const std::vector<uint8_t>& bytes) {
   return kPath;
 }
 
-uint32_t fileCrc(const std::vector<uint8_t>& bytes, bool trailerRule) {
+static uint32_t fileCrc(const std::vector<uint8_t>& bytes, bool trailerRule) {
   const char* path = writeFile(bytes);
   uint32_t crc = calculateFileCrc(path, trailerRule);
   remove(path);
   return crc;
 }
-
-std::vector<uint8_t> withTrailer(std::vector<uint8_t> stub, const std::string& affiliate) {
-  stub.insert(stub.end(), affiliate.begin(), affiliate.end());
-  for (uint8_t b :
-       {uint8_t(affiliate.size()), uint8_t(affiliate.size() >> 8), uint8_t(0x55), uint8_t(0xAA)})
-    stub.push_back(b);
-  return stub;
-}
-
-}  // namespace
 
 // Both folds against zlib (whose running value is our register's complement):
 // every length around the vector steps and the tables' lane threshold, every alignment.
@@ -77,7 +65,6 @@ TEST(FileCrcTest, TableAndWideFoldsAgreeWithZlib) {
           ASSERT_EQ(~fold(reg, data.data() + offset, length),
                     crc32(~reg, data.data() + offset, uInt(length)))
               << name << " offset " << offset << " length " << length;
-    // Long inputs: many rounds of the four lanes, and the joining.
     for (int trial = 0; trial < 200; ++trial) {
       size_t offset = rng() % 16, length = rng() % (data.size() - offset);
       ASSERT_EQ(~fold(0, data.data() + offset, length),
@@ -87,7 +74,7 @@ TEST(FileCrcTest, TableAndWideFoldsAgreeWithZlib) {
   }
 }
 
-TEST(FileCrcTest, FilesMissingEmptyAndFromPosition) {
+TEST(FileCrcTest, FilesMissingEmptyFromPositionAndTheTrailerRule) {
   EXPECT_EQ(calculateFileCrc("velorin_no_such_file.bin", true), 0u);
   EXPECT_EQ(fileCrc({}, true), 0xFFFFFFFFu);
   // Longer than one 4096-byte read block, not a multiple of it.
@@ -103,25 +90,20 @@ TEST(FileCrcTest, FilesMissingEmptyAndFromPosition) {
   fclose(f);
   remove(kPath);
   EXPECT_EQ(crc, zlibCrc(data, 4099));
-}
-
-TEST(FileCrcTest, TrailerRuleSkipsAffiliateTextLengthAndSignature) {
-  std::vector<uint8_t> stub = randomBytes(9000, 9);
-  const uint32_t bare = zlibCrc(stub);
-  std::vector<uint8_t> packedB = withTrailer(stub, "0123456789abcdef");
-  EXPECT_EQ(fileCrc(packedB, true), bare);
-  EXPECT_EQ(fileCrc(packedB, false), zlibCrc(packedB));
-  // Only 0x55 followed by 0xAA ends a trailer: any other last byte after 0x55,
-  // or the two bytes swapped, leaves the whole file checksummed.
-  for (const auto& ending : {std::vector<uint8_t>{0x55, 0xAB}, std::vector<uint8_t>{0xAA, 0x55},
-                             std::vector<uint8_t>{0x54, 0xAA}}) {
-    std::vector<uint8_t> almost = packedB;
-    almost[almost.size() - 2] = ending[0];
-    almost[almost.size() - 1] = ending[1];
-    EXPECT_EQ(fileCrc(almost, true), zlibCrc(almost)) << int(ending[0]) << " " << int(ending[1]);
+  std::vector<uint8_t> stub = randomBytes(9000, 9), packed = stub;
+  for (char c : std::string("0123456789abcdef\x10\0\x55\xAA", 20))
+    packed.push_back(uint8_t(c));
+  EXPECT_EQ(fileCrc(packed, true), zlibCrc(stub));
+  EXPECT_EQ(fileCrc(packed, false), zlibCrc(packed));
+  // Only 0x55 followed by 0xAA ends a trailer, and only one whose affiliate
+  // length stays inside the file: otherwise the whole file is checksummed.
+  const uint8_t ends[][2] = {{0x55, 0xAB}, {0xAA, 0x55}, {0x54, 0xAA}};
+  for (const auto& end : ends) {
+    std::vector<uint8_t> almost = packed;
+    almost[almost.size() - 2] = end[0];
+    almost[almost.size() - 1] = end[1];
+    EXPECT_EQ(fileCrc(almost, true), zlibCrc(almost)) << int(end[0]) << " " << int(end[1]);
   }
-  // An affiliate length reaching before the start of the file is no trailer;
-  // a file that is nothing but an empty trailer covers no bytes.
   std::vector<uint8_t> bogus = {'M', 'Z', 0x00, 0x10, 0x55, 0xAA};
   EXPECT_EQ(fileCrc(bogus, true), zlibCrc(bogus));
   EXPECT_EQ(fileCrc({0x00, 0x00, 0x55, 0xAA}, true), 0xFFFFFFFFu);

@@ -11,9 +11,7 @@
 #include "update/manifest.h"
 #include "update/target_path.h"
 
-namespace {
-
-FileDescriptor entry(const char* target, const char* type, int32_t size, uint32_t crc = 0) {
+static FileDescriptor entry(const char* target, const char* type, int32_t size, uint32_t crc = 0) {
   FileDescriptor e = {};
   strcpy(e.szTargetFilename, target);
   strcpy(e.szFileType, type);
@@ -22,14 +20,12 @@ FileDescriptor entry(const char* target, const char* type, int32_t size, uint32_
   return e;
 }
 
-bool always(const FileDescriptor*) {
+static bool always(const FileDescriptor*) {
   return true;
 }
-bool onlyEvenSizes(const FileDescriptor* e) {
+static bool onlyEvenSizes(const FileDescriptor* e) {
   return e->nFileSize % 2 == 0;
 }
-
-}  // namespace
 
 TEST(StoredNames, CompressedEntriesDropTheirLastExtension) {
   const char* cases[][3] = {

@@ -1,10 +1,12 @@
 #include "app/install_path.h"
 
+#include "app/relative_path.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-TEST(InstallPath, JoinsOnlyPathsThatStayInTheFolder) {
+TEST(InstallPath, JoinsOnlyPathsThatStayInTheFolderAndFitWhole) {
   const char* kept[][2] = {
       {"bin\\client.exe", "C:\\Quenzar\\bin\\client.exe"},
       {".\\bin\\client.exe", "C:\\Quenzar\\bin\\client.exe"},
@@ -34,17 +36,31 @@ TEST(InstallPath, JoinsOnlyPathsThatStayInTheFolder) {
   }
   char out[516] = "junk";
   EXPECT_FALSE(joinInstallPath("", "client.exe", out, sizeof out));
-}
-
-TEST(InstallPath, JoinAtItsBufferLimit) {
   std::string folder = "C:\\" + std::string(100, 'f');
   std::string name(31, 'n');
   std::string joined = folder + "\\" + name;
-  std::string out(joined.size() + 1, '\0');
-  EXPECT_TRUE(joinInstallPath(folder.c_str(), name.c_str(), &out[0], joined.size() + 1));
-  EXPECT_EQ(joined, out.c_str());
-  EXPECT_FALSE(joinInstallPath(folder.c_str(), name.c_str(), &out[0], joined.size()));
-  EXPECT_STREQ("", out.c_str());
+  std::string buffer(joined.size() + 1, '\0');
+  EXPECT_TRUE(joinInstallPath(folder.c_str(), name.c_str(), &buffer[0], joined.size() + 1));
+  EXPECT_EQ(joined, buffer.c_str());
+  EXPECT_FALSE(joinInstallPath(folder.c_str(), name.c_str(), &buffer[0], joined.size()));
+  EXPECT_STREQ("", buffer.c_str());
+}
+
+TEST(RelativePath, OneLeadingMarkerIsDroppedAndTheResultFitsWhole) {
+  const char* cases[][2] = {
+      {".\\a\\b.exe", "a\\b.exe"}, {"\\a\\b.exe", "a\\b.exe"}, {"a\\b.exe", "a\\b.exe"},
+      {".b.exe", ".b.exe"},        {"..\\b.exe", ".\\b.exe"},  {"", ""},
+  };
+  for (auto& c : cases) {
+    char out[260] = {};
+    ASSERT_TRUE(normalizeRelativePath(c[0], out, sizeof out)) << c[0];
+    EXPECT_STREQ(c[1], out) << c[0];
+  }
+  char exact[6], small[5];
+  EXPECT_TRUE(normalizeRelativePath(".\\xxxxx", exact, sizeof exact));
+  EXPECT_STREQ("xxxxx", exact);
+  EXPECT_FALSE(normalizeRelativePath(".\\xxxxx", small, sizeof small));
+  EXPECT_STREQ("", small);
 }
 
 TEST(InstallPath, PathInsideFolder) {

@@ -4,34 +4,29 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "app/bounded_text.h"
 #include "app/log.h"
 #include "app/stub_expansion.h"
 
 // Digests computed apart from this code (Python's hashlib over "r|key").
-TEST(InstallTrackingTest, SignatureIsTheDigestOfNumberAndKeyThenTheNumber) {
-  struct {
-    int r;
-    const char* signature;
-  } cases[] = {
+TEST(InstallTrackingTest, SignatureAndAddressesThatFitOrAreLeftEmpty) {
+  const std::tuple<int, const char*> cases[] = {
       {0, "ef8ed7a9370032a9ca6894376c029f8c0"},
       {7, "484e78db6045e45d0d5c3a28bf0aec8c7"},
       {32767, "8fe14c9cae7daa1ee1cd99116f9f218532767"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [r, signature] : cases) {
     char out[128];
-    ASSERT_TRUE(buildTrackingSignature(c.r, out, sizeof out));
-    EXPECT_STREQ(out, c.signature);
+    ASSERT_TRUE(buildTrackingSignature(r, out, sizeof out));
+    EXPECT_STREQ(out, signature);
   }
   char small[33];
   EXPECT_FALSE(buildTrackingSignature(7, small, sizeof small));
   EXPECT_STREQ(small, "");
-}
-
-// Both addresses share one signature; one that would not fit is left empty
-// (so it is never sent cut short), the other is still built.
-TEST(InstallTrackingTest, AddressesFitOrAreLeftEmpty) {
+  // Both addresses share one signature; one that would not fit (the globals are
+  // watched for overruns) or has no host is left empty, the other still built.
   buildInstallTrackingUrlsFor(7, "api.quenzar.test", "aff-1_X");
   EXPECT_STREQ(g_szInstallStartUrl,
                "http://api.quenzar.test/affiliate/register_install_start.php"
@@ -41,6 +36,10 @@ TEST(InstallTrackingTest, AddressesFitOrAreLeftEmpty) {
                "?auth=484e78db6045e45d0d5c3a28bf0aec8c7&casino_id=1&session=aff-1_X");
   buildInstallTrackingUrlsFor(7, "api.quenzar.test", "");
   EXPECT_EQ(std::string(g_szInstallStartUrl).substr(strlen(g_szInstallStartUrl) - 9), "&session=");
+  for (const char* host : {"", static_cast<const char*>(nullptr)}) {
+    buildInstallTrackingUrlsFor(7, host, "aff");
+    EXPECT_STREQ(g_szInstallStartUrl, "");
+  }
 
   // The finish path is one character longer than the start path.
   std::string fixed =

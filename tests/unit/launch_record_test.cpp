@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
-TEST(LastRun, PathProcessAndChecksumMissingFieldsKeepEarlierValues) {
+TEST(LaunchRecord, LastRunKeepsEarlierValuesAndLastSRunChangeRulesReadBack) {
   const std::string longest(kLaunchPathSize - 1, 'p');
-  struct {
-    std::string text;
-    bool taken;
-    LaunchRecord after;
-  } const cases[] = {
+  const std::tuple<std::string, bool, LaunchRecord> cases[] = {
       {".\\client\\poker.exe 1234 3735928559", true, {".\\client\\poker.exe", 1234, 3735928559u}},
       {"poker.exe 55", true, {"poker.exe", 55, 2}},
       {"poker.exe abc 12", true, {"poker.exe", 1, 2}},
@@ -19,16 +16,13 @@ TEST(LastRun, PathProcessAndChecksumMissingFieldsKeepEarlierValues) {
       {std::string(kLaunchPathSize, 'p') + " 1 2", false, {"keep", 1, 2}},
       {"   ", false, {"keep", 1, 2}},
   };
-  for (const auto& c : cases) {
+  for (const auto& [text, taken, after] : cases) {
     LaunchRecord record = {"keep", 1, 2};
-    EXPECT_EQ(c.taken, parseLastRun(c.text.c_str(), &record)) << c.text;
-    EXPECT_EQ(c.after.szPath[0] ? std::string(c.after.szPath) : longest, record.szPath) << c.text;
-    EXPECT_EQ(c.after.ulPid, record.ulPid) << c.text;
-    EXPECT_EQ(c.after.ulCrc, record.ulCrc) << c.text;
+    EXPECT_EQ(taken, parseLastRun(text.c_str(), &record)) << text;
+    EXPECT_EQ(after.szPath[0] ? std::string(after.szPath) : longest, record.szPath) << text;
+    EXPECT_EQ(after.ulPid, record.ulPid) << text;
+    EXPECT_EQ(after.ulCrc, record.ulCrc) << text;
   }
-}
-
-TEST(LastSRun, VersionChangeRulesAndFormatReadsBack) {
   StubVersion current = {{1, 0, 0, 7}};
   for (const char* changed : {"1 0 0 6", "2 0 0 7", "0 0 0 0", "-1 0 0 7"})
     EXPECT_TRUE(isStubVersionChanged(parseLastSRun(changed), current)) << changed;

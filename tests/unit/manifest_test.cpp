@@ -13,15 +13,14 @@ namespace {
 // The text in a heap block of exactly its length, no terminator behind it, so
 // that the sanitizer catches any read past the received bytes.
 struct Parsed {
-  FileDescriptor* entry = nullptr;
   size_t consumed = 99;
+  FileDescriptor* entry;
+  explicit Parsed(const std::string& text) {
+    std::vector<char> exact(text.begin(), text.end());
+    entry = parseFileDescriptor(exact.data(), exact.size(), &consumed);
+  }
   ~Parsed() { freeFileDescriptor(entry); }
 };
-
-void parse(const std::string& text, Parsed* out) {
-  std::vector<char> exact(text.begin(), text.end());
-  out->entry = parseFileDescriptor(exact.data(), exact.size(), &out->consumed);
-}
 
 int parseBody(const std::string& text) {
   std::vector<char> exact(text.begin(), text.end());
@@ -51,7 +50,7 @@ std::string fields(const Parsed& p) {
 
 }  // namespace
 
-TEST_F(ManifestTest, FormsLineEndsAndNumbers) {
+TEST_F(ManifestTest, FormsLineEndsNumbersAndEveryFieldAtItsLimit) {
   const std::pair<std::string, const char*> cases[] = {
       {"http://f/q.exe|.\\quenzar.exe|2712847316|402944|3|quenzar.exe\n",
        "http://f/q.exe|.\\quenzar.exe|2712847316|402944|3|0|0|quenzar.exe|1 @61"},
@@ -71,15 +70,11 @@ TEST_F(ManifestTest, FormsLineEndsAndNumbers) {
       {"u|t|4294967296|268435456|1|nm", "u|t|0|268435456|1|0|0|nm|0 @29"},
   };
   for (const auto& c : cases) {
-    Parsed p;
-    parse(c.first, &p);
+    Parsed p(c.first);
     ASSERT_NE(p.entry, nullptr) << c.first << logText();
     EXPECT_EQ(fields(p), c.second);
     EXPECT_EQ(p.entry->pNext, nullptr);
   }
-}
-
-TEST_F(ManifestTest, EveryFieldAtItsLimitAndOneByteBeyond) {
   const std::pair<std::string, std::string> limits[] = {
       {line("u" + std::string(2082, 'x'), "t", "1|2|3|nm"),
        line("u" + std::string(2083, 'x'), "t", "1|2|3|nm")},
@@ -92,21 +87,18 @@ TEST_F(ManifestTest, EveryFieldAtItsLimitAndOneByteBeyond) {
     // The same with each line end: "\r\n" lines read exactly like "\n" lines.
     for (const char* end : {"", "\n", "\r\n"}) {
       SCOPED_TRACE(l.first.substr(0, 20) + " / " + std::to_string(strlen(end)));
-      Parsed fit, over;
-      parse(l.first + end, &fit);
-      parse(l.second + end, &over);
+      Parsed fit(l.first + end), over(l.second + end);
       EXPECT_NE(fit.entry, nullptr);
       EXPECT_EQ(over.entry, nullptr);
       EXPECT_EQ(over.consumed, 0u);
     }
   }
-  Parsed url;
-  parse(line(std::string(2083, 'u'), "t", "1|2|3|nm"), &url);
+  Parsed url(line(std::string(2083, 'u'), "t", "1|2|3|nm"));
   ASSERT_NE(url.entry, nullptr);
   EXPECT_EQ(strlen(url.entry->szUrl), 2083u);
 }
 
-TEST_F(ManifestTest, RefusedLines) {
+TEST_F(ManifestTest, RefusedLinesNewBodiesAndMovingEntries) {
   const std::pair<const char*, const char*> cases[] = {
       {"\n", "fewer than six fields"},
       {"u|t|12", "fewer than six fields"},  // body cut in the middle of a line
@@ -124,34 +116,26 @@ TEST_F(ManifestTest, RefusedLines) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);
     clearLog();
-    Parsed p;
-    parse(c.first, &p);
+    Parsed p(c.first);
     EXPECT_EQ(p.entry, nullptr);
     EXPECT_EQ(p.consumed, 0u);
     EXPECT_NE(strstr(logText(), c.second), nullptr) << logText();
   }
-  Parsed zero;
-  parse(std::string("u|t|1|2|3|n\0m\n", 14), &zero);
+  Parsed zero(std::string("u|t|1|2|3|n\0m\n", 14));
   EXPECT_EQ(zero.entry, nullptr);
 
   // Targets that would leave the install folder, and near misses that stay.
   for (const char* target : {"c:x.dll", "\\x.dll", "/x.dll", "a/../x", "a\\...\\x", "a\\.. \\x",
                              "a\\x.dll:s", "a\\com1.txt", "a\\", "a\\.", "."}) {
     clearLog();
-    Parsed p;
-    parse(line("u", target, "1|2|0|nm\n"), &p);
+    Parsed p(line("u", target, "1|2|0|nm\n"));
     EXPECT_EQ(p.entry, nullptr) << target;
     EXPECT_NE(strstr(logText(), "leaves the install folder"), nullptr) << target;
   }
   for (const char* target : {".\\quenzar.exe", "a\\.\\b.dll", "data/x.dat", "com10", "a..b\\.c"}) {
-    Parsed p;
-    parse(line("u", target, "1|2|0|nm\n"), &p);
+    Parsed p(line("u", target, "1|2|0|nm\n"));
     EXPECT_NE(p.entry, nullptr) << target;
   }
-}
-
-// Whole bodies read back entry by entry in the release tool's tests.
-TEST_F(ManifestTest, NewBodyReplacesTheListAndEntriesMove) {
   // A new body replaces the list; the lines before a refused one stay.
   ASSERT_EQ(parseBody("u|x|1|2|0|old\r\n"), MANIFEST_OK);
   EXPECT_EQ(parseBody("u|a|1|2|0|one\nu|b|1|2|0|two\n\n"), MANIFEST_FAILED);

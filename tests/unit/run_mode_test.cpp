@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+
+#include "app/self_update.h"
 
 TEST(RunMode, DecidedByUninstallAndSelfMarkers) {
   EXPECT_EQ(RUN_MODE_NORMAL, getRunMode(""));
@@ -15,13 +18,10 @@ TEST(RunMode, DecidedByUninstallAndSelfMarkers) {
   EXPECT_EQ(RUN_MODE_UNINSTALL_REQUEST, getRunMode("/uninstall /SELF:C:\\x.exe"));
 }
 
-TEST(RunMode, UninstallCompletionArguments) {
+TEST(RunMode, UninstallCompletionArgumentsAndRefusals) {
   const std::string fitting(kSelfPathSize - 1, 'b');  // the longest path that fits
   const std::string withFitting = "/uninstall /self:" + fitting + " /pid:5";
-  struct {
-    const char *line, *path;
-    uint32_t pid;
-  } const cases[] = {
+  const std::tuple<const char*, const char*, uint32_t> cases[] = {
       {"/uninstall /self:C:\\x.exe /pid:12", "C:\\x.exe", 12},
       {"C:\\Temp\\q1.tmp /uninstall /self:C:\\Program Files\\Quenzar\\quenzar.exe /pid:4294967295",
        "C:\\Program Files\\Quenzar\\quenzar.exe", 4294967295u},
@@ -29,16 +29,13 @@ TEST(RunMode, UninstallCompletionArguments) {
       {"/uninstall /self:C:\\x.exe /pid:12 /quiet /pid:99", "C:\\x.exe", 12},
       {withFitting.c_str(), fitting.c_str(), 5},
   };
-  for (const auto& c : cases) {
+  for (const auto& [line, expectedPath, expectedPid] : cases) {
     char path[kSelfPathSize];
     uint32_t pid = 0;
-    ASSERT_TRUE(parseUninstallCompletion(c.line, path, sizeof path, &pid)) << c.line;
-    EXPECT_STREQ(c.path, path);
-    EXPECT_EQ(c.pid, pid);
+    ASSERT_TRUE(parseUninstallCompletion(line, path, sizeof path, &pid)) << line;
+    EXPECT_STREQ(expectedPath, path);
+    EXPECT_EQ(expectedPid, pid);
   }
-}
-
-TEST(RunMode, MalformedUninstallCompletionIsRefused) {
   char path[kSelfPathSize];
   uint32_t pid = 77;
   const std::string overlong =
@@ -59,4 +56,44 @@ TEST(RunMode, MalformedUninstallCompletionIsRefused) {
     EXPECT_STREQ("", path) << commandLine;
     EXPECT_EQ(77u, pid) << commandLine;
   }
+}
+
+TEST(SelfUpdateCommand, PathsWholeOrNotAtAllAndTheTargetFolder) {
+  const std::string fits(kSelfPathSize - 1, 'p');
+  const std::tuple<std::string, bool, bool, std::string, std::string> cases[] = {
+      {"\"C:\\My Temp\\cci1.tmp\" /self:C:\\Old Stub\\setup.exe /target:C:\\Program "
+       "Files\\Quenzar Poker\\quenzar.exe",
+       true, true, "C:\\Old Stub\\setup.exe", "C:\\Program Files\\Quenzar Poker\\quenzar.exe"},
+      // The target runs to the very end, trailing blank included.
+      {"/self:a /target:C:\\x\\quenzar.exe ", true, true, "a", "C:\\x\\quenzar.exe "},
+      {"/uninstall", false, false, "", ""},
+      // A target alone is a hand-over without the old stub's file.
+      {"x.tmp /target:C:\\q\\quenzar.exe", false, true, "", "C:\\q\\quenzar.exe"},
+      // "/self:" given but with nothing usable between it and "/target:": an
+      // empty path, no blank before "/target:", after the target, run together.
+      {"/self: /target:C:\\q\\quenzar.exe", true, true, "", "C:\\q\\quenzar.exe"},
+      {"/self:C:\\a.exe/target:C:\\q\\quenzar.exe", true, true, "", "C:\\q\\quenzar.exe"},
+      {"/target:C:\\q\\quenzar.exe /self:C:\\a.exe", true, true, "",
+       "C:\\q\\quenzar.exe /self:C:\\a.exe"},
+      // The longest paths fit; one more character is refused, not cut.
+      {"/self:" + fits + " /target:" + fits, true, true, fits, fits},
+      {"/self:" + fits + "q /target:" + fits + "q", true, true, "", ""},
+  };
+  for (const auto& [line, self, target, szSelf, szTarget] : cases) {
+    SelfUpdateCommand command;
+    parseSelfUpdateCommand(line.c_str(), &command);
+    EXPECT_EQ(self, command.bSelf) << line;
+    EXPECT_EQ(target, command.bTarget) << line;
+    EXPECT_EQ(szSelf, command.szSelf) << line;
+    EXPECT_EQ(szTarget, command.szTarget) << line;
+  }
+  char folder[16];
+  ASSERT_TRUE(handOverFolder("C:\\Pro Files\\qq\\quenzar.exe", folder, sizeof folder));
+  EXPECT_STREQ("C:\\Pro Files\\qq", folder);  // 15 characters: an exact fit
+  EXPECT_FALSE(handOverFolder("C:\\Pro Files\\qqq\\quenzar.exe", folder, sizeof folder));
+  EXPECT_STREQ("", folder);
+  EXPECT_FALSE(handOverFolder("quenzar.exe", folder, sizeof folder));
+  EXPECT_STREQ("", folder);
+  ASSERT_TRUE(handOverFolder("\\quenzar.exe", folder, sizeof folder));
+  EXPECT_STREQ("", folder);
 }

@@ -5,7 +5,11 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "app/log.h"
+#include "app/stub_expansion.h"
 
 namespace {
 
@@ -96,10 +100,7 @@ TEST(StubPayloadTest, InconsistentTailsAreCorrupt) {
     return with(entryAt + 11, position, entryAt + 15, size);
   };
   std::vector<Block> eleven(11, {"f", "d"});
-  struct {
-    std::string d;
-    const char* what;
-  } const cases[] = {
+  const std::tuple<std::string, const char*> cases[] = {
       {packed(kImage, {}, std::string(256, 'a')), "L above 255"},
       {with(tPos, uint32_t(tPos + 1)), "T one past the file's start"},
       {with(tPos, 19 + 1), "T not filled exactly (one byte over)"},
@@ -115,10 +116,10 @@ TEST(StubPayloadTest, InconsistentTailsAreCorrupt) {
       {withBlock(1, 0xFFFFFFFFu), "size past the file"},
       {withBlock(0xFFFFFFFFu, 1), "position past the file"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(readTail(c.d, &p), PAYLOAD_CORRUPT) << c.what;
-    EXPECT_EQ(p.nFiles, 0u) << c.what;
-    EXPECT_STREQ(p.szAffiliate, "") << c.what;
+  for (const auto& [d, what] : cases) {
+    EXPECT_EQ(readTail(d, &p), PAYLOAD_CORRUPT) << what;
+    EXPECT_EQ(p.nFiles, 0u) << what;
+    EXPECT_STREQ(p.szAffiliate, "") << what;
   }
   ASSERT_EQ(readTail(withBlock(uint32_t(entryAt - 2), 3), &p), PAYLOAD_OK) << "exact fit";
   EXPECT_EQ(p.files[0].ulPosition + p.files[0].ulSize, entryAt);
@@ -135,4 +136,37 @@ TEST(StubPayloadTest, NamesAndAffiliatesThatMayBeUsed) {
   for (std::string bad : {std::string(""), std::string(256, 'a'), std::string("a b"),
                           std::string("a&session=b"), std::string("-1x%"), std::string("\xe9")})
     EXPECT_FALSE(isValidAffiliate(bad.c_str())) << bad;
+}
+
+TEST(StubExpansionTest, OnlyAnExpansionThatWentThroughIsLoggedAndStoredAffiliateWins) {
+  for (ExpandResult result : {EXPAND_DONE, EXPAND_FAILED}) {
+    clearLog();
+    EXPECT_EQ(continueAfterExpansion(result), result == EXPAND_DONE);
+    EXPECT_EQ(
+        std::string(logText()).find("INFO: WinMain: Stub has been expanded\n") != std::string::npos,
+        result == EXPAND_DONE);
+  }
+  clearLog();
+  std::string longest(255, 'a');
+  const std::tuple<const char*, const char*, const char*, bool, bool> cases[] = {
+      {"", "tail-1", "tail-1", true, false},
+      {"-1", "tail-1", "tail-1", true, false},
+      {"-1", nullptr, "", false, false},
+      {"stored_2", "tail-1", "stored_2", false, false},
+      {longest.c_str(), "t", longest.c_str(), false, false},
+      {"", "", "", false, false},  // a tail with no identifier
+      {"", "bad id", "", false, true},
+      {"-1", "x&session=y", "", false, true},
+      {"a b", "tail-1", "tail-1", true, true},  // a stored value that is no identifier
+  };
+  for (const auto& [stored, carried, use, record, logged] : cases) {
+    std::string name = std::string(stored) + " / " + (carried ? carried : "(no tail)");
+    clearLog();
+    AffiliateChoice choice = chooseAffiliate(stored, carried);
+    EXPECT_STREQ(choice.szUse, use) << name;
+    EXPECT_EQ(choice.bRecord, record) << name;
+    EXPECT_EQ(std::string(logText()).find("is not an identifier") != std::string::npos, logged)
+        << name;
+  }
+  clearLog();
 }

@@ -5,57 +5,52 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "report/byte_size.h"
 #include "report/language_name.h"
-
-namespace {
+#include "report/os_info.h"
 
 TEST(ByteSize, ThresholdIsAThousandWhileTheDivisorIs1024) {
-  const struct {
-    uint64_t count;
-    int precision;
-    const char* text;
-  } cases[] = {{0, 2, "0.00 bytes"},
-               {1000, 2, "1000.00 bytes"},
-               {1001, 2, "0.98 KB"},
-               {536281088ull + 655360, 0, "512 MB"},
-               // Beyond the terabytes the count still gets a unit of its own.
-               {3ull << 50, 1, "3.0 PB"},
-               {~0ull, 0, "16384 PB"}};
+  const std::tuple<uint64_t, int, const char*> cases[] = {
+      {0, 2, "0.00 bytes"},
+      {1000, 2, "1000.00 bytes"},
+      {1001, 2, "0.98 KB"},
+      {536281088ull + 655360, 0, "512 MB"},
+      // Beyond the terabytes the count still gets a unit of its own.
+      {3ull << 50, 1, "3.0 PB"},
+      {~0ull, 0, "16384 PB"}};
   char text[64];
-  for (const auto& c : cases) {
-    EXPECT_TRUE(formatByteSize(c.count, c.precision, text, sizeof text));
-    EXPECT_STREQ(text, c.text);
+  for (const auto& [count, precision, expected] : cases) {
+    EXPECT_TRUE(formatByteSize(count, precision, text, sizeof text));
+    EXPECT_STREQ(text, expected);
   }
   EXPECT_FALSE(formatByteSize(1000, 2, text, 6));
   EXPECT_STREQ(text, "");
 }
 
 TEST(LanguageName, SublanguagesAndPlainNames) {
-  const struct {
-    uint32_t locale;
-    const char* name;
-  } cases[] = {{0x0409, "English (US)"},
-               {0x3409, "English (Philippines)"},  // last variant
-               {0x3809, "English"},                // one past it
-               {0x0407, "German"},                 // sublanguage 1 has no name of its own
-               {0x0C07, "German (Austrian)"},
-               {0x0000, "Neutral"},
-               {0x0465, "Divehi"},  // highest primary with a name
-               {0x0466, "Unknown"},
-               {0x3FF, "Unknown"}};
+  const std::tuple<uint32_t, const char*> cases[] = {
+      {0x0409, "English (US)"},
+      {0x3409, "English (Philippines)"},  // last variant
+      {0x3809, "English"},                // one past it
+      {0x0407, "German"},                 // sublanguage 1 has no name of its own
+      {0x0C07, "German (Austrian)"},
+      {0x0000, "Neutral"},
+      {0x0465, "Divehi"},  // highest primary with a name
+      {0x0466, "Unknown"},
+      {0x3FF, "Unknown"}};
   char name[kLanguageNameSize];
-  for (const auto& c : cases) {
-    languageName(c.locale, name, sizeof name);
-    EXPECT_STREQ(name, c.name) << std::hex << c.locale;
+  for (const auto& [locale, expected] : cases) {
+    languageName(locale, name, sizeof name);
+    EXPECT_STREQ(name, expected) << std::hex << locale;
   }
   languageName(0x0409, name, 5);
   EXPECT_STREQ(name, "");  // never a cut-off name
 }
 
-std::string report(size_t capacity, const std::function<void(ReportWriter&)>& write) {
+static std::string report(size_t capacity, const std::function<void(ReportWriter&)>& write) {
   std::vector<char> buffer(capacity, 'X');
   ReportWriter writer(buffer.data(), capacity);
   write(writer);
@@ -115,10 +110,8 @@ TEST(SystemReport, HeadSectionsAndLinesInOrder) {
       {"", "", "", "", "", "1.00 MB"}, {"", "", "", "", "", "", "", "Unknown"}, drives, 2,
       "C:\\TEMP", "C:\\WINDOWS", "C:\\WINDOWS\\system32"};
   // clang-format on
-  std::vector<char> buffer(kReportBufferSize);
-  ReportWriter writer(buffer.data(), buffer.size());
-  writeReportHead(writer, f, nullptr);
-  const std::string text(buffer.data(), writer.finish());
+  const std::string text =
+      report(kReportBufferSize, [&](ReportWriter& w) { writeReportHead(w, f, nullptr); });
   // Feature lines: first and last standard bits, neighbours SSE2 (26) and SS
   // (27), a one-value line, the extended ones.
   const char* inOrder[] = {
@@ -151,47 +144,80 @@ TEST(SystemReport, HeadSectionsAndLinesInOrder) {
   EXPECT_EQ(at, text.size());
 }
 
-TEST(RegistryLine, TagsDataAndBounds) {
+TEST(RegistryAndFileLines, TagsDataBoundsAttributesTimesAndSize) {
   const char* stack[] = {"Outer", "Inner"};
   const struct {
     size_t depth;
     const char* name;
     size_t nameLength;
     uint32_t type;
-    const char* data;
+    const char *data, *line;
     size_t dataLength;
-    const char* line;
   } cases[] = {
-      {2, "Count", 5, 4, "\x2c\x01\0\0", 4, "Outer\\Inner\\Count Type: [REG_DWORD]{44 }\r\n"},
-      {0, "", 256, 3, "", 0, "<NO NAME> Type: [REG_BINARY]{}\r\n"},
-      {1, "CWD", 3, 1, "C:\\Q", 5, "Outer\\CWD Type: [REG_SZ] \"C:\\Q\"\r\n"},
-      {0, "M", 1, 7, "one\0two\0", 9, "M Type: [REG_MULTI_SZ] \"one\"\r\n"},
-      {0, "Q", 1, 11, "\x07\0\0\0\0\0\0\0", 8, "Q Type: [REG_QWORD]{7 }\r\n"},
-      {0, "O", 1, 12, "", 0, "O Type: [UNKNOWN]{}\r\n"},
-      {0, "O", 1, 0xFFFFFFFF, "", 0, "O Type: [UNKNOWN]{}\r\n"},
+      {2, "Count", 5, 4, "\x2c\x01\0\0", "Outer\\Inner\\Count Type: [REG_DWORD]{44 }\r\n", 4},
+      {0, "", 256, 3, "", "<NO NAME> Type: [REG_BINARY]{}\r\n", 0},
+      {1, "CWD", 3, 1, "C:\\Q", "Outer\\CWD Type: [REG_SZ] \"C:\\Q\"\r\n", 5},
+      {0, "M", 1, 7, "one\0two\0", "M Type: [REG_MULTI_SZ] \"one\"\r\n", 9},
+      {0, "Q", 1, 11, "\x07\0\0\0\0\0\0\0", "Q Type: [REG_QWORD]{7 }\r\n", 8},
+      {0, "O", 1, 12, "", "O Type: [UNKNOWN]{}\r\n", 0},
+      {0, "O", 1, 0xFFFFFFFF, "", "O Type: [UNKNOWN]{}\r\n", 0},
       // An unterminated string and a name filling its buffer stop at their lengths.
-      {0, "NAMEXYZ", 4, 1, "abcdef", 3, "NAME Type: [REG_SZ] \"abc\"\r\n"}};
+      {0, "NAMEXYZ", 4, 1, "abcdef", "NAME Type: [REG_SZ] \"abc\"\r\n", 3}};
   for (const auto& c : cases) {
-    std::vector<char> buffer(4096);
-    ReportWriter writer(buffer.data(), buffer.size());
-    writeRegistryValueLine(writer, stack, c.depth, c.name, c.nameLength, c.type,
-                           reinterpret_cast<const uint8_t*>(c.data), c.dataLength);
-    EXPECT_EQ(std::string(buffer.data(), writer.finish()), c.line);
+    EXPECT_EQ(report(4096,
+                     [&](ReportWriter& w) {
+                       writeRegistryValueLine(w, stack, c.depth, c.name, c.nameLength, c.type,
+                                              reinterpret_cast<const uint8_t*>(c.data),
+                                              c.dataLength);
+                     }),
+              c.line);
   }
-}
-
-TEST(FileEntry, AttributesTimesAndSize) {
-  std::vector<char> buffer(4096);
-  ReportWriter writer(buffer.data(), buffer.size());
-  ReportFileTime created = {true, 7, 12, 2026, 4, 5};
-  ReportFileTime none = {false, 0, 0, 0, 0, 0};
-  writeFileEntry(writer, "C:\\Q", ".hidden", 0x1 | 0x20 | 0x100, created, none, created,
-                 (5ull << 32) + 1);
-  EXPECT_EQ(std::string(buffer.data(), writer.finish()),
+  ReportFileTime created = {true, 7, 12, 2026, 4, 5}, none = {false, 0, 0, 0, 0, 0};
+  EXPECT_EQ(report(4096,
+                   [&](ReportWriter& w) {
+                     writeFileEntry(w, "C:\\Q", ".hidden", 0x1 | 0x20 | 0x100, created, none,
+                                    created, (5ull << 32) + 1);
+                   }),
             "C:\\Q\\.hidden\r\n\r\n\tAttributes: \t\t \tArchive;ReadOnly;Temporary\r\n"
             "\tCreated:\t\t \t07/12/2026 04:05;\r\n"
             "\tLast written to: \t\t07/12/2026 04:05\r\n"
             "\tFilesize: \t\t\t21474836481 bytes\r\n");
 }
 
-}  // namespace
+TEST(OsInfo, KindAndNameForEachPlatformAndVersion) {
+  const std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, const char*, int, const char*> cases[] =
+      {
+          {1, 4, 0, 950, "", WINDOWS_95, "Microsoft Windows 95 "},
+          {1, 4, 0, 1111, " C", WINDOWS_95, "Microsoft Windows 95 OSR2 "},
+          {1, 4, 10, 0x040A08AE, " A ", WINDOWS_98, "Microsoft Windows 98 SE "},
+          {1, 4, 90, 3000, "", WINDOWS_ME, "Microsoft Windows Me "},
+          {1, 5, 0, 1, "", WINDOWS_95, ""},
+          {2, 4, 0, 1381, "Service Pack 6a", WINDOWS_NT4,
+           "Microsoft Windows NT version 4.0 Service Pack 6a (Build 1381) "},
+          {2, 3, 51, 1057, "", WINDOWS_NT351, "Microsoft Windows NT version 3.51  (Build 1057) "},
+          {2, 5, 0, 2195, "Service Pack 4", WINDOWS_2000,
+           "Microsoft Windows 2000 Service Pack 4 (Build 2195)"},
+          {2, 5, 1, 0x0A280A28, "Service Pack 3", WINDOWS_XP,
+           "Microsoft Windows XP Service Pack 3 (Build 2600)"},
+          // No kind of its own: the gate checks the number.
+          {2, 6, 1, 7601, "Service Pack 1", WINDOWS_95, "Service Pack 1 (Build 7601)"},
+          {0, 3, 10, 0, "", WINDOWS_WIN32S, "Microsoft Win32s "},
+          {3, 10, 0, 0, "", WINDOWS_95, ""},
+      };
+  for (const auto& [platform, major, minor, build, csd, kind, name] : cases) {
+    WindowsVersion v = {platform, major, minor, build, {}};
+    strncpy(v.csd, csd, sizeof v.csd - 1);
+    OsInfo info(&v);
+    EXPECT_EQ(kind, info.getKind()) << name;
+    EXPECT_STREQ(name, info.getOsName());
+  }
+  OsInfo none(nullptr);
+  EXPECT_EQ(WINDOWS_95, none.getKind());
+  EXPECT_STREQ("", none.getOsName());
+  // A service pack text without a terminator stays in bounds.
+  WindowsVersion v = {2, 5, 1, 2600, {}};
+  memset(v.csd, 'S', sizeof v.csd);
+  OsInfo xp(&v);
+  EXPECT_EQ(WINDOWS_XP, xp.getKind());
+  EXPECT_EQ(0u, std::string(xp.getOsName()).find("Microsoft Windows XP SSS"));
+}
