@@ -1,6 +1,6 @@
 // The window's parts on real Win32 (Wine), their places left to the window
-// scenarios: the folder edit, the folder probe, the temporary file names, the
-// last file of an update stored.
+// scenarios: the middle area's controls, the folder probe, the temporary file
+// names, the last file of an update stored.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -22,12 +22,14 @@ DWORD sizeOf(const std::string& path) {  // -1 when missing
 
 }  // namespace
 
-// Which controls and page host the middle area holds is the window and web
-// page scenarios'; the folder edit takes a whole path.
-TEST(MiddleArea, FolderEditTakesAWholePathAndGoesWithTheTextControls) {
+// The page host replaced by the next page is the web page scenario's.
+TEST(MiddleArea, FolderEditReplacesTheTermsTakesAWholePathAndGoesWithThem) {
   g_hMainWnd = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 420, 345, nullptr, nullptr, nullptr,
                                nullptr);
+  createTermsControl("terms", 12);
+  ASSERT_NE(nullptr, g_hTermsText);
   HWND edit = g_hFolderEdit = createEditControl(9, 114, 301, 17, "C:\\Program Files\\Quenzar", 16);
+  EXPECT_EQ(nullptr, g_hTermsText);
   EXPECT_EQ(260, SendMessageA(edit, EM_GETLIMITTEXT, 0, 0));
   destroyTextControls();
   EXPECT_FALSE(IsWindow(edit) || g_hFolderEdit);
