@@ -1,6 +1,6 @@
-// Install actions, removal and process control on real Win32 (Wine): folder
-// trees created and removed, the folders a removal refuses, the stub copy,
-// the launch record's process check. Links loaded back are the install scenario's.
+// Install actions, removal, process control and a failed client start on real
+// Win32 (Wine). Links loaded back, a reused process id (another file, another
+// checksum) and a start that succeeds are the install and story scenarios'.
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
@@ -13,12 +13,15 @@
 #include "app/bounded_text.h"
 #include "app/log.h"
 #include "app/process_control.h"
+#include "app/registry.h"
 #include "install/directory_path.h"
 #include "install/folder_tree.h"
 #include "install/install_actions.h"
 #include "install/shell_folders.h"
 #include "install/shortcuts.h"
 #include "install/uninstall.h"
+#include "ui/client_launch.h"
+#include "update/download_state.h"
 #include "update/file_crc.h"
 
 namespace {
@@ -69,13 +72,11 @@ TEST_F(ScratchFolder, CreateDirectoryPathMakesEveryLevel) {
   EXPECT_TRUE(exists(path("a\\b\\c")));
 }
 
-TEST_F(ScratchFolder, DeleteTreeRemovesReadOnlyFilesAndNestedFoldersNotLinkTargets) {
+// Read-only files and nested folders removed are the install scenario's.
+TEST_F(ScratchFolder, DeleteTreeKeepsItsNeighbourAndLinkTargets) {
   std::string install = path("Quenzar");
-  ASSERT_TRUE(createDirectoryPath((install + "\\data\\deep\\deeper").c_str()));
+  ASSERT_TRUE(createDirectoryPath(install.c_str()));
   writeFile(install + "\\quenzar.exe", "MZ");
-  writeFile(install + "\\data\\deep\\deeper\\hidden.bin", "y");
-  SetFileAttributesA((install + "\\data\\deep\\deeper\\hidden.bin").c_str(),
-                     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
   writeFile(path("QuenzarNeighbour.txt"), "keep");  // its name starts like the folder
   CreateDirectoryA(path("outside").c_str(), nullptr);
   writeFile(path("outside\\precious.txt"), "keep");
@@ -167,11 +168,10 @@ BOOL WINAPI refuseToTerminate(HANDLE, UINT) {
 
 }  // namespace
 
-TEST(ProcessControl, OnlyTheRecordedFileWithItsChecksumInTheInstallFolderIsEnded) {
+TEST(ProcessControl, ARefusedEndIsReportedAndNothingOutsideTheInstallFolderIsEnded) {
   char own[MAX_PATH];
   ASSERT_TRUE(GetModuleFileNameA(nullptr, own, sizeof own));
   std::string folder(own, strrchr(own, '\\') - own);
-  std::string other = folder + "\\other.exe";
   DWORD pid = GetCurrentProcessId();
   uint32_t checksum = calculateFileCrc(own, true);
   // The process stands in for a client that cannot be ended.
@@ -180,9 +180,6 @@ TEST(ProcessControl, OnlyTheRecordedFileWithItsChecksumInTheInstallFolderIsEnded
   copyText(g_szCWD, sizeof g_szCWD, folder.c_str());
   EXPECT_FALSE(terminateIfRunning(own, pid, checksum));
   EXPECT_EQ(1, g_terminateCalls);
-  // Reused process id: another file, or the same file with another checksum.
-  EXPECT_TRUE(terminateIfRunning(own, pid, checksum + 1));
-  EXPECT_TRUE(terminateIfRunning(other.c_str(), pid, checksum));
   // A path that leaves the install folder is never used to end anything.
   copyText(g_szCWD, sizeof g_szCWD, (folder + "\\sub").c_str());
   EXPECT_TRUE(terminateIfRunning((folder + "\\sub\\..\\" + (strrchr(own, '\\') + 1)).c_str(), pid,
@@ -192,4 +189,22 @@ TEST(ProcessControl, OnlyTheRecordedFileWithItsChecksumInTheInstallFolderIsEnded
   EXPECT_EQ(1, g_terminateCalls);
   setTerminateProcessForTesting(nullptr);
   g_szCWD[0] = '\0';
+}
+
+TEST(ClientLaunch, FailedStartEndsThePendingInstallAndRecordsProcessZero) {
+  copyText(g_szPrimaryExe, sizeof g_szPrimaryExe, "no-such-client.exe");
+  copyText(g_szLastRunPath, sizeof g_szLastRunPath, "no-such-client.exe");
+  g_ulPrimaryExeCrc = 7;
+  ASSERT_EQ(ERROR_SUCCESS, writeRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_INSTALL, "1"));
+  DWORD start = GetTickCount();
+  launchClient();
+  EXPECT_GE(GetTickCount() - start, 3000u) << "a pending install pauses 3 seconds first";
+  char install[16] = "", lastRun[64] = "";
+  readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_INSTALL, install, sizeof install);
+  EXPECT_STREQ("", install);
+  EXPECT_EQ(0u, g_ulLastRunPid);
+  readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_LAST_RUN, lastRun, sizeof lastRun);
+  deleteRegistryValue(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_LAST_RUN);
+  g_szPrimaryExe[0] = '\0';
+  EXPECT_STREQ("no-such-client.exe 0 7", lastRun);
 }

@@ -1,6 +1,6 @@
-// The bug report's walks of the real machine: a registry key of nested
-// subkeys, a folder tree, the drive filter, the crash files with their
-// reported-file lists, and the figures of building the report.
+// The settings store, and the bug report's walks of the real machine: a
+// registry key of nested subkeys, a folder tree, the drive filter, the crash
+// files with their reported-file lists, and the figures of building the report.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -19,7 +19,6 @@
 #include "report/report_dumps.h"
 #include "report/system_info.h"
 #include "report/system_report.h"
-#include "update/file_crc.h"
 
 namespace {
 
@@ -60,43 +59,118 @@ void writeFile(const std::string& path, const std::string& bytes) {
   ASSERT_TRUE(std::ofstream(path, std::ios::binary) << bytes) << path;
 }
 
+void storeRaw(const std::string& path, const char* name, DWORD type, const void* data, DWORD size) {
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &key));
+  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+  RegCloseKey(key);
+}
+
+const char* const kKey = "Software\\Tavelin\\VelorinRegistryTest";
+const char* const kMissingKey = "Software\\Tavelin\\VelorinRegistryTest\\Missing";
+
+// The settings store against Wine's registry, under a key of its own.
+class Registry : public ::testing::Test {
+ protected:
+  void SetUp() override { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
+  void TearDown() override { RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
+  // Reads into a buffer of size bytes that starts as before; '#' marks past it.
+  std::string read(const char* name, DWORD size, const char* before = "") {
+    char buffer[64];
+    memset(buffer, '#', sizeof buffer);
+    strcpy(buffer, before);
+    EXPECT_EQ(0, readRegistryString(HKEY_CURRENT_USER, kKey, name, buffer, size));
+    EXPECT_EQ('#', buffer[size]) << "wrote past the buffer";
+    return std::string(buffer, strnlen(buffer, size));
+  }
+};
+
+TEST_F(Registry, StringsMissingValuesNestedKeysAndTheBufferLimit) {
+  std::string nested = std::string(kKey) + "\\a\\b";
+  ASSERT_EQ(0, writeRegistryString(HKEY_CURRENT_USER, nested.c_str(), "v", "deep"));
+  char buffer[16] = "x";
+  EXPECT_EQ(0, readRegistryString(HKEY_CURRENT_USER, nested.c_str(), "v", buffer, sizeof buffer));
+  EXPECT_STREQ("deep", buffer);
+  RegDeleteKeyA(HKEY_CURRENT_USER, nested.c_str());
+  RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kKey) + "\\a").c_str());
+  EXPECT_NE(0, readRegistryString(HKEY_CURRENT_USER, kMissingKey, "CWD", buffer, sizeof buffer));
+  EXPECT_EQ('\0', buffer[0]);
+  ASSERT_EQ(0, writeRegistryString(HKEY_CURRENT_USER, kKey, "other", "v"));
+  EXPECT_EQ("caller's", read("CWD", 16, "caller's"));  // untouched: callers zero their buffers
+  EXPECT_EQ(0, deleteRegistryValue(HKEY_CURRENT_USER, kKey, "never-there"));
+  EXPECT_NE(0, deleteRegistryValue(HKEY_CURRENT_USER, kMissingKey, "CWD"));
+  EXPECT_EQ(0, deleteRegistryValue(HKEY_CURRENT_USER, kKey, "other"));
+  EXPECT_EQ("", read("other", 16));
+
+  // A value that fills the buffer without a terminator did not fit and reads
+  // as empty. Wine adds a terminator to a REG_SZ that does not fit, so the raw
+  // bytes go in as REG_BINARY too (the reader does not look at the type).
+  std::string e16(16, 'e');
+  for (DWORD type : {DWORD(REG_SZ), DWORD(REG_BINARY)}) {
+    storeRaw(kKey, "exact", type, e16.data(), 16);
+    EXPECT_EQ("", read("exact", 16)) << type;
+    storeRaw(kKey, "short", type, e16.data(), 15);
+    EXPECT_EQ(std::string(15, 'e'), read("short", 16)) << type;
+  }
+  ASSERT_EQ(0, writeRegistryString(HKEY_CURRENT_USER, kKey, "long", std::string(40, 'L').c_str()));
+  EXPECT_EQ("", read("long", 16));
+  ASSERT_EQ(0, writeRegistryString(HKEY_CURRENT_USER, kKey, "fits", std::string(15, 'f').c_str()));
+  EXPECT_EQ(std::string(15, 'f'), read("fits", 16));
+  HKEY key = nullptr;
+  DWORD type = 0, stored = 0;  // stored with its terminator, as other readers expect
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_CURRENT_USER, kKey, &key));
+  RegQueryValueExA(key, "fits", nullptr, &type, nullptr, &stored);
+  RegCloseKey(key);
+  EXPECT_EQ(std::make_pair(DWORD(REG_SZ), DWORD(16)), std::make_pair(type, stored));
+}
+
+TEST_F(Registry, BinaryValues) {
+  const unsigned char crcs[8] = {1, 2, 3, 4, 0xAA, 0xBB, 0xCC, 0xDD};
+  ASSERT_EQ(0, writeRegistryBinary(HKEY_CURRENT_USER, kKey, "usgBugReports", crcs, sizeof crcs));
+  unsigned char buffer[1024] = {};
+  DWORD size = sizeof buffer;
+  EXPECT_EQ(0, readRegistryBinary(HKEY_CURRENT_USER, kKey, "usgBugReports", buffer, &size));
+  EXPECT_EQ(8u, size);
+  EXPECT_EQ(0, memcmp(crcs, buffer, sizeof crcs));
+  size = 4;  // too small for the value
+  EXPECT_EQ(1, readRegistryBinary(HKEY_CURRENT_USER, kKey, "usgBugReports", buffer, &size));
+  size = sizeof buffer;
+  EXPECT_EQ(1, readRegistryBinary(HKEY_CURRENT_USER, kKey, "dbgBugReports", buffer, &size));
+  LONG missingKey = readRegistryBinary(HKEY_CURRENT_USER, kMissingKey, "x", buffer, &size);
+  EXPECT_TRUE(missingKey != 0 && missingKey != 1) << missingKey;
+}
+
+// The lines' formats are the unit tests'; here the walk and the buffers.
 TEST(RegistryDump, DeepestKeyFirstAndValuesBeyondTheBuffers) {
   const std::string top = "Software\\Tavelin\\VelorinDumpTest";
   const std::string bigData(3000, 'd');  // longer than the data buffer
-  DWORD dword = 300;
   const struct {
     std::string key;
     const char* name;
     DWORD type;
     const void* data;
     DWORD size;
-  } values[] = {{top, "Count", REG_DWORD, &dword, 4},
-                {top, "", REG_SZ, "default", 8},
+  } values[] = {{top, "", REG_SZ, "default", 8},
                 {top + "\\Middle", "Path", REG_EXPAND_SZ, "%TMP%\\x", 9},
                 {top + "\\Middle\\Deep", "List", REG_MULTI_SZ, "one\0two\0", 9},
                 {top, "Large", REG_SZ, bigData.c_str(), DWORD(bigData.size() + 1)}};
+  for (const auto& v : values)
+    storeRaw(v.key, v.name, v.type, v.data, v.size);
   HKEY key = nullptr;
-  for (const auto& v : values) {
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, v.key.c_str(), &key));
-    RegSetValueExA(key, v.name, 0, v.type, static_cast<const BYTE*>(v.data), v.size);
-    RegCloseKey(key);
-  }
   ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_CURRENT_USER, top.c_str(), &key));
   std::string text = writerText([key](ReportWriter& w) { dumpRegistryKey(key, w); });
   RegCloseKey(key);
   for (const char* sub : {"\\Middle\\Deep", "\\Middle", ""})
     RegDeleteKeyA(HKEY_CURRENT_USER, (top + sub).c_str());
+  // The value too large for the data buffer keeps its name and type.
   size_t at = 0;
-  for (const char* line : {"Middle\\Deep\\List Type: [REG_MULTI_SZ] \"one\"\r\n",
-                           "Middle\\Path Type: [REG_EXPAND_SZ] \"%TMP%\\x\"\r\n",
-                           "Count Type: [REG_DWORD]{44 }\r\n"}) {
+  for (const char* line :
+       {"Middle\\Deep\\List Type: [REG_MULTI_SZ] \"one\"\r\n",
+        "Middle\\Path Type: [REG_EXPAND_SZ] \"%TMP%\\x\"\r\n", "Large Type: [REG_SZ] \"\"\r\n"}) {
     at = text.find(line, at);
     ASSERT_NE(at, std::string::npos) << line << text;
   }
-  // The value too large for the data buffer keeps its name and type.
-  for (const char* line :
-       {"<NO NAME> Type: [REG_SZ] \"default\"\r\n", "Large Type: [REG_SZ] \"\"\r\n"})
-    EXPECT_NE(text.find(line), std::string::npos) << line << text;
+  EXPECT_NE(text.find("<NO NAME> Type: [REG_SZ] \"default\"\r\n"), std::string::npos) << text;
 }
 
 TEST(FolderListing, TreeWithHiddenNamesAndSkippedDotFolders) {
@@ -178,71 +252,29 @@ class CrashFiles : public ::testing::Test {
   void write(const char* name, const std::string& bytes) {
     writeFile(m_folder + "\\" + name, bytes);
   }
-  bool exists(const char* name) {
-    return GetFileAttributesA((m_folder + "\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
-  }
-  uint32_t crc(const char* name) {
-    return calculateFileCrc((m_folder + "\\" + name).c_str(), false);
-  }
   std::string m_folder = tempPath("velorin_crash_test");
   char m_savedCwd[MAX_PATH] = "";
 };
 
-// A full list drops its oldest entry; a stored list that is not whole
-// entries counts as empty and is started afresh.
-TEST_F(CrashFiles, FullListDropsOldestAndUnreadableListCountsEmpty) {
-  write("quenzar.usg", "usage");
-  std::vector<uint8_t> list(1024);
-  for (size_t i = 0; i < 1024; i += 4)
-    list[i] = static_cast<uint8_t>(i / 4 + 1), list[i + 1] = 0x77;
-  for (DWORD stored : {1024u, 6u}) {
-    writeRegistryBinary(HKEY_CURRENT_USER, DEBUG_KEY, VALUE_USG_REPORTS, list.data(), stored);
-    EXPECT_TRUE(isUsgUnreported(crc("quenzar.usg")));
-    EXPECT_TRUE(hasUnreportedCrashFiles());
-    recordReportedFiles(kAllCrashFiles);
-    DWORD size = 1024;
-    ASSERT_EQ(
-        0, readRegistryBinary(HKEY_CURRENT_USER, DEBUG_KEY, VALUE_USG_REPORTS, list.data(), &size));
-    EXPECT_EQ(size, stored == 1024 ? 1024u : 4u);
-    EXPECT_FALSE(isUsgUnreported(crc("quenzar.usg")));
-    EXPECT_FALSE(hasUnreportedCrashFiles());
-  }
-}
-
 // A large "user.dat" is cut within its bound and cannot push the crash files
-// out; a dump too large for any report is kept, the log after it still goes
-// in whole and ends the report. Only what the report carried is recorded
-// and deleted.
-TEST_F(CrashFiles, CrashFilesGoInWholeOrStayForTheNextReport) {
+// out. A file kept for a later report, and what is recorded and deleted, are
+// the bug report scenario's; the lists' rules the unit tests'.
+TEST_F(CrashFiles, LargeUserDataIsCutWithinItsBound) {
   write("user.dat", std::string(200000, 'U'));
-  write("quenzar.usg", "usage");
-  write("core.dbg", std::string(200000, 'D'));
   const std::string log(40000, 'L');
   write("quenzar.log", log);
   std::vector<char> buffer(kReportBufferSize);
   unsigned length = 0;
-  const unsigned whole = buildSystemReport(buffer.data(), &length, nullptr);
+  EXPECT_EQ(unsigned(kCrashLogFile), buildSystemReport(buffer.data(), &length, nullptr));
   std::string text(buffer.data(), length);
-  EXPECT_EQ(kCrashUsageFile | kCrashLogFile, whole);
   size_t user = text.find("USER.DAT Contents (200000 bytes)\r\n------------\r\nUUU");
   size_t cut = text.find("UUU\r\n[report cut here: ", user);
-  size_t usage = text.find("USG Contents (5 bytes)\r\n------------\r\nusage\r\n\r\n");
-  size_t kept = text.find("\r\n\r\n[DBG file of 200000 bytes kept for a later report]\r\n");
   ASSERT_NE(user, std::string::npos);
   ASSERT_NE(cut, std::string::npos) << "user.dat cut at its own bound";
   EXPECT_LT(cut - user, kReportUserDataBound);
-  EXPECT_LT(cut, usage);
-  EXPECT_LT(usage, kept);
-  EXPECT_EQ(text.find("DBG Contents"), std::string::npos);
   const std::string logSection = "LOG Contents (40000 bytes)\r\n------------\r\n" + log;
   ASSERT_GT(text.size(), logSection.size());
   EXPECT_EQ(text.substr(text.size() - logSection.size()), logSection);
-  recordReportedFiles(whole);
-  deleteCrashFiles(whole);
-  EXPECT_FALSE(exists("quenzar.usg") || exists("quenzar.log"));
-  EXPECT_TRUE(exists("user.dat"));
-  EXPECT_TRUE(isDbgUnreported(crc("core.dbg")));
-  EXPECT_TRUE(hasUnreportedCrashFiles());
 }
 
 // A report that cannot be built counts as tried: the run does not come back

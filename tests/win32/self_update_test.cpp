@@ -1,6 +1,5 @@
-// A self-update whose target stays held (the hand-over that works is the
-// self-update scenario's), the check of a downloaded program against its
-// manifest entry, the checksum's sharing rule.
+// A self-update whose target stays held, the check of a downloaded program
+// against its manifest entry, the checksum's sharing rule.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -48,11 +47,10 @@ struct HandOverFiles {
   std::string install = tempFolder("velorin self update\\Quenzar Poker");
   std::string newStub = root + "\\cci1.tmp", target = install + "\\quenzar.exe";
   std::string oldStub = root + "\\old stub.exe";
-  std::string newBytes = "MZ new stub " + std::string(70000, 'n');
   std::string commandLine = "\"" + newStub + "\" /self:" + oldStub + " /target:" + target;
 
   HandOverFiles() {
-    writeFile(newStub, newBytes);
+    writeFile(newStub, "MZ new stub");
     writeFile(target, "MZ installed old stub");
     writeFile(oldStub, "MZ old stub run from elsewhere");
   }
@@ -65,26 +63,20 @@ struct HandOverFiles {
   }
 };
 
-// The ending old stub lets go of its running image, too late.
-DWORD WINAPI closeLater(void* file) {
-  Sleep(1500);
-  CloseHandle(file);
-  return 0;
-}
-
-TEST(SelfUpdateHandOver, GivesUpOnAFileHeldTooLongThenCopiesOnceLetGo) {
+// The hand-over that waits and copies once the file is let go is the
+// self-update scenario's.
+TEST(SelfUpdateHandOver, GivesUpOnAFileHeldTooLongAndLeavesEverythingAsItWas) {
   HandOverFiles files;
   setSelfUpdateWaitForTesting(300);
   std::string before = currentFolder();
-  HANDLE held =
-      CreateFileA(files.target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, held);
-  ScopedHandle holder(CreateThread(nullptr, 0, closeLater, held, 0, nullptr));
+  ScopedHandle held(
+      CreateFileA(files.target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(held.valid());
   clearLog();
   DWORD started = GetTickCount();
   executeSelfUpdateModeFrom(files.commandLine.c_str(), files.newStub.c_str());
   DWORD waited = GetTickCount() - started;
-  WaitForSingleObject(holder.get(), INFINITE);
+  held.reset();
   setSelfUpdateWaitForTesting(10000);
   EXPECT_GE(waited, 250u);
   EXPECT_LT(waited, 1300u) << "the wait is bounded";
@@ -94,9 +86,6 @@ TEST(SelfUpdateHandOver, GivesUpOnAFileHeldTooLongThenCopiesOnceLetGo) {
   EXPECT_EQ(before, currentFolder());
   EXPECT_NE(nullptr,
             strstr(logText(), "FAIL: executeSelfUpdateMode: copying over target file fails: "));
-  executeSelfUpdateModeFrom(files.commandLine.c_str(), files.newStub.c_str());  // let go in time
-  EXPECT_EQ(files.newBytes, readFile(files.target));
-  EXPECT_EQ(files.install, currentFolder()) << "the new stub works from the install folder";
 }
 
 TEST(PublishedDownload, OnlyTheListedSizeAndChecksumRunAndAWriterHidesTheChecksum) {
