@@ -1,5 +1,4 @@
-// Inputs and figures shared by the host benchmark and the shipped-code
-// benchmark (under Wine).
+// Inputs and figures shared by the host and the shipped-code (Wine) benchmarks.
 #pragma once
 
 #include <algorithm>
@@ -30,8 +29,7 @@ inline const std::vector<uint8_t>& randomBytes() {
   return data;
 }
 
-// 10,000 lines as the release tool writes them: the stub first, every third
-// compressed, every other one ending in CRLF.
+// 10,000 release-tool lines: the stub first, every third compressed, every other CRLF.
 inline const std::string& manifestText() {
   static const std::string text = [] {
     std::string t =
@@ -69,8 +67,7 @@ inline size_t splitLinesAndFields(const std::string& text) {
 
 constexpr int kRounds = 5;
 
-// "<ours> X MB/s beside <reference> Y MB/s (ratio Z)", each the best of
-// kRounds runs taken in turns.
+// "<ours> X MB/s beside <reference> Y MB/s (ratio Z)", best of kRounds taken in turns.
 template <typename Now, typename Ours, typename Reference>
 std::string compare(Now now,
                     size_t bytes,

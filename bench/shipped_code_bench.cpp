@@ -1,6 +1,5 @@
-// The portable code as the player runs it: built by the shipped tree's
-// compilers and run under Wine, each figure beside its reference measured in
-// the same process; written also to the file its argument names.
+// The portable code as the player runs it (shipped compilers, Wine), each figure
+// beside its reference from the same process; also written to the file named.
 #include <windows.h>
 
 #include "bench/bench_inputs.h"

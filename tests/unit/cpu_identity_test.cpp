@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <map>
-#include <string>
-#include <vector>
-
 namespace {
 
 // A recorded processor: function -> registers; unlisted functions give 0.

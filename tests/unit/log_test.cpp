@@ -2,12 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdarg>
-#include <cstring>
-#include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
 static std::string formatLine(size_t size, int level, const char* format, ...) {
   std::vector<char> out(size + 1, '#');  // one guard byte past the buffer

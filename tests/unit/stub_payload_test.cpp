@@ -3,11 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
-#include <tuple>
-#include <vector>
-
 #include "app/log.h"
 #include "app/stub_expansion.h"
 
@@ -67,8 +62,7 @@ TEST(StubPayloadTest, ReadsEveryEntryAndTheAffiliateUpToTheLimits) {
   EXPECT_STREQ(p.files[2].szName, "c.txt");
   EXPECT_EQ(d.substr(p.files[2].ulPosition, p.files[2].ulSize), "x");
 
-  // The limits themselves are taken: ten entries, a 259-character name, a
-  // 255-character affiliate; T = 0 with an affiliate.
+  // The limits are taken: 10 entries, a 259-character name and affiliate 255; T = 0.
   std::vector<Block> ten(9, {"f", "data"});
   ten.push_back({std::string(259, 'n'), "last"});
   ASSERT_EQ(readTail(packed(kImage, ten, std::string(255, 'a')), &p), PAYLOAD_OK);
@@ -88,40 +82,37 @@ TEST(StubPayloadTest, InconsistentTailsAreCorrupt) {
   std::string good = packed(kImage, {{"atl98.dll", "data"}}, "aff");
   ASSERT_EQ(readTail(good, &p), PAYLOAD_OK);
   const size_t tPos = good.size() - 12 - 3, entryAt = tPos - 19;  // T, the one entry
-  auto with = [&](size_t at, uint32_t v, size_t at2 = 0, uint32_t v2 = 0) {
+  // Words written over the good tail; an entry's block position is at +11, its size +15.
+  auto with = [&](size_t at, std::vector<uint32_t> words) {
     std::string d = good;
-    put(&d, v, 4, at);
-    if (at2)
-      put(&d, v2, 4, at2);
+    for (size_t i = 0; i < words.size(); ++i)
+      put(&d, words[i], 4, at + 4 * i);
     return d;
   };
-  // An entry's block: position at +11, size at +15 of the entry.
-  auto withBlock = [&](uint32_t position, uint32_t size) {
-    return with(entryAt + 11, position, entryAt + 15, size);
-  };
+  const size_t block = entryAt + 11;
   std::vector<Block> eleven(11, {"f", "d"});
   const std::tuple<std::string, const char*> cases[] = {
       {packed(kImage, {}, std::string(256, 'a')), "L above 255"},
-      {with(tPos, uint32_t(tPos + 1)), "T one past the file's start"},
-      {with(tPos, 19 + 1), "T not filled exactly (one byte over)"},
-      {with(tPos, 19 - 1), "T not filled exactly (one byte short)"},
+      {with(tPos, {uint32_t(tPos + 1)}), "T one past the file's start"},
+      {with(tPos, {19 + 1}), "T not filled exactly (one byte over)"},
+      {with(tPos, {19 - 1}), "T not filled exactly (one byte short)"},
       {packed(kImage, eleven, "a"), "more than 10 entries"},
       {packed(kImage, {{"", "d"}}, "a"), "name length 0"},
       {packed(kImage, {{std::string(260, 'n'), "d"}}, "a"), "name length 260"},
       {packed(kImage, {{"..\\evil.dll", "d"}}, "a"), "name climbing out"},
       {packed(kImage, {{std::string("a\0b", 3), "d"}}, "a"), "zero inside a name"},
       {packed(kImage, {}, std::string("a\0b", 3)), "zero inside the affiliate"},
-      {withBlock(0, 4), "position 0 (positions count from 1)"},
-      {withBlock(uint32_t(entryAt - 2), 4), "block one byte into the table"},
-      {withBlock(1, 0xFFFFFFFFu), "size past the file"},
-      {withBlock(0xFFFFFFFFu, 1), "position past the file"},
+      {with(block, {0, 4}), "position 0 (positions count from 1)"},
+      {with(block, {uint32_t(entryAt - 2), 4}), "block one byte into the table"},
+      {with(block, {1, 0xFFFFFFFFu}), "size past the file"},
+      {with(block, {0xFFFFFFFFu, 1}), "position past the file"},
   };
   for (const auto& [d, what] : cases) {
     EXPECT_EQ(readTail(d, &p), PAYLOAD_CORRUPT) << what;
     EXPECT_EQ(p.nFiles, 0u) << what;
     EXPECT_STREQ(p.szAffiliate, "") << what;
   }
-  ASSERT_EQ(readTail(withBlock(uint32_t(entryAt - 2), 3), &p), PAYLOAD_OK) << "exact fit";
+  ASSERT_EQ(readTail(with(block, {uint32_t(entryAt - 2), 3}), &p), PAYLOAD_OK) << "exact fit";
   EXPECT_EQ(p.files[0].ulPosition + p.files[0].ulSize, entryAt);
 }
 
