@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,8 @@ namespace bench {
 inline const std::vector<uint8_t>& randomBytes() {
   static const std::vector<uint8_t> data = [] {
     std::vector<uint8_t> d(64u << 20);
-    uint32_t seed = 42;
-    for (uint8_t& byte : d) {
-      seed = seed * 1103515245u + 12345u;
-      byte = uint8_t(seed >> 24);
-    }
+    std::mt19937 rng(42);
+    std::generate(d.begin(), d.end(), [&] { return uint8_t(rng()); });
     return d;
   }();
   return data;

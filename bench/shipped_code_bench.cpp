@@ -13,7 +13,6 @@ static double seconds() {
 
 int main(int argc, char** argv) {
   char head[128];
-  // The 64-bit test build runs the same code; its figures say so.
   snprintf(head, sizeof head, "shipped code under Wine (%s, best of %d): ",
            sizeof(void*) == 8 ? "x86_64 test build" : "i686", bench::kRounds);
   bool parsed = true;

@@ -41,8 +41,8 @@ TEST(RijndaelTest, PublishedVectorsOnBothPaths) {
 
 // NIST SP 800-38A, F.1.1, F.2.1 and F.3.13: AES-128, first two blocks.
 TEST(RijndaelTest, ModesFollowPublishedAesExamplesAndFailuresCarryTheirTexts) {
-  std::vector<uint8_t> key = fromHex("2b7e151628aed2a6abf7158809cf4f3c");
-  std::vector<uint8_t> iv = fromHex("000102030405060708090a0b0c0d0e0f");
+  const std::vector<uint8_t> key = fromHex("2b7e151628aed2a6abf7158809cf4f3c"),
+                             iv = fromHex("000102030405060708090a0b0c0d0e0f");
   std::vector<uint8_t> plain =
       fromHex("6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51");
   const char* ecb = "3ad77bb40d7a3660a89ecaf32466ef97f5d3d58503b9699de785895a96fdbaaf";

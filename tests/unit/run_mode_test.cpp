@@ -7,19 +7,20 @@
 #include "app/self_update.h"
 
 TEST(RunMode, DecidedByUninstallAndSelfMarkers) {
-  EXPECT_EQ(RUN_MODE_NORMAL, getRunMode(""));
-  EXPECT_EQ(RUN_MODE_NORMAL, getRunMode("/self:C:\\a.exe /target:C:\\b\\quenzar.exe"));
-  EXPECT_EQ(RUN_MODE_UNINSTALL_REQUEST, getRunMode("/uninstall"));
-  EXPECT_EQ(RUN_MODE_UNINSTALL_REQUEST, getRunMode("x/uninstallx"));
+  // Case matters: "/UNINSTALL" and "/SELF:" are not the program's own markers.
+  for (const char* line : {"", "/self:C:\\a.exe /target:C:\\b\\quenzar.exe", "/UNINSTALL"})
+    EXPECT_EQ(RUN_MODE_NORMAL, getRunMode(line)) << line;
+  for (const char* line : {"/uninstall", "x/uninstallx", "/uninstall /SELF:C:\\x.exe"})
+    EXPECT_EQ(RUN_MODE_UNINSTALL_REQUEST, getRunMode(line)) << line;
   EXPECT_EQ(RUN_MODE_UNINSTALL_COMPLETION, getRunMode("/uninstall /self:C:\\x.exe /pid:12"));
-  // Case matters: these are not the program's own markers.
-  EXPECT_EQ(RUN_MODE_NORMAL, getRunMode("/UNINSTALL"));
-  EXPECT_EQ(RUN_MODE_UNINSTALL_REQUEST, getRunMode("/uninstall /SELF:C:\\x.exe"));
 }
 
 TEST(RunMode, UninstallCompletionArgumentsAndRefusals) {
   const std::string fitting(kSelfPathSize - 1, 'b');  // the longest path that fits
   const std::string withFitting = "/uninstall /self:" + fitting + " /pid:5";
+  const std::string overlong =
+      "/uninstall /self:C:\\" + std::string(kSelfPathSize, 'a') + ".exe /pid:5";
+  // A refused line (no path expected) leaves the path empty and the id alone.
   const std::tuple<const char*, const char*, uint32_t> cases[] = {
       {"/uninstall /self:C:\\x.exe /pid:12", "C:\\x.exe", 12},
       {"C:\\Temp\\q1.tmp /uninstall /self:C:\\Program Files\\Quenzar\\quenzar.exe /pid:4294967295",
@@ -27,33 +28,23 @@ TEST(RunMode, UninstallCompletionArgumentsAndRefusals) {
       // Arguments after the process id are left for whoever needs them.
       {"/uninstall /self:C:\\x.exe /pid:12 /quiet /pid:99", "C:\\x.exe", 12},
       {withFitting.c_str(), fitting.c_str(), 5},
+      {"/uninstall /self:C:\\x.exe", "", 77},                   // no process id
+      {"/uninstall /pid:12 /self:C:\\x.exe", "", 77},           // id before the path
+      {"/uninstall /self: /pid:12", "", 77},                    // empty path
+      {"/uninstall /self:C:\\x.exe/pid:12", "", 77},            // no blank before /pid:
+      {"/uninstall /self:C:\\x.exe /pid:", "", 77},             // no digits
+      {"/uninstall /self:C:\\x.exe /pid:-3", "", 77},           // not a count
+      {"/uninstall /self:C:\\x.exe /pid:99999999999", "", 77},  // beyond 32 bits
+      {"/uninstall /self:C:\\x.exe /pid:12abc", "", 77},
+      {overlong.c_str(), "", 77},  // refused, not cut
   };
   for (const auto& [line, expectedPath, expectedPid] : cases) {
-    char path[kSelfPathSize];
-    uint32_t pid = 0;
-    ASSERT_TRUE(parseUninstallCompletion(line, path, sizeof path, &pid)) << line;
-    EXPECT_STREQ(expectedPath, path);
-    EXPECT_EQ(expectedPid, pid);
-  }
-  char path[kSelfPathSize];
-  uint32_t pid = 77;
-  const std::string overlong =
-      "/uninstall /self:C:\\" + std::string(kSelfPathSize, 'a') + ".exe /pid:5";
-  const char* bad[] = {
-      "/uninstall /self:C:\\x.exe",                   // no process id
-      "/uninstall /pid:12 /self:C:\\x.exe",           // id before the path
-      "/uninstall /self: /pid:12",                    // empty path
-      "/uninstall /self:C:\\x.exe/pid:12",            // no blank before /pid:
-      "/uninstall /self:C:\\x.exe /pid:",             // no digits
-      "/uninstall /self:C:\\x.exe /pid:-3",           // not a count
-      "/uninstall /self:C:\\x.exe /pid:99999999999",  // beyond 32 bits
-      "/uninstall /self:C:\\x.exe /pid:12abc",
-      overlong.c_str(),  // refused, not cut
-  };
-  for (const char* commandLine : bad) {
-    EXPECT_FALSE(parseUninstallCompletion(commandLine, path, sizeof path, &pid)) << commandLine;
-    EXPECT_STREQ("", path) << commandLine;
-    EXPECT_EQ(77u, pid) << commandLine;
+    char path[kSelfPathSize] = "junk";
+    uint32_t pid = 77;
+    EXPECT_EQ(*expectedPath != '\0', parseUninstallCompletion(line, path, sizeof path, &pid))
+        << line;
+    EXPECT_STREQ(expectedPath, path) << line;
+    EXPECT_EQ(expectedPid, pid) << line;
   }
 }
 

@@ -8,35 +8,25 @@
 
 namespace {
 
-void put(std::string* d, uint32_t v, int bytes, size_t at = std::string::npos) {
-  for (int i = 0; i < bytes; ++i) {
-    char c = static_cast<char>(v >> (8 * i));
-    at == std::string::npos ? d->push_back(c) : void((*d)[at + i] = c);
-  }
+std::string le(size_t v, int bytes) {
+  std::string s;
+  for (int i = 0; i < bytes; ++i)
+    s += static_cast<char>(v >> (8 * i));
+  return s;
 }
 
-struct Block {
-  std::string name, data;
-};
+using Block = std::pair<std::string, std::string>;  // name, data
 
-// image + blocks + table + T + count + affiliate + L + signature.
 std::string packed(const std::string& image,
                    const std::vector<Block>& blocks,
                    const std::string& affiliate) {
   std::string d = image, table;
   for (const Block& b : blocks) {
-    put(&table, uint32_t(b.name.size()), 2);
-    table += b.name;
-    put(&table, uint32_t(d.size() + 1), 4);
-    put(&table, uint32_t(b.data.size()), 4);
-    d += b.data;
+    table += le(b.first.size(), 2) + b.first + le(d.size() + 1, 4) + le(b.second.size(), 4);
+    d += b.second;
   }
-  d += table;
-  put(&d, uint32_t(table.size()), 4);
-  put(&d, uint32_t(blocks.size()), 4);
-  d += affiliate;
-  put(&d, uint32_t(affiliate.size()), 2);
-  return d + "\x55\xAA";
+  return d + table + le(table.size(), 4) + le(blocks.size(), 4) + affiliate +
+         le(affiliate.size(), 2) + "\x55\xAA";
 }
 
 PayloadResult readTail(const std::string& d, StubPayload* out) {
@@ -86,7 +76,7 @@ TEST(StubPayloadTest, InconsistentTailsAreCorrupt) {
   auto with = [&](size_t at, std::vector<uint32_t> words) {
     std::string d = good;
     for (size_t i = 0; i < words.size(); ++i)
-      put(&d, words[i], 4, at + 4 * i);
+      d.replace(at + 4 * i, 4, le(words[i], 4));
     return d;
   };
   const size_t block = entryAt + 11;
@@ -137,7 +127,6 @@ TEST(StubExpansionTest, OnlyAnExpansionThatWentThroughIsLoggedAndStoredAffiliate
         std::string(logText()).find("INFO: WinMain: Stub has been expanded\n") != std::string::npos,
         result == EXPAND_DONE);
   }
-  clearLog();
   std::string longest(255, 'a');
   const std::tuple<const char*, const char*, const char*, bool, bool> cases[] = {
       {"", "tail-1", "tail-1", true, false},

@@ -38,10 +38,8 @@ TEST(WindowRules, DiscoveryPicksTheStateFromItsInputs) {
     DiscoveryFacts f = {in[0] == '1', in[1] == '1', in[2] == '1', in[3] == '1',
                         in[4] == '1', SP_WAITING,   flashCheck};
     DiscoveryOutcome out = decideDiscovery(f);
-    EXPECT_EQ(state, out.state);
-    EXPECT_EQ(phase, out.phase);
-    EXPECT_EQ(cwd, out.cwd);
-    EXPECT_EQ(flashChecks, g_flashChecks);
+    EXPECT_EQ(std::make_tuple(state, phase, cwd, flashChecks),
+              std::make_tuple(out.state, out.phase, out.cwd, g_flashChecks));
     EXPECT_STREQ(log0, out.log[0]);
     EXPECT_STREQ(log1, out.log[1]);
   }
@@ -90,12 +88,10 @@ static std::string painted(int state, int phase) {
       std::to_string(layoutForm(state, phase)) + std::to_string(middleContent(state, phase));
   s += p.largePanels ? " large " : " small ";
   s += std::to_string(p.bottomPanelTop) + " " + std::to_string(p.statusTop);
-  if (p.statusShowsWaiting)
-    s += " waiting";
+  s += p.statusShowsWaiting ? " waiting" : "";
   if (p.percentShown)
     s += " percent " + std::to_string(p.percentLeft) + "," + std::to_string(p.percentTop);
-  if (p.fileLineShown)
-    s += " file " + std::to_string(p.fileLineTop);
+  s += p.fileLineShown ? " file " + std::to_string(p.fileLineTop) : "";
   return s;
 }
 
@@ -126,17 +122,16 @@ TEST(WindowRules, WhatIsPaintedWhere) {
       {2, PS_INSTALLATION, 345, {11, 286, 420, 306}},
       {3, PS_CHOOSE_DIRECTORY, 159, {0, 0, 420, 159}},
   };
+  AreaRect a;
+  bool erase;
   for (const auto& [kind, state, bottom, area] : areas) {
-    AreaRect a;
-    bool erase = kind != 3;
+    erase = kind != 3;
     ASSERT_TRUE(progressArea(kind, state, 420, bottom, &a, &erase)) << kind;
     EXPECT_EQ(std::make_tuple(area.left, area.top, area.right, area.bottom),
               std::make_tuple(a.left, a.top, a.right, a.bottom))
         << kind;
     EXPECT_EQ(kind == 3, erase) << kind;
   }
-  AreaRect a;
-  bool erase;
   EXPECT_FALSE(progressArea(4, PS_UPDATE, 420, 345, &a, &erase));
 }
 
@@ -160,8 +155,7 @@ TEST(TermsText, ThreeSectionsPlainTextBuiltOnceAndCopiedWholeOrNotAtAll) {
   ASSERT_NE(std::string::npos, privacy);
   EXPECT_LT(privacy, text.find("\nCREDIT CARD USE POLICY\n"));
   const std::string last = "Please print this page and keep it for your records.\n";
-  ASSERT_GT(text.size(), last.size());
-  EXPECT_EQ(last, text.substr(text.size() - last.size()));
+  EXPECT_EQ(text.size() - last.size(), text.rfind(last));
 
   for (size_t i = 0; i < text.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(text[i]);
@@ -170,12 +164,11 @@ TEST(TermsText, ThreeSectionsPlainTextBuiltOnceAndCopiedWholeOrNotAtAll) {
 
   buildTermsText();  // a second build starts afresh
   EXPECT_EQ(text, g_szTermsText);
-  const size_t length = text.size();
-  std::vector<char> buffer(length + 1, 'x');
+  std::vector<char> buffer(text.size() + 1, 'x');
   ASSERT_TRUE(fillTermsText(buffer.data(), buffer.size()));
   EXPECT_STREQ(g_szTermsText, buffer.data());
 
-  buffer.assign(length, 'x');
+  buffer.assign(text.size(), 'x');
   EXPECT_FALSE(fillTermsText(buffer.data(), buffer.size()));
   EXPECT_EQ('\0', buffer[0]);
   EXPECT_FALSE(fillTermsText(buffer.data(), 0));
