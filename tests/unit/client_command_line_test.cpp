@@ -65,8 +65,8 @@ TEST(ClientCommandLine, PiecesInOrderNeverCutAndTheBuffersBound) {
        {std::string(513, 'p'), std::string(255, 'p') + " " + std::string(255, 'q')})
     EXPECT_EQ("",
               build({program.c_str(), "", false, 0, 0, nullptr}, kClientCommandLineSize, false));
-  // A 32-byte buffer: "bin\client.exe -a=" and 13 characters fit exactly.
-  for (std::string affiliate : {std::string(40, 'a'), std::string("1234567890123")}) {
+  // A 32-byte buffer: "bin\client.exe -a=" and 13 characters fit exactly, 14 do not.
+  for (std::string affiliate : {std::string("12345678901234"), std::string("1234567890123")}) {
     ClientLaunchInput input = {"bin\\client.exe", affiliate.c_str(), false, 0, 0, nullptr};
     EXPECT_EQ(affiliate.size() > 13 ? "bin\\client.exe" : "bin\\client.exe -a=" + affiliate,
               build(input, 32));
