@@ -1,11 +1,11 @@
-// Inputs and figures shared by the host benchmark and the shipped-code
-// benchmark (under Wine).
+// Inputs and figures shared by the host and the shipped-code (Wine) benchmarks.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -20,18 +20,14 @@ namespace bench {
 inline const std::vector<uint8_t>& randomBytes() {
   static const std::vector<uint8_t> data = [] {
     std::vector<uint8_t> d(64u << 20);
-    uint32_t seed = 42;
-    for (uint8_t& byte : d) {
-      seed = seed * 1103515245u + 12345u;
-      byte = uint8_t(seed >> 24);
-    }
+    std::mt19937 rng(42);
+    std::generate(d.begin(), d.end(), [&] { return uint8_t(rng()); });
     return d;
   }();
   return data;
 }
 
-// 10,000 lines as the release tool writes them: the stub first, every third
-// compressed, every other one ending in CRLF.
+// 10,000 release-tool lines: the stub first, every third compressed, every other CRLF.
 inline const std::string& manifestText() {
   static const std::string text = [] {
     std::string t =
@@ -69,8 +65,7 @@ inline size_t splitLinesAndFields(const std::string& text) {
 
 constexpr int kRounds = 5;
 
-// "<ours> X MB/s beside <reference> Y MB/s (ratio Z)", each the best of
-// kRounds runs taken in turns.
+// "<ours> X MB/s beside <reference> Y MB/s (ratio Z)", best of kRounds taken in turns.
 template <typename Now, typename Ours, typename Reference>
 std::string compare(Now now,
                     size_t bytes,

@@ -1,6 +1,5 @@
-// Throughput on this machine beside references in the same run: the shared
-// figures, the cipher and digest over 1 MiB, and the line parse alone (each
-// record freed at once, without holding 25 MB of fixed buffers).
+// Throughput beside references in the same run: the shared figures, cipher and digest
+// over 1 MiB, and the line parse alone (each record freed at once, no 25 MB list).
 #include <chrono>
 
 #include "bench/bench_inputs.h"

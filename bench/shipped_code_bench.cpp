@@ -1,6 +1,5 @@
-// The portable code as the player runs it: built by the shipped tree's
-// compilers and run under Wine, each figure beside its reference measured in
-// the same process; written also to the file its argument names.
+// The portable code as the player runs it (shipped compilers, Wine), each figure
+// beside its reference from the same process; also written to the file named.
 #include <windows.h>
 
 #include "bench/bench_inputs.h"
@@ -14,7 +13,6 @@ static double seconds() {
 
 int main(int argc, char** argv) {
   char head[128];
-  // The 64-bit test build runs the same code; its figures say so.
   snprintf(head, sizeof head, "shipped code under Wine (%s, best of %d): ",
            sizeof(void*) == 8 ? "x86_64 test build" : "i686", bench::kRounds);
   bool parsed = true;

@@ -36,8 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   else
     require(strcmp(record.szPath, "before") == 0);
 
-  // "lastSRun" reads back as written, or the reported-crash lists restart;
-  // four signed 32-bit numbers and three blanks take at most 47 characters.
+  // "lastSRun" reads back as written; four signed numbers and three blanks fit 47.
   StubVersion version = parseLastSRun(line);
   char formatted[48];
   require(formatStubVersion(version, formatted, sizeof formatted));

@@ -1,6 +1,5 @@
-// Fuzzes the manifest parser with a block of exactly the input's length (a
-// read past it is caught); every accepted entry has its fields terminated and
-// sizes within the ceiling. What each field holds is the unit tests'.
+// Fuzzes the manifest parser over a block of exactly the input's length: every
+// accepted entry has its fields terminated and sizes within the ceiling.
 #include <cstdint>
 #include <vector>
 

@@ -1,6 +1,5 @@
-// Fuzzes the reader of the stub's own tail with the input as the whole file:
-// an accepted tail has every block inside the file before the table, every
-// name a plain file name in its slot, the affiliate terminated.
+// Fuzzes the stub's tail reader, the input as the whole file: an accepted tail has its
+// blocks before the table, plain terminated names, the affiliate terminated.
 #include <cstdint>
 #include <vector>
 

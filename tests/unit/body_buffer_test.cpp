@@ -2,15 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <memory>
-#include <string>
-
 #include "report/report_cipher.h"
 #include "report/reported_list.h"
 
-// The padded lengths and the sealing itself come back through the report
-// tool's decoder tests; here the bounds the tool never sees.
+// The sealing itself comes back through the report tool's decoder tests.
 TEST(ReportCipher, PaddedLengthOverflowAndCallersBuffer) {
   EXPECT_EQ(reportCipherLength(32), 32u);
   EXPECT_EQ(reportCipherLength(size_t(-1)), 0u);
@@ -20,7 +15,6 @@ TEST(ReportCipher, PaddedLengthOverflowAndCallersBuffer) {
   EXPECT_EQ(encryptReportInto(text, 33, out, 64), 64u) << "exact fit";
 }
 
-// Every Base64 tail length, "+", "/" and "=" form-encoded.
 TEST(BodyBuffer, Base64FormEncodedAfterDataField) {
   const char* cases[][2] = {
       {"", "DATA="},        {"f", "DATA=Zg%3d%3d"},        {"fo", "DATA=Zm8%3d"},

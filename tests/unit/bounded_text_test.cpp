@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <tuple>
-
-// Exact fit of the 8-byte buffer and one byte over; a guard byte past it.
 TEST(BoundedText, FitExactlyOrTakeNothingAndCaseIsIgnoredForLettersOnly) {
   char g[9];
   memset(g, '#', sizeof g);

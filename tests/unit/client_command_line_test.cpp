@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
-#include <tuple>
-
 #include "app/log.h"
 
 namespace {
@@ -18,10 +14,14 @@ GameServers servers(const std::string& gr, const char* gl, bool found = false) {
   return result;
 }
 
-std::string build(const ClientLaunchInput& input) {
-  char out[kClientCommandLineSize];
+// Built into the first `size` bytes of a larger block: nothing is written past them.
+std::string build(const ClientLaunchInput& input,
+                  size_t size = kClientCommandLineSize,
+                  bool ok = true) {
+  char out[kClientCommandLineSize + 8];
   memset(out, 'X', sizeof out);
-  EXPECT_TRUE(buildClientCommandLine(input, out, sizeof out));
+  EXPECT_EQ(ok, buildClientCommandLine(input, out, size));
+  EXPECT_EQ(std::string(sizeof out - size, 'X'), std::string(out + size, sizeof out - size));
   return out;
 }
 
@@ -52,8 +52,7 @@ TEST(ClientCommandLine, PiecesInOrderNeverCutAndTheBuffersBound) {
       // Exactly 512; one more character drops the whole argument.
       {{p500.c_str(), "12345678", false, 0, 0, nullptr}, p500 + " -a=12345678"},
       {{p500.c_str(), "123456789", false, 0, 0, nullptr}, p500},
-      // The last argument at the exact bound, then one character over it; a
-      // later argument that still fits is kept after one that did not.
+      // The last argument at the bound and one over; a later one that fits is kept.
       {{p297.c_str(), "", false, 0, 0, &longGr}, p297 + " -a=" + g200 + " -gl=y"},
       {{p298.c_str(), "", false, 0, 0, &longGr}, p298 + " -a=" + g200},
       {{p305.c_str(), "", false, 0, 0, &longGr}, p305 + " -a= -gl=y"},
@@ -63,23 +62,15 @@ TEST(ClientCommandLine, PiecesInOrderNeverCutAndTheBuffersBound) {
   EXPECT_NE(nullptr, strstr(logText(), "argument -a= left out"));
   // 513 characters, and (quoted) 511 with a blank.
   for (std::string program :
-       {std::string(513, 'p'), std::string(255, 'p') + " " + std::string(255, 'q')}) {
-    ClientLaunchInput input = {program.c_str(), "", false, 0, 0, nullptr};
-    char out[kClientCommandLineSize];
-    EXPECT_FALSE(buildClientCommandLine(input, out, sizeof out));
-    EXPECT_STREQ("", out);
+       {std::string(513, 'p'), std::string(255, 'p') + " " + std::string(255, 'q')})
+    EXPECT_EQ("",
+              build({program.c_str(), "", false, 0, 0, nullptr}, kClientCommandLineSize, false));
+  // A 32-byte buffer: "bin\client.exe -a=" and 13 characters fit exactly, 14 do not.
+  for (std::string affiliate : {std::string("12345678901234"), std::string("1234567890123")}) {
+    ClientLaunchInput input = {"bin\\client.exe", affiliate.c_str(), false, 0, 0, nullptr};
+    EXPECT_EQ(affiliate.size() > 13 ? "bin\\client.exe" : "bin\\client.exe -a=" + affiliate,
+              build(input, 32));
   }
-  // A 32-byte buffer inside a larger block: nothing is written past it.
-  char block[kClientCommandLineSize];
-  memset(block, 'X', sizeof block);
-  std::string affiliate(40, 'a');
-  ClientLaunchInput input = {"bin\\client.exe", affiliate.c_str(), false, 0, 0, nullptr};
-  EXPECT_TRUE(buildClientCommandLine(input, block, 32));
-  EXPECT_STREQ("bin\\client.exe", block);
-  EXPECT_EQ(std::string(sizeof block - 32, 'X'), std::string(block + 32, sizeof block - 32));
-  input.szAffiliate = "1234567890123";  // "bin\client.exe -a=" + 13 = exactly 31
-  EXPECT_TRUE(buildClientCommandLine(input, block, 32));
-  EXPECT_STREQ("bin\\client.exe -a=1234567890123", block);
 }
 
 TEST(GameServerRecords, WalkKeepsTheLastMatchOfEachKind) {

@@ -2,10 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <map>
-#include <string>
-#include <vector>
+#include <array>
 
 namespace {
 
@@ -51,9 +48,8 @@ TEST(CpuIdentity, IntelByFamilyModelAndCacheDescriptors) {
   CpuidRegisters regs = cpu.identify();
   EXPECT_EQ(regs.nVendorCode, 1);
   EXPECT_STREQ(regs.szVendor, "GenuineIntel");
-  EXPECT_EQ(regs.family(), 6);
-  EXPECT_EQ(regs.model(), 8);
-  EXPECT_EQ(regs.stepping(), 3);
+  EXPECT_EQ(std::make_tuple(regs.family(), regs.model(), regs.stepping()),
+            std::make_tuple(6, 8, 3));
   EXPECT_STREQ(regs.szName, "Intel Pentium(R) III Coppermine processor with MMX");
   EXPECT_TRUE(regs.hasFeature(kMmx | 1));
   EXPECT_FALSE(regs.hasFeature(kMmx | 2));
@@ -66,11 +62,7 @@ TEST(CpuIdentity, IntelByFamilyModelAndCacheDescriptors) {
   cpu.functions[2] = {0x00400002, 0, 0, 0};
   EXPECT_STREQ(cpu.identify().szName, "Intel Pentium(R) II processor, model 5 with MMX");
 
-  struct {
-    int family, model, brand;
-    uint32_t cache[4];
-    const char* name;
-  } const cases[] = {
+  const std::tuple<int, int, int, std::array<uint32_t, 4>, const char*> cases[] = {
       {6, 5, 0, {1, 0, 0, 0}, "Intel Pentium(R) II processor, model 5"},
       {6, 7, 0, {1, 0, 0, 0}, "Intel Pentium(R) III processor"},
       {6, 7, 0, {1, 0, 0, 0x40000000}, "Intel Celeron(TM) processor, model 5"},  // EDX byte 3
@@ -81,9 +73,9 @@ TEST(CpuIdentity, IntelByFamilyModelAndCacheDescriptors) {
       {15, 2, 8, {}, ""},
       {3, 0, 0, {}, ""},
   };
-  for (const auto& c : cases)
-    EXPECT_STREQ(intelModelName(c.family, c.model, c.brand, c.cache), c.name)
-        << c.family << "/" << c.model;
+  for (const auto& [family, model, brand, cache, name] : cases)
+    EXPECT_STREQ(intelModelName(family, model, brand, cache.data()), name)
+        << family << "/" << model;
 }
 
 TEST(CpuIdentity, HighestFunctionThreeOrMoreLeavesItUnidentifiedAmdBrandAndVendorCodes) {

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdio>
-#include <cstring>
-#include <string>
+#include <fstream>
 
 #include "app/log.h"
 #include "update/manifest.h"
@@ -18,13 +16,6 @@ static FileDescriptor entry(const char* target, const char* type, int32_t size, 
   e.nFileSize = size;
   e.ulExpectedCrc = crc;
   return e;
-}
-
-static bool always(const FileDescriptor*) {
-  return true;
-}
-static bool onlyEvenSizes(const FileDescriptor* e) {
-  return e->nFileSize % 2 == 0;
 }
 
 TEST(StoredNames, CompressedEntriesDropTheirLastExtension) {
@@ -66,8 +57,7 @@ TEST(Progress, PercentTextAndDownloadTotals) {
   for (auto& c : cases)
     EXPECT_EQ(progressPercent(c[0], c[1]), c[2]) << c[0] << " of " << c[1];
 
-  // The changed flag compares leading numbers, and is left alone while the
-  // text was empty; a buffer one byte short of "100%" stays empty.
+  // The changed flag compares leading numbers and stays while the text was empty.
   char text[5] = "", tooSmall[4] = "";
   bool changed = true;
   updatePercentText(text, sizeof text, 0, 0, &changed);
@@ -85,14 +75,15 @@ TEST(Progress, PercentTextAndDownloadTotals) {
                            entry("b", "", 3)};
   for (size_t i = 0; i + 1 < sizeof list / sizeof list[0]; ++i)
     list[i].pNext = &list[i + 1];
+  auto always = [](const FileDescriptor*) { return true; };
+  auto evenSizes = [](const FileDescriptor* e) { return e->nFileSize % 2 == 0; };
   EXPECT_EQ(downloadTotal(list, PHASE_FLASH_INSTALLATION, always), 40u);
   EXPECT_EQ(downloadTotal(list, PHASE_SELF_UPDATE, always), 20u);
   EXPECT_EQ(downloadTotal(list, PHASE_UPDATE, always), 10u + 20 + 40 + 400 + 800 + 3);
-  EXPECT_EQ(downloadTotal(list, PHASE_UPDATE, onlyEvenSizes), 10u + 20 + 40 + 400 + 800);
+  EXPECT_EQ(downloadTotal(list, PHASE_UPDATE, evenSizes), 10u + 20 + 40 + 400 + 800);
   EXPECT_EQ(downloadTotal(list, PHASE_OTHER, always), 0u);
   EXPECT_EQ(downloadTotal(&list[6], PHASE_FLASH_INSTALLATION, always), 0u);
-  // Sizes near the per-entry ceiling add up past 32 bits: the total stops at
-  // the progress bar's largest range.
+  // Totals past 32 bits stop at the progress bar's largest range.
   FileDescriptor big[9];
   for (int i = 0; i < 9; ++i) {
     big[i] = entry("x", "0", int32_t(kMaxEntrySize));
@@ -108,18 +99,12 @@ TEST(Validation, OnlyTheChecksumDecides) {
   const std::pair<const char*, std::string> files[] = {
       {"velorin_select_abc.dat", "abc"},
       {"velorin_select_stub.exe", std::string("abc") + "AFF" + '\3' + '\0' + '\x55' + '\xAA'}};
-  for (const auto& file : files) {
-    FILE* f = fopen(file.first, "wb");
-    ASSERT_NE(f, nullptr);
-    fwrite(file.second.data(), 1, file.second.size(), f);
-    fclose(f);
-  }
+  for (const auto& file : files)
+    std::ofstream(file.first, std::ios::binary) << file.second;
   FileDescriptor packed = entry("velorin_select_abc.dat.z", "0", 3, 0x359A672Fu);
   packed.bCompressed = 1;
-  FileDescriptor stub = entry("velorin_select_stub.exe", "3", 9, 0x359A672Fu);
+  FileDescriptor stub = entry("velorin_select_stub.exe", "3", 9, 0x359A672Fu), stubNoRule = stub;
   stub.bStubFile = 1;
-  FileDescriptor stubNoRule = stub;
-  stubNoRule.bStubFile = 0;
   const std::pair<FileDescriptor, bool> cases[] = {
       {entry("velorin_select_abc.dat", "0", 3, 0x359A672Fu), false},
       {entry("velorin_select_missing.dat", "0", 3, 0), false},  // unchecked
@@ -133,18 +118,14 @@ TEST(Validation, OnlyTheChecksumDecides) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(validateFile(&c.first), c.second) << c.first.szTargetFilename;
-    if (&c == &cases[4]) {
+    if (&c == &cases[4])
       EXPECT_EQ(logLength(), 0u);  // nothing said of files that stay
-    }
   }
-  EXPECT_NE(strstr(logText(),
-                   "INFO: validateFile: file velorin_select_abc.dat must be downloaded: "
-                   "calculated CRC: 899311407 versus expected CRC: 12345\n"),
-            nullptr);
-  EXPECT_NE(strstr(logText(),
-                   "WARNING: validateFile: pCurrentFile->szTargetFilename equals NULL; not "
-                   "requesting download\n"),
-            nullptr);
+  for (const char* said : {"INFO: validateFile: file velorin_select_abc.dat must be downloaded: "
+                           "calculated CRC: 899311407 versus expected CRC: 12345\n",
+                           "WARNING: validateFile: pCurrentFile->szTargetFilename equals NULL; "
+                           "not requesting download\n"})
+    EXPECT_NE(strstr(logText(), said), nullptr) << said;
   remove("velorin_select_abc.dat");
   remove("velorin_select_stub.exe");
 }

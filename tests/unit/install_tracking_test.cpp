@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
-#include <tuple>
-
 #include "app/bounded_text.h"
 #include "app/log.h"
 #include "app/stub_expansion.h"
@@ -25,29 +21,22 @@ TEST(InstallTrackingTest, SignatureAndAddressesThatFitOrAreLeftEmpty) {
   char small[33];
   EXPECT_FALSE(buildTrackingSignature(7, small, sizeof small));
   EXPECT_STREQ(small, "");
-  // Both addresses share one signature; one that would not fit (the globals are
-  // watched for overruns) or has no host is left empty, the other still built.
+  // One signature for both; one that does not fit, or no host, leaves it empty.
+  const std::string path = "http://api.quenzar.test/affiliate/register_install_",
+                    query = ".php?auth=484e78db6045e45d0d5c3a28bf0aec8c7&casino_id=1&session=";
   buildInstallTrackingUrlsFor(7, "api.quenzar.test", "aff-1_X");
-  EXPECT_STREQ(g_szInstallStartUrl,
-               "http://api.quenzar.test/affiliate/register_install_start.php"
-               "?auth=484e78db6045e45d0d5c3a28bf0aec8c7&casino_id=1&session=aff-1_X");
-  EXPECT_STREQ(g_szInstallFinishUrl,
-               "http://api.quenzar.test/affiliate/register_install_finish.php"
-               "?auth=484e78db6045e45d0d5c3a28bf0aec8c7&casino_id=1&session=aff-1_X");
+  EXPECT_EQ(g_szInstallStartUrl, path + "start" + query + "aff-1_X");
+  EXPECT_EQ(g_szInstallFinishUrl, path + "finish" + query + "aff-1_X");
   buildInstallTrackingUrlsFor(7, "api.quenzar.test", "");
-  EXPECT_EQ(std::string(g_szInstallStartUrl).substr(strlen(g_szInstallStartUrl) - 9), "&session=");
+  EXPECT_EQ(g_szInstallStartUrl, path + "start" + query);
   for (const char* host : {"", static_cast<const char*>(nullptr)}) {
     buildInstallTrackingUrlsFor(7, host, "aff");
     EXPECT_STREQ(g_szInstallStartUrl, "");
   }
-
-  // The finish path is one character longer than the start path.
-  std::string fixed =
-      "http://api.quenzar.test/affiliate/register_install_finish.php"
-      "?auth=484e78db6045e45d0d5c3a28bf0aec8c7&casino_id=1&session=";
-  std::string exact(kTrackingUrlSize - 1 - fixed.size(), 'a');
+  // The finish address is one character longer than the start address.
+  std::string exact(kTrackingUrlSize - 1 - (path + "finish" + query).size(), 'a');
   buildInstallTrackingUrlsFor(7, "api.quenzar.test", exact.c_str());
-  EXPECT_EQ(std::string(g_szInstallFinishUrl), fixed + exact);
+  EXPECT_EQ(g_szInstallFinishUrl, path + "finish" + query + exact);
   clearLog();
   buildInstallTrackingUrlsFor(7, "api.quenzar.test", (exact + "a").c_str());
   EXPECT_STREQ(g_szInstallFinishUrl, "");

@@ -2,12 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdarg>
-#include <cstring>
-#include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
 static std::string formatLine(size_t size, int level, const char* format, ...) {
   std::vector<char> out(size + 1, '#');  // one guard byte past the buffer
@@ -33,10 +28,9 @@ TEST(LogLine, PrefixesByLevelAndOverlongTextIsCutButEndsTheLine) {
   EXPECT_EQ("INFO: x 3\n", formatLine(kLogLineSize, LOG_INFO, "x %d", 3));
   EXPECT_EQ("FAIL: error\n", formatLine(kLogLineSize, LOG_FAIL, "error"));
   EXPECT_EQ("plain\n", formatLine(kLogLineSize, 4, "plain"));
-  std::string line =
-      formatLine(kLogLineSize, LOG_WARNING, "%s", std::string(2 * kLogLineSize, 'z').c_str());
-  EXPECT_EQ("WARNING: zzz", line.substr(0, 12));
-  EXPECT_EQ(std::string(kLogLineSize - 11, 'z') + "\n", line.substr(9));
+  EXPECT_EQ(
+      "WARNING: " + std::string(kLogLineSize - 11, 'z') + "\n",
+      formatLine(kLogLineSize, LOG_WARNING, "%s", std::string(2 * kLogLineSize, 'z').c_str()));
   EXPECT_EQ("WA\n", formatLine(4, LOG_WARNING, "abc"));
 }
 
@@ -64,7 +58,6 @@ TEST(Log, ConcurrentAppendsNeitherLoseNorInterleaveAndAFullBufferDropsWholeLines
   clearLog();
   EXPECT_EQ(0u, logLength());
   EXPECT_STREQ("", logText());
-  clearLog();
   std::string chunk(999, 'k');
   for (int i = 0; i < 200; ++i)  // about 200 KB offered to a 128000-byte log
     logMessage(0, "%03d%s", i, chunk.c_str());

@@ -2,16 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include "app/log.h"
 
 namespace {
 
-// The text in a heap block of exactly its length, no terminator behind it, so
-// that the sanitizer catches any read past the received bytes.
+// The text in a heap block of exactly its length, so that a read past it is caught.
 struct Parsed {
   size_t consumed = 99;
   FileDescriptor* entry;
@@ -27,18 +22,7 @@ int parseBody(const std::string& text) {
   return parseManifest(exact.data(), exact.size());
 }
 
-std::string line(const std::string& url, const std::string& target, const std::string& rest) {
-  return url + "|" + target + "|" + rest;
-}
-
-class ManifestTest : public ::testing::Test {
- protected:
-  void SetUp() override { clearLog(); }
-  void TearDown() override { freeFileDescriptorList(); }
-};
-
-// Every field of an entry on one line: url|target|crc|size|type|compressed|
-// inflated|name|stub, then the bytes consumed.
+// url|target|crc|size|type|compressed|inflated|name|stub @consumed
 std::string fields(const Parsed& p) {
   const FileDescriptor* e = p.entry;
   return std::string(e->szUrl) + "|" + e->szTargetFilename + "|" +
@@ -50,7 +34,7 @@ std::string fields(const Parsed& p) {
 
 }  // namespace
 
-TEST_F(ManifestTest, FormsLineEndsNumbersAndEveryFieldAtItsLimit) {
+TEST(ManifestTest, FormsLineEndsNumbersAndEveryFieldAtItsLimit) {
   const std::pair<std::string, const char*> cases[] = {
       {"http://f/q.exe|.\\quenzar.exe|2712847316|402944|3|quenzar.exe\n",
        "http://f/q.exe|.\\quenzar.exe|2712847316|402944|3|0|0|quenzar.exe|1 @61"},
@@ -58,8 +42,7 @@ TEST_F(ManifestTest, FormsLineEndsNumbersAndEveryFieldAtItsLimit) {
        "http://f/t.dat.z|.\\data\\tables.dat.z|93311208|18231|0|1|51200|tables.dat|0 @74"},
       // Last line without a line end; the stub name in capitals, "\r" dropped.
       {"u|t|1|2|3|QUENZAR.EXE\r", "u|t|1|2|3|0|0|QUENZAR.EXE|1 @22"},
-      // The sixth field's "|" is looked for across the line end: "n" followed
-      // by another line is a one-character name, not a flag.
+      // The sixth field's "|" is looked for across the line end: "n" is a name.
       {"u|t|1|2||n\nv|w|3|4|5|name\n", "u|t|1|2||0|0|n|0 @11"},
       // No "|" left in the text: the sixth field is the name even if short.
       {"u|t|1|2|0|1", "u|t|1|2|0|0|0|1|0 @11"},
@@ -76,9 +59,8 @@ TEST_F(ManifestTest, FormsLineEndsNumbersAndEveryFieldAtItsLimit) {
     EXPECT_EQ(p.entry->pNext, nullptr);
   }
   const std::pair<std::string, std::string> limits[] = {
-      {line("u" + std::string(2082, 'x'), "t", "1|2|3|nm"),
-       line("u" + std::string(2083, 'x'), "t", "1|2|3|nm")},
-      {line("u", std::string(259, 'x'), "1|2|3|nm"), line("u", std::string(260, 'x'), "1|2|3|nm")},
+      {"u" + std::string(2082, 'x') + "|t|1|2|3|nm", "u" + std::string(2083, 'x') + "|t|1|2|3|nm"},
+      {"u|" + std::string(259, 'x') + "|1|2|3|nm", "u|" + std::string(260, 'x') + "|1|2|3|nm"},
       {"u|t|1|2|3|nm", "u|t|1|2|33|nm"},
       {"u|t|1|2|3|" + std::string(127, 'n'), "u|t|1|2|3|" + std::string(128, 'n')},
       {"u|t.z|1|2|3|1|5|" + std::string(127, 'n'), "u|t.z|1|2|3|1|5|" + std::string(128, 'n')},
@@ -93,12 +75,12 @@ TEST_F(ManifestTest, FormsLineEndsNumbersAndEveryFieldAtItsLimit) {
       EXPECT_EQ(over.consumed, 0u);
     }
   }
-  Parsed url(line(std::string(2083, 'u'), "t", "1|2|3|nm"));
+  Parsed url(std::string(2083, 'u') + "|t|1|2|3|nm");
   ASSERT_NE(url.entry, nullptr);
   EXPECT_EQ(strlen(url.entry->szUrl), 2083u);
 }
 
-TEST_F(ManifestTest, RefusedLinesNewBodiesAndMovingEntries) {
+TEST(ManifestTest, RefusedLinesNewBodiesAndMovingEntries) {
   const std::pair<const char*, const char*> cases[] = {
       {"\n", "fewer than six fields"},
       {"u|t|12", "fewer than six fields"},  // body cut in the middle of a line
@@ -128,12 +110,12 @@ TEST_F(ManifestTest, RefusedLinesNewBodiesAndMovingEntries) {
   for (const char* target : {"c:x.dll", "\\x.dll", "/x.dll", "a/../x", "a\\...\\x", "a\\.. \\x",
                              "a\\x.dll:s", "a\\com1.txt", "a\\", "a\\.", "."}) {
     clearLog();
-    Parsed p(line("u", target, "1|2|0|nm\n"));
+    Parsed p("u|" + std::string(target) + "|1|2|0|nm\n");
     EXPECT_EQ(p.entry, nullptr) << target;
     EXPECT_NE(strstr(logText(), "leaves the install folder"), nullptr) << target;
   }
   for (const char* target : {".\\quenzar.exe", "a\\.\\b.dll", "data/x.dat", "com10", "a..b\\.c"}) {
-    Parsed p(line("u", target, "1|2|0|nm\n"));
+    Parsed p("u|" + std::string(target) + "|1|2|0|nm\n");
     EXPECT_NE(p.entry, nullptr) << target;
   }
   // A new body replaces the list; the lines before a refused one stay.

@@ -3,45 +3,30 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
-#include <tuple>
-#include <vector>
-
 #include "app/log.h"
 #include "app/stub_expansion.h"
 
 namespace {
 
-void put(std::string* d, uint32_t v, int bytes, size_t at = std::string::npos) {
-  for (int i = 0; i < bytes; ++i) {
-    char c = static_cast<char>(v >> (8 * i));
-    at == std::string::npos ? d->push_back(c) : void((*d)[at + i] = c);
-  }
+std::string le(size_t v, int bytes) {
+  std::string s;
+  for (int i = 0; i < bytes; ++i)
+    s += static_cast<char>(v >> (8 * i));
+  return s;
 }
 
-struct Block {
-  std::string name, data;
-};
+using Block = std::pair<std::string, std::string>;  // name, data
 
-// image + blocks + table + T + count + affiliate + L + signature.
 std::string packed(const std::string& image,
                    const std::vector<Block>& blocks,
                    const std::string& affiliate) {
   std::string d = image, table;
   for (const Block& b : blocks) {
-    put(&table, uint32_t(b.name.size()), 2);
-    table += b.name;
-    put(&table, uint32_t(d.size() + 1), 4);
-    put(&table, uint32_t(b.data.size()), 4);
-    d += b.data;
+    table += le(b.first.size(), 2) + b.first + le(d.size() + 1, 4) + le(b.second.size(), 4);
+    d += b.second;
   }
-  d += table;
-  put(&d, uint32_t(table.size()), 4);
-  put(&d, uint32_t(blocks.size()), 4);
-  d += affiliate;
-  put(&d, uint32_t(affiliate.size()), 2);
-  return d + "\x55\xAA";
+  return d + table + le(table.size(), 4) + le(blocks.size(), 4) + affiliate +
+         le(affiliate.size(), 2) + "\x55\xAA";
 }
 
 PayloadResult readTail(const std::string& d, StubPayload* out) {
@@ -67,8 +52,7 @@ TEST(StubPayloadTest, ReadsEveryEntryAndTheAffiliateUpToTheLimits) {
   EXPECT_STREQ(p.files[2].szName, "c.txt");
   EXPECT_EQ(d.substr(p.files[2].ulPosition, p.files[2].ulSize), "x");
 
-  // The limits themselves are taken: ten entries, a 259-character name, a
-  // 255-character affiliate; T = 0 with an affiliate.
+  // The limits are taken: 10 entries, a 259-character name and affiliate 255; T = 0.
   std::vector<Block> ten(9, {"f", "data"});
   ten.push_back({std::string(259, 'n'), "last"});
   ASSERT_EQ(readTail(packed(kImage, ten, std::string(255, 'a')), &p), PAYLOAD_OK);
@@ -88,40 +72,37 @@ TEST(StubPayloadTest, InconsistentTailsAreCorrupt) {
   std::string good = packed(kImage, {{"atl98.dll", "data"}}, "aff");
   ASSERT_EQ(readTail(good, &p), PAYLOAD_OK);
   const size_t tPos = good.size() - 12 - 3, entryAt = tPos - 19;  // T, the one entry
-  auto with = [&](size_t at, uint32_t v, size_t at2 = 0, uint32_t v2 = 0) {
+  // Words written over the good tail; an entry's block position is at +11, its size +15.
+  auto with = [&](size_t at, std::vector<uint32_t> words) {
     std::string d = good;
-    put(&d, v, 4, at);
-    if (at2)
-      put(&d, v2, 4, at2);
+    for (size_t i = 0; i < words.size(); ++i)
+      d.replace(at + 4 * i, 4, le(words[i], 4));
     return d;
   };
-  // An entry's block: position at +11, size at +15 of the entry.
-  auto withBlock = [&](uint32_t position, uint32_t size) {
-    return with(entryAt + 11, position, entryAt + 15, size);
-  };
+  const size_t block = entryAt + 11;
   std::vector<Block> eleven(11, {"f", "d"});
   const std::tuple<std::string, const char*> cases[] = {
       {packed(kImage, {}, std::string(256, 'a')), "L above 255"},
-      {with(tPos, uint32_t(tPos + 1)), "T one past the file's start"},
-      {with(tPos, 19 + 1), "T not filled exactly (one byte over)"},
-      {with(tPos, 19 - 1), "T not filled exactly (one byte short)"},
+      {with(tPos, {uint32_t(tPos + 1)}), "T one past the file's start"},
+      {with(tPos, {19 + 1}), "T not filled exactly (one byte over)"},
+      {with(tPos, {19 - 1}), "T not filled exactly (one byte short)"},
       {packed(kImage, eleven, "a"), "more than 10 entries"},
       {packed(kImage, {{"", "d"}}, "a"), "name length 0"},
       {packed(kImage, {{std::string(260, 'n'), "d"}}, "a"), "name length 260"},
       {packed(kImage, {{"..\\evil.dll", "d"}}, "a"), "name climbing out"},
       {packed(kImage, {{std::string("a\0b", 3), "d"}}, "a"), "zero inside a name"},
       {packed(kImage, {}, std::string("a\0b", 3)), "zero inside the affiliate"},
-      {withBlock(0, 4), "position 0 (positions count from 1)"},
-      {withBlock(uint32_t(entryAt - 2), 4), "block one byte into the table"},
-      {withBlock(1, 0xFFFFFFFFu), "size past the file"},
-      {withBlock(0xFFFFFFFFu, 1), "position past the file"},
+      {with(block, {0, 4}), "position 0 (positions count from 1)"},
+      {with(block, {uint32_t(entryAt - 2), 4}), "block one byte into the table"},
+      {with(block, {1, 0xFFFFFFFFu}), "size past the file"},
+      {with(block, {0xFFFFFFFFu, 1}), "position past the file"},
   };
   for (const auto& [d, what] : cases) {
     EXPECT_EQ(readTail(d, &p), PAYLOAD_CORRUPT) << what;
     EXPECT_EQ(p.nFiles, 0u) << what;
     EXPECT_STREQ(p.szAffiliate, "") << what;
   }
-  ASSERT_EQ(readTail(withBlock(uint32_t(entryAt - 2), 3), &p), PAYLOAD_OK) << "exact fit";
+  ASSERT_EQ(readTail(with(block, {uint32_t(entryAt - 2), 3}), &p), PAYLOAD_OK) << "exact fit";
   EXPECT_EQ(p.files[0].ulPosition + p.files[0].ulSize, entryAt);
 }
 
@@ -146,7 +127,6 @@ TEST(StubExpansionTest, OnlyAnExpansionThatWentThroughIsLoggedAndStoredAffiliate
         std::string(logText()).find("INFO: WinMain: Stub has been expanded\n") != std::string::npos,
         result == EXPAND_DONE);
   }
-  clearLog();
   std::string longest(255, 'a');
   const std::tuple<const char*, const char*, const char*, bool, bool> cases[] = {
       {"", "tail-1", "tail-1", true, false},

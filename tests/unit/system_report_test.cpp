@@ -60,43 +60,38 @@ static std::string report(size_t capacity, const std::function<void(ReportWriter
   return std::string(buffer.data(), length);
 }
 
-// Ten bytes fit a report (or section) of 64 + 10 bytes; one more is cut with its
-// count. A piece after a cut section goes in unless the report's end was reached.
+// Ten bytes fit a report (or section) of 64 + 10 bytes; one more is cut with its count.
 TEST(ReportWriter, ExactFitIsWholeAndOneByteMoreIsCutWithItsCount) {
   const size_t fit = 1 + kReportCutReserve + 10;
-  auto text = [](const char* t) { return [t](ReportWriter& w) { w.appendText(t); }; };
-  auto section = [](size_t bound, const char* inside, const char* after) {
-    return [=](ReportWriter& w) {
-      w.appendText("<");
-      w.beginSection(bound);
-      w.appendText(inside);
-      w.endSection();
-      w.appendText(after);
-    };
-  };
-  const struct {
-    size_t capacity;
-    std::function<void(ReportWriter&)> write;
-    const char* text;
-  } cases[] = {{fit, text("0123456789"), "0123456789"},
-               {fit, text("0123456789A"), "0123456789\r\n[report cut here: 1 bytes left out]\r\n"},
-               // Formatted text, later pieces and bytes never read all count.
-               {fit,
-                [](ReportWriter& w) {
-                  w.appendFormat("%s-%d", "abcdef", 12345);  // 12 bytes
-                  w.append("xyz", 3);
-                  w.leaveOut(100);
-                },
-                "abcdef-123\r\n[report cut here: 105 bytes left out]\r\n"},
-               {1000, section(fit - 1, "0123456789", ">"), "<0123456789>"},
-               {1000, section(fit - 1, "0123456789A", ">"),
-                "<0123456789\r\n[report cut here: 1 bytes left out]\r\n>"},
-               // A section as large as the report's room is left to the report's bound.
-               {kReportCutReserve + 76, section(fit - 1, "0123456789A", ">"), "<0123456789A>"},
-               {fit + 1, section(fit + 10, "0123456789AB", "after"),
-                "<0123456789\r\n[report cut here: 7 bytes left out]\r\n"}};
-  for (const auto& c : cases)
-    EXPECT_EQ(report(c.capacity, c.write), c.text);
+  const std::string cut = "\r\n[report cut here: 1 bytes left out]\r\n";
+  // Report size, section bound (0: none), text, what follows the section.
+  const std::tuple<size_t, size_t, const char*, const char*, std::string> cases[] = {
+      {fit, 0, "0123456789", "", "0123456789"},
+      {fit, 0, "0123456789A", "", "0123456789" + cut},
+      {1000, fit - 1, "0123456789", ">", "<0123456789>"},
+      {1000, fit - 1, "0123456789A", ">", "<0123456789" + cut + ">"},
+      // A section as large as the report's room is left to the report's bound.
+      {kReportCutReserve + 76, fit - 1, "0123456789A", ">", "<0123456789A>"},
+      {fit + 1, fit + 10, "0123456789AB", "after",
+       "<0123456789\r\n[report cut here: 7 bytes left out]\r\n"}};
+  for (const auto& [capacity, bound, text, after, expected] : cases)
+    EXPECT_EQ(report(capacity,
+                     [b = bound, t = text, a = after](ReportWriter& w) {
+                       w.appendText(b ? "<" : "");
+                       w.beginSection(b ? b : 100000);
+                       w.appendText(t);
+                       w.endSection();
+                       w.appendText(a);
+                     }),
+              expected);
+  // Formatted text, later pieces and bytes never read all count.
+  EXPECT_EQ(report(fit,
+                   [](ReportWriter& w) {
+                     w.appendFormat("%s-%d", "abcdef", 12345);  // 12 bytes
+                     w.append("xyz", 3);
+                     w.leaveOut(100);
+                   }),
+            "abcdef-123\r\n[report cut here: 105 bytes left out]\r\n");
 }
 
 TEST(SystemReport, HeadSectionsAndLinesInOrder) {
@@ -112,8 +107,7 @@ TEST(SystemReport, HeadSectionsAndLinesInOrder) {
   // clang-format on
   const std::string text =
       report(kReportBufferSize, [&](ReportWriter& w) { writeReportHead(w, f, nullptr); });
-  // Feature lines: first and last standard bits, neighbours SSE2 (26) and SS
-  // (27), a one-value line, the extended ones.
+  // Features: first and last bits, SSE2 (26) and SS (27), a one-value line, extended.
   const char* inOrder[] = {
       "---------------------\r\nPROCESSOR INFORMATION\r\n---------------------\r\n",
       "CPU Speed:      733 MHz\r\nNumber of CPUs: 1\r\nFamily:         6\r\n"
@@ -185,29 +179,23 @@ TEST(RegistryAndFileLines, TagsDataBoundsAttributesTimesAndSize) {
 }
 
 TEST(OsInfo, KindAndNameForEachPlatformAndVersion) {
-  const std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, const char*, int, const char*> cases[] =
-      {
-          {1, 4, 0, 950, "", WINDOWS_95, "Microsoft Windows 95 "},
-          {1, 4, 0, 1111, " C", WINDOWS_95, "Microsoft Windows 95 OSR2 "},
-          {1, 4, 10, 0x040A08AE, " A ", WINDOWS_98, "Microsoft Windows 98 SE "},
-          {1, 4, 90, 3000, "", WINDOWS_ME, "Microsoft Windows Me "},
-          {1, 5, 0, 1, "", WINDOWS_95, ""},
-          {2, 4, 0, 1381, "Service Pack 6a", WINDOWS_NT4,
-           "Microsoft Windows NT version 4.0 Service Pack 6a (Build 1381) "},
-          {2, 3, 51, 1057, "", WINDOWS_NT351, "Microsoft Windows NT version 3.51  (Build 1057) "},
-          {2, 5, 0, 2195, "Service Pack 4", WINDOWS_2000,
-           "Microsoft Windows 2000 Service Pack 4 (Build 2195)"},
-          {2, 5, 1, 0x0A280A28, "Service Pack 3", WINDOWS_XP,
-           "Microsoft Windows XP Service Pack 3 (Build 2600)"},
-          // No kind of its own: the gate checks the number.
-          {2, 6, 1, 7601, "Service Pack 1", WINDOWS_95, "Service Pack 1 (Build 7601)"},
-          {0, 3, 10, 0, "", WINDOWS_WIN32S, "Microsoft Win32s "},
-          {3, 10, 0, 0, "", WINDOWS_95, ""},
-      };
-  for (const auto& [platform, major, minor, build, csd, kind, name] : cases) {
-    WindowsVersion v = {platform, major, minor, build, {}};
-    strncpy(v.csd, csd, sizeof v.csd - 1);
-    OsInfo info(&v);
+  const std::tuple<WindowsVersion, int, const char*> cases[] = {
+      {{1, 4, 0, 950, ""}, WINDOWS_95, "Microsoft Windows 95 "},
+      {{1, 4, 0, 1111, " C"}, WINDOWS_95, "Microsoft Windows 95 OSR2 "},
+      {{1, 4, 10, 0x040A08AE, " A "}, WINDOWS_98, "Microsoft Windows 98 SE "},
+      {{1, 4, 90, 3000, ""}, WINDOWS_ME, "Microsoft Windows Me "},
+      {{1, 5, 0, 1, ""}, WINDOWS_95, ""},
+      {{2, 4, 0, 1381, "SP6a"}, WINDOWS_NT4, "Microsoft Windows NT version 4.0 SP6a (Build 1381) "},
+      {{2, 3, 51, 1057, ""}, WINDOWS_NT351, "Microsoft Windows NT version 3.51  (Build 1057) "},
+      {{2, 5, 0, 2195, "SP4"}, WINDOWS_2000, "Microsoft Windows 2000 SP4 (Build 2195)"},
+      {{2, 5, 1, 0x0A280A28, "SP3"}, WINDOWS_XP, "Microsoft Windows XP SP3 (Build 2600)"},
+      // No kind of its own: the gate checks the number.
+      {{2, 6, 1, 7601, "Service Pack 1"}, WINDOWS_95, "Service Pack 1 (Build 7601)"},
+      {{0, 3, 10, 0, ""}, WINDOWS_WIN32S, "Microsoft Win32s "},
+      {{3, 10, 0, 0, ""}, WINDOWS_95, ""},
+  };
+  for (const auto& [version, kind, name] : cases) {
+    OsInfo info(&version);
     EXPECT_EQ(kind, info.getKind()) << name;
     EXPECT_STREQ(name, info.getOsName());
   }

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <tuple>
+#include "ui/flash_version.h"
+#include "ui/terms_text.h"
 
 static int g_flashChecks;
 static bool g_flashOk;
@@ -14,41 +14,32 @@ static bool flashCheck() {
 TEST(WindowRules, DiscoveryPicksTheStateFromItsInputs) {
   const char* kInstall = "WndProc: process state = installation";
   const char* kUpdate = "WndProc: process state = update";
-  const std::tuple<const char*, bool, bool, bool, bool, bool, bool, int, int, CwdAction, int,
-                   const char*, const char*>
-      cases[] = {
-          // The uninstall request wins over everything and asks nothing else.
-          {"uninstall", true, true, true, false, true, false, PS_UNINSTALLATION, SP_NOT_NEEDED,
-           CWD_KEEP, 0, "WndProc: process state = uninstallation", nullptr},
-          {"no CWD", false, false, false, false, false, true, PS_INSTALLATION, SP_NOT_NEEDED,
-           CWD_EMPTY, 0, kInstall, nullptr},
-          // A folder that no longer exists installs again; the phase stays waiting.
-          {"CWD gone", false, true, false, false, false, true, PS_INSTALLATION, SP_WAITING,
-           CWD_EMPTY, 0, kInstall, nullptr},
-          {"CWD entered", false, true, true, false, false, true, PS_UPDATE, SP_WAITING,
-           CWD_SET_FROM_REGISTRY, 1, kUpdate, nullptr},
-          {"flash missing", false, true, true, false, false, false, PS_FLASH_INSTALLATION,
-           SP_WAITING, CWD_EMPTY, 1, kUpdate, "WndProc: process state = flash installation"},
-          // Unreported crash files come before Flash, in both folder cases.
-          {"crash files, update", false, true, true, false, true, false, PS_BUG_REPORT, SP_WAITING,
-           CWD_SET_FROM_REGISTRY, 0, kUpdate, nullptr},
-          {"crash files, install", false, false, false, false, true, true, PS_BUG_REPORT,
-           SP_WAITING, CWD_EMPTY, 0, kInstall, nullptr},
-          // A report prepared in this run is not asked for again.
-          {"report prepared", false, true, true, true, true, true, PS_UPDATE, SP_WAITING,
-           CWD_SET_FROM_REGISTRY, 1, kUpdate, nullptr},
-      };
-  for (const auto& [name, uninstall, recorded, entered, prepared, crash, flashOk, state, phase, cwd,
-                    flashChecks, log0, log1] : cases) {
-    SCOPED_TRACE(name);
+  // Inputs: uninstall asked, CWD recorded, CWD entered, report prepared, crash files, Flash ok.
+  const std::tuple<const char*, int, int, CwdAction, int, const char*, const char*> cases[] = {
+      // The uninstall request wins over everything and asks nothing else.
+      {"111010", PS_UNINSTALLATION, SP_NOT_NEEDED, CWD_KEEP, 0,
+       "WndProc: process state = uninstallation", nullptr},
+      {"000001", PS_INSTALLATION, SP_NOT_NEEDED, CWD_EMPTY, 0, kInstall, nullptr},
+      // A folder that no longer exists installs again; the phase stays waiting.
+      {"010001", PS_INSTALLATION, SP_WAITING, CWD_EMPTY, 0, kInstall, nullptr},
+      {"011001", PS_UPDATE, SP_WAITING, CWD_SET_FROM_REGISTRY, 1, kUpdate, nullptr},
+      {"011000", PS_FLASH_INSTALLATION, SP_WAITING, CWD_EMPTY, 1, kUpdate,
+       "WndProc: process state = flash installation"},
+      // Unreported crash files come before Flash, in both folder cases.
+      {"011010", PS_BUG_REPORT, SP_WAITING, CWD_SET_FROM_REGISTRY, 0, kUpdate, nullptr},
+      {"000011", PS_BUG_REPORT, SP_WAITING, CWD_EMPTY, 0, kInstall, nullptr},
+      // A report prepared in this run is not asked for again.
+      {"011111", PS_UPDATE, SP_WAITING, CWD_SET_FROM_REGISTRY, 1, kUpdate, nullptr},
+  };
+  for (const auto& [in, state, phase, cwd, flashChecks, log0, log1] : cases) {
+    SCOPED_TRACE(in);
     g_flashChecks = 0;
-    g_flashOk = flashOk;
-    DiscoveryFacts f = {uninstall, recorded, entered, prepared, crash, SP_WAITING, flashCheck};
+    g_flashOk = in[5] == '1';
+    DiscoveryFacts f = {in[0] == '1', in[1] == '1', in[2] == '1', in[3] == '1',
+                        in[4] == '1', SP_WAITING,   flashCheck};
     DiscoveryOutcome out = decideDiscovery(f);
-    EXPECT_EQ(state, out.state);
-    EXPECT_EQ(phase, out.phase);
-    EXPECT_EQ(cwd, out.cwd);
-    EXPECT_EQ(flashChecks, g_flashChecks);
+    EXPECT_EQ(std::make_tuple(state, phase, cwd, flashChecks),
+              std::make_tuple(out.state, out.phase, out.cwd, g_flashChecks));
     EXPECT_STREQ(log0, out.log[0]);
     EXPECT_STREQ(log1, out.log[1]);
   }
@@ -97,12 +88,10 @@ static std::string painted(int state, int phase) {
       std::to_string(layoutForm(state, phase)) + std::to_string(middleContent(state, phase));
   s += p.largePanels ? " large " : " small ";
   s += std::to_string(p.bottomPanelTop) + " " + std::to_string(p.statusTop);
-  if (p.statusShowsWaiting)
-    s += " waiting";
+  s += p.statusShowsWaiting ? " waiting" : "";
   if (p.percentShown)
     s += " percent " + std::to_string(p.percentLeft) + "," + std::to_string(p.percentTop);
-  if (p.fileLineShown)
-    s += " file " + std::to_string(p.fileLineTop);
+  s += p.fileLineShown ? " file " + std::to_string(p.fileLineTop) : "";
   return s;
 }
 
@@ -126,25 +115,23 @@ TEST(WindowRules, WhatIsPaintedWhere) {
   };
   for (const auto& [state, phase, plan] : cases)
     EXPECT_EQ(painted(state, phase), plan) << state << "/" << phase;
-  // What a repaint while work runs covers (file line, percent, status line,
-  // the whole window with its background) in the large and the small form.
+  // What a repaint covers: file line, percent, status line, the whole window.
   const std::tuple<int, int, int, AreaRect> areas[] = {
       {0, PS_UPDATE, 345, {11, 322, 420, 342}},
       {1, PS_SELF_UPDATE, 159, {380, 100, 405, 115}},
       {2, PS_INSTALLATION, 345, {11, 286, 420, 306}},
       {3, PS_CHOOSE_DIRECTORY, 159, {0, 0, 420, 159}},
   };
+  AreaRect a;
+  bool erase;
   for (const auto& [kind, state, bottom, area] : areas) {
-    AreaRect a;
-    bool erase = kind != 3;
+    erase = kind != 3;
     ASSERT_TRUE(progressArea(kind, state, 420, bottom, &a, &erase)) << kind;
     EXPECT_EQ(std::make_tuple(area.left, area.top, area.right, area.bottom),
               std::make_tuple(a.left, a.top, a.right, a.bottom))
         << kind;
     EXPECT_EQ(kind == 3, erase) << kind;
   }
-  AreaRect a;
-  bool erase;
   EXPECT_FALSE(progressArea(4, PS_UPDATE, 420, 345, &a, &erase));
 }
 
@@ -157,4 +144,40 @@ TEST(WindowRules, InstallFolderForAPickedFolder) {
   EXPECT_STREQ("D:\\Game\\Quenzar", out);
   EXPECT_FALSE(installFolderFor("D:\\Gamez", out, sizeof out));
   EXPECT_STREQ("", out);
+}
+
+TEST(TermsText, ThreeSectionsPlainTextBuiltOnceAndCopiedWholeOrNotAtAll) {
+  buildTermsText();
+  const std::string text = g_szTermsText;
+  EXPECT_GE(text.size(), 40000u);
+  EXPECT_EQ(0u, text.find("TERMS AND CONDITIONS\n"));
+  size_t privacy = text.find("\nPRIVACY POLICY\n");
+  ASSERT_NE(std::string::npos, privacy);
+  EXPECT_LT(privacy, text.find("\nCREDIT CARD USE POLICY\n"));
+  const std::string last = "Please print this page and keep it for your records.\n";
+  EXPECT_EQ(text.size() - last.size(), text.rfind(last));
+
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    ASSERT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << "byte " << int(c) << " at " << i;
+  }
+
+  buildTermsText();  // a second build starts afresh
+  EXPECT_EQ(text, g_szTermsText);
+  std::vector<char> buffer(text.size() + 1, 'x');
+  ASSERT_TRUE(fillTermsText(buffer.data(), buffer.size()));
+  EXPECT_STREQ(g_szTermsText, buffer.data());
+
+  buffer.assign(text.size(), 'x');
+  EXPECT_FALSE(fillTermsText(buffer.data(), buffer.size()));
+  EXPECT_EQ('\0', buffer[0]);
+  EXPECT_FALSE(fillTermsText(buffer.data(), 0));
+}
+
+TEST(FlashVersion, MajorVersionIsTheHighHalfReadUnsigned) {
+  EXPECT_FALSE(flashVersionSuffices(0x0007FFFFu));  // 7.65535
+  EXPECT_TRUE(flashVersionSuffices(0x00080000u));   // 8.0
+  EXPECT_TRUE(flashVersionSuffices(0x00090073u));
+  EXPECT_TRUE(flashVersionSuffices(0xFFFF0000u));  // negative as a signed answer
+  EXPECT_FALSE(flashVersionSuffices(0u));
 }
