@@ -16,13 +16,11 @@ class Image:
             raise ValueError("not an 8-bit binary PPM")
         self.width, self.height, self.data = int(m.group(1)), int(m.group(2)), ppm[m.end():]
 
-    def pixel(self, x, y):
-        """The (r, g, b) bytes at x, y."""
+    def pixel(self, x, y):  # (r, g, b) bytes
         return self.data[(y * self.width + x) * 3:(y * self.width + x) * 3 + 3]
 
 
 def capture(x, y, width, height):
-    """The display's pixels in the given screen rectangle."""
     return Image(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, x, y), "+repage"])
 
 
