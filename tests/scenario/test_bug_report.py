@@ -145,8 +145,6 @@ class ClientCrash(BugReportGroup):
         source = self.prefix.c("crash-source")
         rb.write_client(source, dict(left, **{"user.dat": user_data}))
         self.run_to_launch(self.start(env=self.client_env(DEMO_CLIENT_CRASH=self.prefix.win(source))))
-        for name, data in left.items():
-            self.assertEqual(self.installed(name), data, "%s left by the client" % name)
         self.assertEqual(self.posts(), [])
 
         # A newer release with one changed file waits for the next start.
