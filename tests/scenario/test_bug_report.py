@@ -47,8 +47,7 @@ class BugReportGroup(ScenarioGroup):
         self.files[rb.PRIMARY] = pathlib.Path(Config.demo_client).read_bytes()
         rb.publish(self.workdir, self.files, self.service.root, name="r7")
         # The report server takes reports: only a 2xx answer counts as sent.
-        os.makedirs(os.path.join(self.service.root, REPORT_HOST), exist_ok=True)
-        pathlib.Path(self.service.root, REPORT_HOST, "bug.php").write_text("OK\n")
+        rb.write_client(os.path.join(self.service.root, REPORT_HOST), {"bug.php": b"OK\n"})
         self.install = self.prefix.c("Quenzar")
         shutil.rmtree(self.install, ignore_errors=True)
         rb.write_client(self.install, {p: d for p, d in self.files.items() if p not in (rb.INSTALLER, rb.UNCHECKED)})
