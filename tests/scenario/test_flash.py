@@ -12,13 +12,13 @@ import release_builder as rb
 import screen_pixels
 import test_update
 import velorin_env
-from velorin_env import FLASH_CONTROL, MAIN_CLASS, Config, Program, ScenarioGroup, read, records, write, write_figure
+from velorin_env import FLASH_CONTROL, MAIN_CLASS, Config, ScenarioGroup, read, records, write, write_figure
 
 FLASH_PAGE = "/client/php/flash8/index.php?mode=flash"
 FLASH_PATH = "flash/install_flash.exe"
 FLASH_QUESTION = ("Quenzar software requires Flash 8 to be installed on your computer.\nAll browser windows "
                   "will be automatically closed to continue the installation.\n\nDo you wish to continue?")
-RUNTIME_OVERRIDE = velorin_env.WINE_ENV["WINEDLLOVERRIDES"] + ";msvbvm60=n,b"
+RUNTIME_ENV = {"WINEDLLOVERRIDES": velorin_env.WINE_ENV["WINEDLLOVERRIDES"] + ";msvbvm60=n,b"}
 
 
 def standin(name):
@@ -35,9 +35,8 @@ class FlashRuns(test_update.UpdateGroup):
 
     def set_flash(self, answer):
         """Registers the Flash control at that answer, as the installer stand-in does when run."""
-        program = Program(self.prefix, self.prefix.win(standin("flash_installer.exe")),
-                          env={"FLASH_INSTALL_VERSION": answer, "FLASH_CONTROL_DLL": FLASH_CONTROL})
-        self.assertEqual(program.wait(30), 0)
+        self.assertEqual(self.start(exe=self.prefix.win(standin("flash_installer.exe")), env={
+            "FLASH_INSTALL_VERSION": answer, "FLASH_CONTROL_DLL": FLASH_CONTROL}).wait(30), 0)
 
     def publish_release(self, with_installer=True):
         files = dict(rb.story_files(count=8, seed=5), **({FLASH_PATH: read(standin("flash_installer.exe"))}
@@ -91,8 +90,7 @@ class FlashRuns(test_update.UpdateGroup):
 
         # Two browsers open: Cancel to the question ends the run with nothing closed or fetched; OK ends
         # both first. The installer registers Flash 8 and ends with 0: discovery again, update, launch.
-        browsers = [Program(self.prefix, self.prefix.win(standin("browser_window.exe"))) for _ in range(2)]
-        self.programs += browsers
+        browsers = [self.start(exe=self.prefix.win(standin("browser_window.exe"))) for _ in range(2)]
         self.poll(lambda: len(self.driver.windows(window_class="IEFrame")) == 2, 30, "two browser windows", 0.3)
         for button in (2, 1):
             self.clear_log()
@@ -165,13 +163,12 @@ class Companions(ScenarioGroup):
     """The stub at C:\\download\\velorin.exe; the stand-ins log each registration call."""
 
     def regsvr32(self, *args):
-        program = Program(self.prefix, "regsvr32", ("/s",) + args, env={"WINEDLLOVERRIDES": RUNTIME_OVERRIDE})
-        self.assertEqual(program.wait(30), 0)
+        self.assertEqual(self.start("/s", *args, exe="regsvr32", env=RUNTIME_ENV).wait(30), 0)
 
     def start_once(self, cwd=None):
         """One start to its first screen, then Cancel; the registration calls it made."""
         log = self.scratch("companions.log")
-        program = self.start(cwd=cwd, env={"COMPANION_LOG": self.prefix.win(log), "WINEDLLOVERRIDES": RUNTIME_OVERRIDE})
+        program = self.start(cwd=cwd, env=dict(RUNTIME_ENV, COMPANION_LOG=self.prefix.win(log)))
         self.cancel(program, self.main_window())
         return read(log).decode().splitlines() if os.path.exists(log) else []
 
@@ -220,8 +217,7 @@ class Companions(ScenarioGroup):
         shutil.copy2(standin("flash_probe.exe"), probe)
         output = os.path.join(self.workdir, "probe.txt")
         started = time.monotonic()
-        program = Program(self.prefix, self.prefix.win(probe), (self.prefix.win(output),),
-                          env={"WINEDLLOVERRIDES": RUNTIME_OVERRIDE})
+        program = self.start(self.prefix.win(output), exe=self.prefix.win(probe), env=RUNTIME_ENV)
         self.assertEqual(program.wait(60), 0)
         whole = (time.monotonic() - started) * 1000
         os.remove(probe)

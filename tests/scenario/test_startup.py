@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
 """Start-up of the stub: working folder, version record, files left for deletion, carried tail."""
 
-import contextlib
 import os
 import shutil
 import statistics
@@ -41,8 +40,10 @@ class StartUp(ScenarioGroup):
                 settings = dict(([("lastSRun", stored)] if stored else []) + ([("requestDelete", doomed)] if doomed
                                                                                else []))
                 self.set_state(settings=settings, debug=dict(REPORT_LISTS, keepMe="1"))
-                with self.driver.hold(busy) if held else contextlib.nullcontext():
-                    self.start_and_cancel(cwd=elsewhere)
+                if held:  # the demo client holds it open unshared until the prefix stops
+                    self.start(exe=self.prefix.win(Config.demo_client), cwd=self.workdir, env={"DEMO_CLIENT_HOLD": busy})
+                    self.assertTrue(self.driver.wait(window_class="QuenzarDemoClient"))
+                self.start_and_cancel(cwd=elsewhere)
                 self.assertEqual(self.settings(), dict({"lastSRun": self.version_text()},
                                                        **({"requestDelete": busy} if held else {})))
                 self.assertEqual(self.debug_values(), {"keepMe": "1"} if cleared else dict(REPORT_LISTS, keepMe="1"))

@@ -16,6 +16,7 @@ from velorin_env import ALT_KEY_LPARAM, DIALOG_CLASS, MAIN_CLASS, WM_CLOSE, WM_C
 
 UPDATE_SERVERS_ADDRESS = "127.0.0.2"  # made unreachable by the wait for the manifest
 WM_PRODUCT_INFO_READY = 0x8065
+WM_KEYDOWN, VK_HOME, VK_RIGHT = 0x0100, 0x24, 0x27
 IDOK, IDC_CANCEL, IDC_MINIMIZE, IDC_ACCEPT_TERMS, IDC_ACCEPT_DIRECTORY, IDC_BROWSE = 1, 200, 201, 203, 204, 205
 MINIMIZE = {str(IDC_MINIMIZE): (400, 3, 17, 17, 1)}
 TERMS_STATUS = "Please read the terms of the licensing agreement to continue."
@@ -27,6 +28,20 @@ CHOOSER_LAYOUT = dict(MINIMIZE, RICHEDIT=(9, 114, 301, 17, 1), MSCTLS_PROGRESS32
 
 
 class WindowStory(ScenarioGroup):
+    def send(self, hwnd, message, wparam=0, lparam=0):
+        return int(self.driver._one("send", hex(hwnd), hex(message), hex(wparam), hex(lparam))["result"])
+
+    def pick_folder(self, browser, name):
+        """As a player's keys do: Desktop, My Computer, its first drive (C:), then the folder typed in it."""
+        tree = next(c["hwnd"] for c in self.driver.children(browser) if c["class"] == "SysTreeView32")
+        self.send(tree, WM_KEYDOWN, VK_HOME)
+        self.driver.run("type", hex(tree), "my")
+        for _ in range(3):  # expand My Computer, down to C:, expand it
+            self.send(tree, WM_KEYDOWN, VK_RIGHT)
+        if name:
+            time.sleep(0.6)  # else the tree's search goes on from "my"
+            self.driver.run("type", hex(tree), name)
+
     def shown_window(self):
         found = self.driver.wait(window_class=MAIN_CLASS, visible=True)
         self.assertEqual(len(found), 1, found)
@@ -36,7 +51,7 @@ class WindowStory(ScenarioGroup):
         """Centred at its height, exactly these controls, the status painted, and the panels match
         the built bitmaps everywhere outside the visible controls and the status line."""
         window = next(r for r in self.driver.windows(window_class=MAIN_CLASS) if r["hwnd"] == window["hwnd"])
-        sw, sh = self.driver.screen()
+        sw, sh = screen_pixels.screen_size()
         self.assertEqual((window["x"], window["y"], window["w"], window["h"], window["visible"]),
                          ((sw - 420) // 2, (sh - height) // 2, 420, height, 1))
         children = self.driver.children(window["hwnd"])
@@ -58,7 +73,7 @@ class WindowStory(ScenarioGroup):
 
 class FirstStart(WindowStory):
     def test_terms_then_folder_chooser_then_cancel(self):
-        self.set_state()
+        self.set_state(settings={"CWD": "C:\\Gone\\Quenzar"})  # a recorded folder that is gone: the terms again
         out = os.path.join(self.workdir, "terms.txt")
         subprocess.run([velorin_env.wine(), self.prefix.win(Config.terms_dump), self.prefix.win(out)],
                        env=self.prefix.env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -80,7 +95,8 @@ class FirstStart(WindowStory):
         for height in (200, 159):
             self.assertEqual(self.driver.resize(window["hwnd"], 420, height)["h"], 345)
         for x, y in ((0, 0), (210, 150), (419, 344), (405, 8)):
-            self.assertEqual(self.driver.hittest(window["hwnd"], window["x"] + x, window["y"] + y), 2)  # HTCAPTION
+            self.assertEqual(self.send(window["hwnd"], 0x0084, 0, (window["y"] + y) << 16 | window["x"] + x), 2,
+                             (x, y))  # WM_NCHITTEST: HTCAPTION
         # Alt+? and Alt+/ open the About box; typed without Alt they do nothing.
         for key in "?/":
             self.driver.post(window["hwnd"], WM_SYSKEYDOWN, ord(key), ALT_KEY_LPARAM)
@@ -99,33 +115,30 @@ class FirstStart(WindowStory):
         edit = controls["RICHEDIT"]["hwnd"]
         self.assertRegex(self.driver.text(edit), r"^C:\\Program Files( \(x86\))?\\Quenzar$")
         self.assertEqual(self.driver.resize(window["hwnd"], 420, 345)["h"], 159)
-        # A drive root gets Quenzar directly; a read-only folder and Cancel leave the choice.
-        for parts, button in ((["C:"], IDOK), (["C:", "ReadOnly"], IDOK), (["C:", "windows"], 2)):
+        # A read-only folder and Cancel leave the choice (first, so that a pick that missed shows); a drive root
+        # gets Quenzar directly.
+        chosen = self.driver.text(edit)
+        for folder, button in (("readonly", IDOK), ("windows", 2), ("", IDOK)):
             self.driver.press(window["hwnd"], control_id=IDC_BROWSE)
             found = self.driver.wait(window_class=DIALOG_CLASS, text="Choose Installation Directory", timeout=15)
             self.assertEqual([f["owner"] for f in found], [0], "one folder browser, no owner")
-            self.assertIn(parts[-1], self.driver.tree_select(found[0]["hwnd"], "Desktop", "My Computer", *parts))
+            self.pick_folder(found[0]["hwnd"], folder)
             self.driver.press(found[0]["hwnd"], control_id=button)
             self.assertTrue(self.driver.gone(found[0]["hwnd"]))
             time.sleep(0.3)
-            self.assertEqual(self.driver.text(edit), "C:\\Quenzar", parts)
+            self.assertEqual(self.driver.text(edit), "C:\\Quenzar" if not folder else chosen, folder)
 
         self.driver.post(window["hwnd"], WM_CLOSE)
         time.sleep(0.5)
         self.assertTrue(program.running(), "WM_CLOSE in the folder chooser is ignored")
         self.cancel(program, window)
-        self.assertEqual(self.settings(), {"lastSRun": self.version_text()}, "nothing installed without Accept")
+        self.assertEqual(self.settings(), {"CWD": "C:\\Gone\\Quenzar", "lastSRun": self.version_text()},
+                         "nothing chosen is recorded without Accept")
+        self.assertEqual(self.service.requests(), [], "the terms fetch nothing")
 
 
 class Discovery(WindowStory):
-    def test_gone_folder_shows_terms_recorded_folder_waits_for_the_manifest_then_uninstall(self):
-        self.set_state(settings={"CWD": "C:\\Gone\\Quenzar"})
-        program = self.start()
-        window = self.shown_window()
-        self.check_screen(window, 345, TERMS_LAYOUT, TERMS_STATUS)
-        self.cancel(program, window)
-        self.assertEqual(self.service.requests(), [], "the terms fetch nothing")
-
+    def test_recorded_folder_waits_for_the_manifest_then_uninstall(self):
         install = self.prefix.c("Quenzar")
         os.makedirs(install, exist_ok=True)
         self.set_state(settings={"CWD": self.prefix.win(install)})
@@ -173,11 +186,10 @@ class Discovery(WindowStory):
         self.driver.press(done["hwnd"], control_id=IDOK)
         subprocess.run([velorin_env.wineserver(), "-w"], env=self.prefix.env, timeout=60)
 
-        started = sorted(set(re.findall(r'cmdline L"(.*?/uninstall /self:.*?)"', read(trace).decode("latin-1"))))
+        text = read(trace).decode("latin-1").replace("\\\\", "\\")
+        started = set(re.findall(r'cmdline L"(\S+) /uninstall /self:(.+?) /pid:(\d+)"', text))
         self.assertEqual(len(started), 1, "one uninstaller copy started: %r" % started)
-        match = re.fullmatch(r"(\S+) /uninstall /self:(.+) /pid:(\d+)", started[0].replace("\\\\", "\\"))
-        self.assertIsNotNone(match, started)
-        copy, own_path, pid = match.groups()
+        (copy, own_path, pid), = started
         self.assertEqual((own_path, int(pid)), (self.prefix.win(self.stub), box["pid"]))
         self.assertRegex(copy, r"(?i)\\cci[0-9A-F]+\.tmp$")
         # The copy is the whole program; it waited for the first process and removed what it replaced.

@@ -6,14 +6,12 @@
 //   children HWND                      child controls with rectangles in the parent
 //   press HWND (--id N | --text T)     post the button's BN_CLICKED to the window
 //   post HWND MSG WPARAM LPARAM        PostMessageA (numbers in C notation)
-//   foreground | screen                the foreground window; the desktop size
+//   send HWND MSG WPARAM LPARAM        the message sent (time-limited), its result printed
+//   foreground                         the foreground window
 //   text HWND | type HWND TEXT         whole text, however long; WM_CHAR per character
-//   hittest HWND X Y | resize HWND W H WM_NCHITTEST at screen X,Y; SetWindowPos, then rect
-//   textwidth TEXT                     width in 9-point bold Arial
+//   resize HWND W H                    SetWindowPos, then the rectangle
 //   watchstyle ID [filters] [--timeout ms]  each change of child ID's own WS_VISIBLE flag
 //   watchprogress [filters] [--timeout ms]  each change of the progress bar's shown/range/pos
-//   treeselect DIALOG PART...          expand and select the tree item whose labels hold each PART
-//   hold PATH [--seconds N]            open PATH unshared, print "held", keep it until stdin ends
 //   shortcut PATH | folder CSIDL       a shell link read back; a special folder's path
 // Filters: --class C, --title T, --text T (a child's text holds T), --exclude HWND, --visible.
 
@@ -150,7 +148,6 @@ struct Options {
   std::vector<HWND> excluded;
   bool visibleOnly = false;
   DWORD timeoutMs = 15000;
-  DWORD seconds = 60;
 };
 
 // Parses options from argv[first...]; false on an unknown one.
@@ -174,8 +171,6 @@ bool parseOptions(int argc, char** argv, int first, Options* options) {
       options->excluded.push_back(handle(value));
     else if (option == "--timeout")
       options->timeoutMs = number(value);
-    else if (option == "--seconds")
-      options->seconds = number(value);
     else
       return false;
   }
@@ -247,79 +242,6 @@ int shownFlag(HWND child) {
   return child ? ((GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) ? 1 : 0) : -1;
 }
 
-// Finds and selects the item by its labels; TVM_GETITEMA reads an item in the tree's own
-// process, so the item and its text buffer are placed in that process's memory.
-int treeSelect(HWND dialog, int partCount, char** parts) {
-  HWND tree = nullptr;
-  eachWindow(dialog, [&](HWND hwnd) {
-    if (className(hwnd) == WC_TREEVIEWA)
-      tree = hwnd;
-    return tree == nullptr;
-  });
-  DWORD pid = 0;
-  HANDLE process =
-      GetWindowThreadProcessId(tree, &pid)
-          ? OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid)
-          : nullptr;
-  char* memory =
-      process
-          ? static_cast<char*>(VirtualAllocEx(process, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE))
-          : nullptr;
-  auto label = [&](HTREEITEM item) {
-    TVITEMA data = {};
-    data.mask = TVIF_TEXT;
-    data.hItem = item;
-    data.pszText = memory + 512;
-    data.cchTextMax = 1024;
-    SIZE_T done = 0;
-    char text[1024] = "";
-    if (WriteProcessMemory(process, memory, &data, sizeof data, &done) &&
-        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(memory)))
-      ReadProcessMemory(process, memory + 512, text, sizeof text - 1, &done);
-    return std::string(text);
-  };
-  auto next = [&](HTREEITEM item, UINT how) {
-    return reinterpret_cast<HTREEITEM>(
-        SendMessageA(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
-  };
-  HTREEITEM chosen = nullptr;
-  for (int i = 0; memory && i < partCount; ++i) {
-    HTREEITEM level = i == 0 ? next(nullptr, TVGN_ROOT) : next(chosen, TVGN_CHILD);
-    for (chosen = level; chosen && label(chosen).find(parts[i]) == std::string::npos;)
-      chosen = next(chosen, TVGN_NEXT);
-    if (!chosen)
-      break;
-    if (i + 1 < partCount)
-      SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(chosen));
-  }
-  // Selecting sends the dialog the same notification a click does.
-  int code = chosen ? out("selected=%s\n", esc(label(chosen))) : fail("no tree item");
-  if (chosen)
-    SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(chosen));
-  if (memory)
-    VirtualFreeEx(process, memory, 0, MEM_RELEASE);
-  if (process)
-    CloseHandle(process);
-  return code;
-}
-
-int holdFile(const char* path, DWORD seconds) {
-  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return fail("open failed");
-  printf("held\n");
-  // Ends early when the test closes our standard input.
-  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-  char byte;
-  DWORD read = 0;
-  for (DWORD start = GetTickCount(); GetTickCount() - start < seconds * 1000 &&
-                                     ReadFile(input, &byte, 1, &read, nullptr) && read;) {
-  }
-  CloseHandle(file);
-  return out("released\n");
-}
-
 // A .lnk as the shell reads it: what the user's click would start.
 int printShortcut(const char* path) {
   IShellLinkA* link = nullptr;
@@ -350,23 +272,8 @@ int printShortcut(const char* path) {
   return code;
 }
 
-// The painted status line's font: 9-point bold Arial on the screen.
-int textWidth(const char* text) {
-  HDC screen = GetDC(nullptr);
-  HFONT font = CreateFontA(-MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_BOLD, 0,
-                           0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
-  HGDIOBJ previous = SelectObject(screen, font);
-  SIZE size = {};
-  GetTextExtentPoint32A(screen, text, lstrlenA(text), &size);
-  SelectObject(screen, previous);
-  DeleteObject(font);
-  ReleaseDC(nullptr, screen);
-  return out("width=%ld\theight=%ld\n", size.cx, size.cy);
-}
-
 // argv[0] is the command, then its arguments; o the options after them.
 struct Call {
-  int argc;
   char** argv;
   const Options& o;
   HWND h() const { return handle(argv[1]); }
@@ -375,18 +282,18 @@ struct Call {
 
 struct Command {
   const char* name;
-  int minArgs, maxArgs;  // arguments before the options; maxArgs -1: any number, no options
+  int args;  // arguments before the options
   int (*run)(const Call&);
 };
 
 const Command kCommands[] = {
-    {"windows", 0, 0,
+    {"windows", 0,
      [](const Call& c) {
        for (HWND hwnd : findWindows(c.o))
          printWindow(hwnd);
        return 0;
      }},
-    {"wait", 0, 0,
+    {"wait", 0,
      [](const Call& c) {
        std::vector<HWND> found;
        int code = pollUntil(GetTickCount(), c.o.timeoutMs, 50,
@@ -395,14 +302,14 @@ const Command kCommands[] = {
          printWindow(hwnd);
        return code;
      }},
-    {"gone", 1, 1,
+    {"gone", 1,
      [](const Call& c) {
        HWND hwnd = c.h();
        if (pollUntil(GetTickCount(), c.o.timeoutMs, 50, [&] { return !IsWindow(hwnd); }))
          return 1;
        return out("gone\n");
      }},
-    {"children", 1, 1,
+    {"children", 1,
      [](const Call& c) {
        HWND parent = c.h();
        eachWindow(parent, [&](HWND hwnd) {
@@ -414,7 +321,7 @@ const Command kCommands[] = {
        return 0;
      }},
     // A click as the dialog sees it; posted so the driver never blocks in the target's modal loop.
-    {"press", 3, 3,
+    {"press", 3,
      [](const Call& c) {
        std::string how = c.argv[2];
        if (how != "--id" && how != "--text")
@@ -428,26 +335,20 @@ const Command kCommands[] = {
          return fail("post failed");
        return out("pressed id=%d\n", id);
      }},
-    {"post", 4, 4,
+    {"post", 4,
      [](const Call& c) {
        if (!PostMessageA(c.h(), number(c.argv[2]), number(c.argv[3]),
                          static_cast<LPARAM>(number(c.argv[4]))))
          return fail("post failed");
        return out("posted\n");
      }},
-    {"foreground", 0, 0,
+    {"foreground", 0,
      [](const Call&) {
        HWND hwnd = GetForegroundWindow();
        return hwnd ? printWindow(hwnd) : fail("none");
      }},
-    {"screen", 0, 0,
-     [](const Call&) {
-       RECT screen = {};
-       GetClientRect(GetDesktopWindow(), &screen);
-       return out("w=%ld\th=%ld\n", screen.right, screen.bottom);
-     }},
     // WM_GETTEXT is marshalled across processes with its buffer size: any length can be read.
-    {"text", 1, 1,
+    {"text", 1,
      [](const Call& c) {
        DWORD_PTR length = 0, copied = 0;
        if (!ask(c.h(), WM_GETTEXTLENGTH, 0, 0, &length))
@@ -458,7 +359,7 @@ const Command kCommands[] = {
        return out("length=%lu\ttext=%s\n", static_cast<unsigned long>(copied), esc(buffer.data()));
      }},
     // Sent, not posted: the text is in place when the command ends.
-    {"type", 2, 2,
+    {"type", 2,
      [](const Call& c) {
        DWORD_PTR result = 0;
        for (const char* p = c.argv[2]; *p; ++p)
@@ -466,22 +367,22 @@ const Command kCommands[] = {
            return fail("no answer");
        return out("typed=%u\n", static_cast<unsigned>(strlen(c.argv[2])));
      }},
-    {"hittest", 3, 3,
+    {"send", 4,
      [](const Call& c) {
        DWORD_PTR result = 0;
-       if (!ask(c.h(), WM_NCHITTEST, 0, MAKELPARAM(c.n(2), c.n(3)), &result))
+       if (!ask(c.h(), number(c.argv[2]), number(c.argv[3]), static_cast<LPARAM>(number(c.argv[4])),
+                &result))
          return fail("no answer");
-       return out("hit=%ld\n", static_cast<long>(result));
+       return out("result=%ld\n", static_cast<long>(result));
      }},
-    {"resize", 3, 3,
+    {"resize", 3,
      [](const Call& c) {
        BOOL done = SetWindowPos(c.h(), nullptr, 0, 0, c.n(2), c.n(3),
                                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
        Sleep(200);
        return out("done=%d\t%s\n", done ? 1 : 0, rectFields(c.h(), nullptr).c_str());
      }},
-    {"textwidth", 1, 1, [](const Call& c) { return textWidth(c.argv[1]); }},
-    {"watchstyle", 1, 1,
+    {"watchstyle", 1,
      [](const Call& c) {
        int id = c.n(1);
        return watchWindow(c.o, [id](HWND window) {
@@ -490,7 +391,7 @@ const Command kCommands[] = {
      }},
     // The flag is read first: the bar is shown only after its range is set, so a shown bar's
     // range is never an earlier one. A bar that goes away or does not answer reads as -1.
-    {"watchprogress", 0, 0,
+    {"watchprogress", 0,
      [](const Call& c) {
        return watchWindow(c.o, [](HWND window) {
          HWND bar = FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr);
@@ -503,10 +404,8 @@ const Command kCommands[] = {
                 "\tpos=" + std::to_string(position);
        });
      }},
-    {"treeselect", 2, -1, [](const Call& c) { return treeSelect(c.h(), c.argc - 2, c.argv + 2); }},
-    {"hold", 1, 1, [](const Call& c) { return holdFile(c.argv[1], c.o.seconds); }},
-    {"shortcut", 1, 1, [](const Call& c) { return printShortcut(c.argv[1]); }},
-    {"folder", 1, 1,
+    {"shortcut", 1, [](const Call& c) { return printShortcut(c.argv[1]); }},
+    {"folder", 1,
      [](const Call& c) {
        char path[MAX_PATH] = "";
        if (!SHGetSpecialFolderPathA(nullptr, path, c.n(1), FALSE))
@@ -522,13 +421,10 @@ int main(int argc, char** argv) {
   for (const Command& command : kCommands) {
     if (argc < 2 || strcmp(argv[1], command.name) != 0)
       continue;
-    int args = argc - 2;
     Options options;
-    if (args < command.minArgs ||
-        (command.maxArgs >= 0 && !parseOptions(argc, argv, 2 + command.maxArgs, &options)))
+    if (argc - 2 < command.args || !parseOptions(argc, argv, 2 + command.args, &options))
       break;
-    int code = command.run(Call{argc - 1, argv + 1, options});
-    return code;
+    return command.run(Call{argv + 1, options});
   }
   fprintf(stderr, "usage: ui_driver COMMAND ... (the commands are listed in ui_driver.cpp)\n");
   return 2;
