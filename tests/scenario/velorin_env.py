@@ -220,19 +220,13 @@ class Service:
         self.process = None
 
     def start(self):
-        # All addresses: some names map to 127.0.0.x other than 127.0.0.1.
         with open(self.log + ".stderr", "w") as errors:
             self.process = subprocess.Popen(
                 [sys.executable, os.path.join(HERE, "service.py"), "--root", self.root, "--log", self.log,
-                 "--rules", self.rules_file, "--address", "0.0.0.0"],
+                 "--rules", self.rules_file],
                 stdout=subprocess.DEVNULL, stderr=errors, preexec_fn=_die_with_parent)
-        _wait_until_ready(self._answers, self.process, "test service")
-
-    @staticmethod
-    def _answers():
-        with contextlib.suppress(OSError), socket.create_connection(("127.0.0.1", 80), 0.2):
-            return True
-        return False
+        up = ["curl", "-s", "--noproxy", "*", "-o", "/dev/null", "http://127.0.0.1/"]
+        _wait_until_ready(lambda: subprocess.run(up).returncode == 0, self.process, "test service")
 
     def stop(self):
         _end(self.process)
@@ -258,9 +252,8 @@ class Prefix:
         self.env = dict(os.environ, WINEPREFIX=self.path, **WINE_ENV)
         if Config.heap_check:
             self.env["WINEDEBUG"] = HEAP_CHECK_DEBUG
-            run([wine(), "reg", "add", r"HKLM\System\CurrentControlSet\Control\Session Manager", "/v",
-                 "GlobalFlag", "/t", "REG_DWORD", "/d", "0xF0", "/f"], env=self.env,
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.reg("add", r"HKLM\System\CurrentControlSet\Control\Session Manager", "/v", "GlobalFlag", "/t",
+                     "REG_DWORD", "/d", "0xF0", "/f")
         if Config.standins:  # a player's machine has Flash 9, its control registered in both views
             os.makedirs(self.c("standins"), exist_ok=True)
             shutil.copy2(os.path.join(Config.standins, "flash_control.dll"), self.c("standins"))
@@ -271,6 +264,11 @@ class Prefix:
                 registry.set_string(classes + r"\InprocServer32", "", FLASH_CONTROL)
                 registry.set_string(classes + r"\InprocServer32", "ThreadingModel", "Apartment")
             registry.save()
+
+    def reg(self, *args, check=True):
+        """"wine reg", which leaves the prefix's programs running (editing user.reg ends them)."""
+        return subprocess.run([wine(), "reg", *args], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, timeout=60, check=check)
 
     def c(self, *parts):
         return os.path.join(self.path, "drive_c", *parts)
@@ -326,11 +324,6 @@ class Program:
 
     def wait(self, timeout=20):
         return _wait(self.process, timeout, self.name)
-
-
-def heap_reports(programs):
-    return [report for p in programs if p.log and os.path.exists(p.log)
-            for report in HEAP_REPORT.findall(read(p.log)[p.log_start:].decode("latin-1"))]
 
 
 _NUMBER_FIELDS = {"hwnd", "pid", "tid", "id", "userdata", "owner", "visible", "platform", "major", "minor",
@@ -488,7 +481,9 @@ class ScenarioGroup(unittest.TestCase):
             program.kill()
         programs, self.programs = self.programs, []
         if Config.heap_check:
-            self.assertEqual(heap_reports(programs), [], "Wine reports a damaged heap")
+            self.assertEqual([report for p in programs if p.log and os.path.exists(p.log)
+                              for report in HEAP_REPORT.findall(read(p.log)[p.log_start:].decode("latin-1"))], [],
+                             "Wine reports a damaged heap")
 
     def set_state(self, settings=None, debug=None, windows_version=None):
         with self.prefix.edit_registry() as reg:
