@@ -9,7 +9,7 @@ import subprocess
 import release_builder as rb
 import velorin_env
 from test_story import (CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS, CSIDL_DESKTOPDIRECTORY, CSIDL_PROGRAMS,
-                        IDC_ACCEPT_DIRECTORY, IDOK, TOOLBAR_KEY, StoryGroup)
+                        IDC_ACCEPT_DIRECTORY, IDOK, SAVING_FAILED, TOOLBAR_KEY, StoryGroup)
 from velorin_env import SETTINGS_KEY, Config, read
 
 
@@ -53,8 +53,7 @@ class FirstInstall(StoryGroup):
         subprocess.run(["mount", "-o", "remount,bind,ro", folder], check=True)
         self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
         box = self.dialog(title="Download Error")
-        self.assertEqual(box["texts"], ["There was a problem saving files to your computer.  You may not "
-                                        "have permissions or enough space available to save files!"])
+        self.assertEqual(box["texts"], [SAVING_FAILED])
         self.driver.press(box["hwnd"], control_id=IDOK)
         self.assertEqual(program.wait(), 0, "the run ends instead of going on with a half-made install")
         subprocess.run(["umount", folder], check=True)

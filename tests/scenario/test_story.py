@@ -21,6 +21,8 @@ TOOLBAR_KEY = r"Software\Microsoft\Internet Explorer\Extensions\{6FDD5236-C9F0-4
 HKLM_KEYS = (r"HKLM\Software\Tavelin\QuenzarClient", "HKLM\\" + TOOLBAR_KEY)
 CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY = 2, 23, 16, 25
 DEBUG_VALUES = {"usgBugReports": b"\x01\x02", "dbgBugReports": b"\x05\x06\x07", "logBugReports": b"\x09"}
+SAVING_FAILED = ("There was a problem saving files to your computer.  You may not have permissions or enough "
+                 "space available to save files!")
 TRACKING_PATHS = {"/affiliate/register_install_start.php": "start",
                   "/affiliate/register_install_finish.php": "finish"}
 
@@ -49,7 +51,6 @@ class StoryGroup(ScenarioGroup):
         self.record = self.scratch("client-record.txt")
 
     def client_lines(self, count, timeout=60):
-        """The demo client's records once there are COUNT of them."""
         return self.poll(lambda: records(self.record)[count - 1:] and records(self.record), timeout,
                          "the demo client did not start %d times" % count, 0.05)
 
@@ -62,7 +63,6 @@ class StoryGroup(ScenarioGroup):
         return {f[0]: f[2] if len(f) == 3 else "" for f in fields if len(f) >= 2 and f[1].startswith("REG_")}
 
     def curl(self, paths, name):
-        """Seconds curl takes to fetch those files of release NAME (a reference beside a figure)."""
         started = time.perf_counter()
         subprocess.run(["curl", "-sS"] + [a for p in paths for a in ("http://%s%s" % (rb.BASE_HOST, served(p, name)),
                                                                      "-o", "/dev/null")], check=True)
@@ -112,7 +112,6 @@ class StoryGroup(ScenarioGroup):
                          (False, False, DEBUG_VALUES), "settings and toolbar gone, the Debug key survives")
 
     def wait_for_form(self, window, height, timeout=20):
-        """Waits until the main window shows the form of that height."""
         self.poll(lambda: [w for w in self.driver.windows(window_class=MAIN_CLASS)
                            if (w["hwnd"], w["h"], w["visible"]) == (window["hwnd"], height, 1)], timeout,
                   "no form %d high" % height)

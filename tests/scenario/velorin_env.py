@@ -72,7 +72,6 @@ def pe_machine(path):
 
 
 def file_version(path):
-    """The file version (four numbers) of a PE file's version resource."""
     data = read(path)
     start = data.find("VS_VERSION_INFO".encode("utf-16-le"))
     signature = data.find(struct.pack("<I", 0xFEEF04BD), start)
@@ -225,8 +224,10 @@ class Service:
                 [sys.executable, os.path.join(HERE, "service.py"), "--root", self.root, "--log", self.log,
                  "--rules", self.rules_file],
                 stdout=subprocess.DEVNULL, stderr=errors, preexec_fn=_die_with_parent)
-        up = ["curl", "-s", "--noproxy", "*", "-o", "/dev/null", "http://127.0.0.1/"]
-        _wait_until_ready(lambda: subprocess.run(up).returncode == 0, self.process, "test service")
+        def listening():
+            with contextlib.suppress(OSError), socket.create_connection(("127.0.0.1", 80), 0.2):
+                return True
+        _wait_until_ready(listening, self.process, "test service")
 
     def stop(self):
         _end(self.process)
