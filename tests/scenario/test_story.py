@@ -145,11 +145,6 @@ class ClientStory(StoryGroup):
             counts[TRACKING_PATHS[request["path"]]] += 1
         return counts
 
-    def client_started_after(self, started, count):
-        """Seconds from STARTED to the client's record line, which it writes just before its window."""
-        self.client_lines(count, timeout=180)
-        return time.perf_counter() - started
-
     def assert_launch(self, record, folder, install, files, affiliate):
         for path in fetched(files):
             self.assertEqual(read(os.path.join(install, *path.split("/"))), files[path], "%s stored whole" % path)
@@ -186,7 +181,8 @@ class ClientStory(StoryGroup):
         program, window = self.accept_screens(self.client_env(HELD), self.prefix.c(), at_terms)
         started = time.perf_counter()
         self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
-        first = self.client_started_after(started, 1)
+        self.client_lines(1, timeout=180)  # written just before the client's window
+        first = time.perf_counter() - started
         self.assertEqual(program.wait(180), 0, "the run ends after the launch")
 
         folder = self.driver.folder(38) + "\\Quenzar"
@@ -223,7 +219,8 @@ class ClientStory(StoryGroup):
         self.clear_log()
         started = time.perf_counter()
         program = self.start(env=self.client_env(HELD))
-        update = self.client_started_after(started, 3)
+        self.client_lines(3, timeout=180)
+        update = time.perf_counter() - started
         self.assertEqual(program.wait(180), 0)
         self.assertEqual([r["path"] for r in self.service.requests() if r["path"].startswith("/client/r")],
                          [rb.served_path(HELD, name="r8")], "only the changed file is fetched")

@@ -178,10 +178,13 @@ def unreachable(address):
         ip("del", "pref", "100")
 
 
+def dns_name(text):
+    return b"".join(bytes([len(p)]) + p.encode() for p in text.split(".")) + b"\0"
+
+
 def dns_query(name, server="127.0.0.1"):
     """The first A record for name from the DNS server, or None."""
-    question = b"".join(bytes([len(p)]) + p.encode() for p in name.split(".")) + b"\0"
-    packet = struct.pack(">HHHHHH", 0x5A17, 0x0100, 1, 0, 0, 0) + question + struct.pack(">HH", 1, 1)
+    packet = struct.pack(">HHHHHH", 0x5A17, 0x0100, 1, 0, 0, 0) + dns_name(name) + struct.pack(">HH", 1, 1)
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
         s.settimeout(0.5)
         try:
