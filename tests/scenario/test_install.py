@@ -15,8 +15,7 @@ from velorin_env import SETTINGS_KEY, Config, read
 
 class FirstInstall(StoryGroup):
     def install_through_screens(self, windows_version=None):
-        """Terms, then the proposed folder accepted; the run goes on to the update's small form, which
-        waits for the manifest, and Cancel ends it. Returns the folder."""
+        """The proposed folder accepted; Cancel on the update's small form, which waits for the manifest."""
         self.set_state(windows_version=windows_version)
         program, window = self.accept_screens(None)
         folder = self.chooser_folder(window)

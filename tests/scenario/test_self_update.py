@@ -21,17 +21,13 @@ DECOY_WIN = "C:\\Quenzar.exe"  # what an unquoted "C:\Quenzar Temp\cci1.tmp ..."
 STALE = "sounds/file05.bin"
 
 
-def version_text(path):
-    return "%d %d %d %d" % velorin_env.file_version(path)
-
-
 class SelfUpdate(StoryGroup):
     def setUp(self):
         """An installed client one release behind: the old stub and one stale file."""
         super().setUp()
         self.old = read(Config.packed)
         self.new = read(rb.pack_like_release(Config.velorin_next, self.workdir, "quenzar-next.exe"))
-        self.assertNotEqual(version_text(Config.velorin), version_text(Config.velorin_next))
+        self.assertNotEqual(self.version_text(Config.velorin), self.version_text(Config.velorin_next))
         self.install, self.temp = self.prefix.c(INSTALL_WIN[3:]), self.prefix.c(TEMP_WIN[3:])
         os.makedirs(self.temp, exist_ok=True)
         write(self.prefix.c(DECOY_WIN[3:]), read(Config.demo_client))
@@ -53,8 +49,7 @@ class SelfUpdate(StoryGroup):
         return [r["path"] for r in self.service.requests() if r["path"].endswith("quenzar.exe")]
 
     def wait_for_hand_over(self, old_window, old_process):
-        """Follows the old stub's close to the new stub's run, which ends after the launch; the
-        moments each was seen: old window gone, new window up, old process ended."""
+        """The new stub's run to its end after the launch; when the old window went, the new came, the old process ended."""
         close = Watch(self.driver, ["gone", hex(old_window["hwnd"]), "--timeout", 90000], 0)
         window = Watch(self.driver, ["wait", "--class", MAIN_CLASS, "--exclude", hex(old_window["hwnd"]),
                                      "--timeout", 90000], 0)
@@ -71,8 +66,7 @@ class SelfUpdate(StoryGroup):
         return times
 
     def assert_updated_and_launched(self, ran_from):
-        """Both copies replaced, the client updated and started by the new stub, which asks for
-        its temporary file's deletion."""
+        """Both copies replaced, the client updated and started; the new stub's temporary file, whose deletion it asks."""
         self.assertEqual((read(os.path.join(self.install, "quenzar.exe")), read(ran_from)), (self.new, self.new))
         self.assertEqual(glob.glob(os.path.join(self.install, "*.new")), [], "no copy left beside it")
         self.assertEqual(read(os.path.join(self.install, *STALE.split("/"))), self.files[STALE])
@@ -81,7 +75,7 @@ class SelfUpdate(StoryGroup):
         records = self.client_lines(1)
         self.assertEqual([r["cwd"].lower() for r in records], [INSTALL_WIN.lower()], "the client alone, no decoy")
         settings = self.settings()  # ends the client with the prefix
-        self.assertEqual(settings.get("lastSRun"), version_text(Config.velorin_next), "the new stub ran")
+        self.assertEqual(settings.get("lastSRun"), self.version_text(Config.velorin_next), "the new stub ran")
         temp_file = settings.get("requestDelete", "")
         self.assertTrue(temp_file.lower().startswith(TEMP_WIN.lower() + "\\"), temp_file)
         self.assertEqual(read(self.prefix.c(temp_file[3:].replace("\\", "/"))), self.new)
@@ -96,7 +90,7 @@ class SelfUpdate(StoryGroup):
         time.sleep(2)  # a stub started by the exit would be up by now
         self.assertEqual(self.driver.windows(window_class=MAIN_CLASS), [], "nothing started")
         self.assertEqual((read(os.path.join(self.install, "quenzar.exe")), os.listdir(self.temp)), (self.old, []))
-        self.assertEqual(self.settings(), {"CWD": INSTALL_WIN, "lastSRun": version_text(Config.velorin)})
+        self.assertEqual(self.settings(), {"CWD": INSTALL_WIN, "lastSRun": self.version_text(Config.velorin)})
         self.assertFalse(os.path.exists(self.record), "no client, no decoy")
         self.assertEqual(self.stub_requests(), ["/client/r8/quenzar.exe"])
         write(served, self.new)
@@ -118,7 +112,7 @@ class SelfUpdate(StoryGroup):
         self.assertEqual(self.run_stub(INSTALL_WIN + "\\quenzar.exe").wait(180), 0)
         self.assertEqual(self.stub_requests(), [], "a current stub is not fetched again")
         self.assertFalse(os.path.exists(temp_file))
-        self.assertEqual(self.settings().get("lastSRun"), version_text(Config.velorin_next))
+        self.assertEqual(self.settings().get("lastSRun"), self.version_text(Config.velorin_next))
         self.assertNotIn("requestDelete", self.settings())
         held = max(0.0, min(times["exit"], times["window"]) - times["close"])
         write_figure("selfupdate.txt", "self-update hand-over (velorin.exe under Wine, polled from outside):\nold "
@@ -161,7 +155,7 @@ class SelfUpdate(StoryGroup):
         self.assertEqual(self.stub_requests(), ["/client/r8/quenzar.exe"], "no second hand-over")
         self.assertEqual(read(os.path.join(self.install, *STALE.split("/"))), self.files[STALE])
         self.assertEqual(len(self.client_lines(1)), 1)
-        self.assertEqual(self.settings().get("lastSRun"), version_text(Config.velorin_next))
+        self.assertEqual(self.settings().get("lastSRun"), self.version_text(Config.velorin_next))
 
 
 if __name__ == "__main__":

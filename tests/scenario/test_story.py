@@ -21,6 +21,7 @@ TOOLBAR_KEY = r"Software\Microsoft\Internet Explorer\Extensions\{6FDD5236-C9F0-4
 HKLM_KEYS = (r"HKLM\Software\Tavelin\QuenzarClient", "HKLM\\" + TOOLBAR_KEY)
 CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY = 2, 23, 16, 25
 DEBUG_VALUES = {"usgBugReports": b"\x01\x02", "dbgBugReports": b"\x05\x06\x07", "logBugReports": b"\x09"}
+LOCKED = "Unable to play poker; please restart your computer"
 SAVING_FAILED = ("There was a problem saving files to your computer.  You may not have permissions or enough "
                  "space available to save files!")
 TRACKING_PATHS = {"/affiliate/register_install_start.php": "start",
@@ -73,8 +74,7 @@ class StoryGroup(ScenarioGroup):
         return self.prefix.c(*[p for p in windows_path[3:].split("\\") if p])
 
     def leave_traces(self, folder, install):
-        """A read-only file, a crash dump deep down, HKLM keys and desktop leftovers beside an install, and
-        the Debug key, which an uninstall keeps."""
+        """Leftovers an uninstall removes (a read-only file, a deep crash dump, HKLM keys, desktop) and the Debug key."""
         rb.write_client(install, {"data/deep/deeper/core.dbg": b"dump", "quenzar.log": b"log"})
         os.chmod(os.path.join(install, "quenzar.log"), 0o444)
         rb.write_client(self.linux(self.driver.folder(CSIDL_DESKTOPDIRECTORY)),
@@ -85,8 +85,7 @@ class StoryGroup(ScenarioGroup):
             self.prefix.reg("add", "HKCU\\" + DEBUG_KEY, "/v", name, "/t", "REG_BINARY", "/d", data.hex(), "/f")
 
     def uninstall(self, client_left=False):
-        """"/uninstall" answered Yes, the uninstaller copy's final box OK; waits for the prefix's programs
-        unless a client is left running."""
+        """"/uninstall" answered Yes, the final box OK; waits for the prefix's programs unless a client is left."""
         program = self.start("/uninstall")
         self.driver.press(self.dialog(title="Question")["hwnd"], text="Yes")
         done = self.dialog(title="Update", timeout=40)
@@ -135,7 +134,6 @@ class StoryGroup(ScenarioGroup):
 
 class ClientStory(StoryGroup):
     def tracking(self, affiliate):
-        """Counts of the install-tracking requests, each checked whole (signature recomputed)."""
         counts = {"start": 0, "finish": 0}
         for request in [r for r in self.service.requests() if r["path"].startswith("/affiliate/")]:
             self.assertEqual(request["host"], "api.quenzar.test")
@@ -205,7 +203,7 @@ class ClientStory(StoryGroup):
         self.clear_log()
         program = self.start()
         box = self.dialog(title="Error", timeout=60)
-        self.assertEqual(box["texts"], ["Unable to play poker; please restart your computer"])
+        self.assertEqual(box["texts"], [LOCKED])
         self.driver.press(box["hwnd"], control_id=IDOK)
         self.assertEqual(program.wait(30), 0)
         self.assertTrue(other.running(), "a process the stub did not start is left alone")

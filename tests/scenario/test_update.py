@@ -12,7 +12,7 @@ import zlib
 
 import release_builder as rb
 import velorin_env
-from test_story import IDOK, SAVING_FAILED, StoryGroup, served
+from test_story import IDOK, LOCKED, SAVING_FAILED, StoryGroup, served
 from velorin_env import MAIN_CLASS, WM_CLOSE, main, parse_records, read, unreachable, write, write_figure
 
 # The secondary update server and the download server answer on addresses of their own, so that a
@@ -23,7 +23,6 @@ velorin_env.own_addresses({"update2.": UPDATE2_ADDRESS, "download.": DOWNLOAD_AD
 MAINTENANCE = "/client/php/ServerStatus/maintenance.php"
 UPDATE_PAGE = "/client/php/flash8/index.php?mode=update"
 SERVER_FILES = "There is a problem with the files on the server.  Please try again later!"
-LOCKED = "Unable to play poker; please restart your computer"
 
 
 def small_files():

@@ -527,8 +527,8 @@ class ScenarioGroup(unittest.TestCase):
     def debug_values(self):
         return self.prefix.registry().values(DEBUG_KEY)
 
-    def version_text(self):
-        return "%d %d %d %d" % self.version
+    def version_text(self, path=None):
+        return "%d %d %d %d" % (file_version(path) if path else self.version)
 
     def start(self, *args, cwd=None, env=None, log=None, exe=None):
         program = Program(self.prefix, exe or self.prefix.win(self.stub), args, cwd=cwd or self.download,
