@@ -49,7 +49,7 @@ def write_client(folder, files):
         write(full, data)
 
 
-def publish(workdir, files, www, name="r7", host=BASE_HOST, extra_args=()):
+def publish(workdir, files, www, name="r7", extra_args=()):
     """Publishes files as release NAME in www; the manifest lines split into fields."""
     client = os.path.join(workdir, "client-" + name)
     release = os.path.join(workdir, "release-" + name)
@@ -59,7 +59,7 @@ def publish(workdir, files, www, name="r7", host=BASE_HOST, extra_args=()):
     args = ["--primary", PRIMARY] + (["--compress", COMPRESSED] if any(map(is_compressed, files)) else [])
     for option, path in (("--installer", INSTALLER), ("--unchecked", UNCHECKED)):
         args += [option, path] if path in files else []
-    subprocess.run([Config.release_tool, *args, *extra_args, client, "http://%s/client/%s" % (host, name), release],
+    subprocess.run([Config.release_tool, *args, *extra_args, client, "http://%s/client/%s" % (BASE_HOST, name), release],
                    check=True)
     served = os.path.join(www, "client", name)
     shutil.rmtree(served, ignore_errors=True)
@@ -76,18 +76,10 @@ TRACKING_KEY = "5be0a9d27c41f6e38d02b7c95a4e1f60"
 
 
 def pack_list(stub):
-    """What velorin-pack --list reads from a packed stub: affiliate, checksum, [(name, position, size)]."""
-    output = subprocess.run([Config.pack_tool, "--list", stub], check=True, stdout=subprocess.PIPE).stdout
-    listed = {"files": []}
-    for line in output.decode().splitlines():
-        fields = line.split("\t")
-        if fields[0] == "file":
-            listed["files"].append((fields[1], int(fields[2]), int(fields[3])))
-        elif fields[0] == "files":
-            listed["count"] = int(fields[1])
-        else:
-            listed[fields[0]] = fields[1] if len(fields) > 1 else ""
-    return listed
+    """The carried files velorin-pack --list reads from a packed stub: {"files": [(name, position, size)]}."""
+    output = subprocess.run([Config.pack_tool, "--list", stub], check=True, stdout=subprocess.PIPE, text=True).stdout
+    fields = [line.split("\t") for line in output.splitlines()]
+    return {"files": [(f[1], int(f[2]), int(f[3])) for f in fields if f[0] == "file"]}
 
 
 def packed_stub(workdir, affiliate):
@@ -106,10 +98,8 @@ def carried_files(stub):
 
 
 def pack_like_release(exe, workdir, name):
-    """exe packed with the build's quenzar.exe's carried files and affiliate."""
-    listed = pack_list(Config.packed)
-    out = os.path.join(workdir, name)
-    command = [Config.pack_tool] + (["--affiliate", listed["affiliate"]] if listed.get("affiliate") else [])
+    """exe packed with the build's quenzar.exe's carried files (the build carries no affiliate)."""
+    out, command = os.path.join(workdir, name), [Config.pack_tool]
     for carried, data in carried_files(Config.packed).items():
         write(os.path.join(workdir, "carried-" + carried), data)
         command += ["--carry", "%s=%s" % (carried, os.path.join(workdir, "carried-" + carried))]

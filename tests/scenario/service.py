@@ -1,14 +1,8 @@
 #!/usr/bin/env python3
-"""The Quenzar service on one machine, for scenario tests and the demo.
-
-One HTTP server for every host name: files come from ROOT/<host>/<path>, else
-ROOT/<path>. Every request goes to a JSON-lines log. Faults come from a JSON
-file of rules, re-read when it changes: {"rules": [{"path": ..., "host": ...,
-"method": ... (each optional), "times": N (first N matches only), "action": ...}]}
-with actions "status" (+"body"), "redirect" (302 to "location"), "close_after"
-(announce the whole body, send "bytes", close), "ignore_range" (200 with the
-whole file), "body" (200 with "body"), "stall" ("seconds", at most 60, then normal).
-"""
+"""The Quenzar service on one machine: files from ROOT/<host>/<path>, else ROOT/<path>, every request logged
+as a JSON line. Fault rules, re-read when their file changes: {"rules": [{"path", "host", "method" (each optional),
+"times": first N matches only, "action": "status" (+"body"), "redirect" (302 to "location"), "close_after" (announce
+the whole body, send "bytes", close), "ignore_range", "body" (200 with it), "stall" ("seconds", at most 60)}]}."""
 
 import argparse
 import http.server
@@ -20,8 +14,6 @@ import time
 
 
 class Rules:
-    """The fault rules of one scenario, reloaded when their file changes."""
-
     def __init__(self, path):
         self.path, self.lock, self.stamp, self.rules, self.used = path, threading.Lock(), None, [], {}
 
@@ -131,13 +123,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--root", required=True, help="document root")
-    parser.add_argument("--log", required=True, help="JSON-lines request log")
-    parser.add_argument("--rules", help="JSON file of fault rules")
-    parser.add_argument("--address", default="127.0.0.1")
+    parser = argparse.ArgumentParser()
+    for name in ("--root", "--log", "--rules"):
+        parser.add_argument(name, required=True)
     args = parser.parse_args()
-    server = http.server.ThreadingHTTPServer((args.address, 80), Handler)
+    # All addresses: some names map to 127.0.0.x other than 127.0.0.1.
+    server = http.server.ThreadingHTTPServer(("0.0.0.0", 80), Handler)
     server.root, server.log, server.log_lock = os.path.abspath(args.root), args.log, threading.Lock()
     server.rules = Rules(args.rules)
     server.serve_forever(poll_interval=0.2)

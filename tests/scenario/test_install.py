@@ -9,14 +9,13 @@ import subprocess
 import release_builder as rb
 import velorin_env
 from test_story import (CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS, CSIDL_DESKTOPDIRECTORY, CSIDL_PROGRAMS,
-                        IDC_ACCEPT_DIRECTORY, IDOK, TOOLBAR_KEY, StoryGroup)
+                        IDC_ACCEPT_DIRECTORY, IDOK, SAVING_FAILED, TOOLBAR_KEY, StoryGroup)
 from velorin_env import SETTINGS_KEY, Config, read
 
 
-class Lifecycle(StoryGroup):
+class FirstInstall(StoryGroup):
     def install_through_screens(self, windows_version=None):
-        """Terms, then the proposed folder accepted; the run goes on to the update's small form, which
-        waits for the manifest, and Cancel ends it. Returns the folder."""
+        """The proposed folder accepted; Cancel on the update's small form, which waits for the manifest."""
         self.set_state(windows_version=windows_version)
         program, window = self.accept_screens(None)
         folder = self.chooser_folder(window)
@@ -43,9 +42,7 @@ class Lifecycle(StoryGroup):
             self.assertEqual([link["target"].lower(), link["args"], link["workdir"].lower(), link["description"].lower()],
                              [target.lower(), arguments, target.rsplit("\\", 1)[0].lower(), target.lower()], path)
 
-
-class FirstInstall(Lifecycle):
-    def test_unwritable_folder_then_screens_install_then_uninstall_leaves_a_reused_process_id_alone(self):
+    def test_unwritable_folder_then_install_and_uninstall_leaving_a_reused_process_id_then_windows_98(self):
         # A stub copy that cannot be written ends the run with nothing recorded; the install goes on in that folder.
         self.set_state()
         program, window = self.accept_screens(None)
@@ -55,8 +52,7 @@ class FirstInstall(Lifecycle):
         subprocess.run(["mount", "-o", "remount,bind,ro", folder], check=True)
         self.driver.press(window["hwnd"], control_id=IDC_ACCEPT_DIRECTORY)
         box = self.dialog(title="Download Error")
-        self.assertEqual(box["texts"], ["There was a problem saving files to your computer.  You may not "
-                                        "have permissions or enough space available to save files!"])
+        self.assertEqual(box["texts"], [SAVING_FAILED])
         self.driver.press(box["hwnd"], control_id=IDOK)
         self.assertEqual(program.wait(), 0, "the run ends instead of going on with a half-made install")
         subprocess.run(["umount", folder], check=True)
@@ -106,12 +102,10 @@ class FirstInstall(Lifecycle):
         client.kill()
         self.assert_removed()
 
-
-class Windows98Install(Lifecycle):
-    def test_9x_folder_rules(self):
         # Windows 98 keeps the Start menu and desktop in the Windows folder, per-user and all-users alike.
         for parts in (("windows", "Start Menu", "Programs"), ("windows", "Desktop")):
             os.makedirs(self.prefix.c(*parts), exist_ok=True)
+        shutil.copy2(Config.velorin, self.stub)  # the uninstall removed it
         folder = self.install_through_screens(windows_version="win98")
         self.assertEqual(folder, "C:\\Program Files\\Quenzar")
         self.assertTrue(os.path.isfile(self.prefix.c("Program Files", "Quenzar", "velorin.exe")))

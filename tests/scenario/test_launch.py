@@ -10,17 +10,13 @@ import subprocess
 import threading
 
 import velorin_env
-from velorin_env import Config, ScenarioGroup, records
+from velorin_env import Config, ScenarioGroup, dns_name, records
 
 DOMAIN = "games.quenzar.test"
 GAME1, GAME2 = "game1.games.quenzar.test", "game2.games.quenzar.test"
 RESPONDER_PORT = 5353
 # dnsmasq hands the game domain's questions to the responder below.
 Config.dns_options = ["--server=/%s/127.0.0.1#%d" % (DOMAIN, RESPONDER_PORT)]
-
-
-def _name(text):
-    return b"".join(bytes([len(p)]) + p.encode() for p in text.split(".")) + b"\0"
 
 
 def respond(sock, state):
@@ -36,8 +32,8 @@ def respond(sock, state):
         names = state["names"] if struct.unpack_from(">H", packet, end + 1)[0] == 2 else []
         header = packet[:2] + struct.pack(">HHHHH", 0x8180, 1, len(names), 0, len(names))
         sock.sendto(header + packet[12:end + 5]
-                    + b"".join(b"\xc0\x0c" + struct.pack(">HHIH", 2, 1, 60, len(_name(n))) + _name(n) for n in names)
-                    + b"".join(_name(n) + struct.pack(">HHIH", 1, 1, 60, 4) + bytes([127, 0, 0, 10 + i])
+                    + b"".join(b"\xc0\x0c" + struct.pack(">HHIH", 2, 1, 60, len(dns_name(n))) + dns_name(n) for n in names)
+                    + b"".join(dns_name(n) + struct.pack(">HHIH", 1, 1, 60, 4) + bytes([127, 0, 0, 10 + i])
                                for i, n in enumerate(names)), peer)
 
 

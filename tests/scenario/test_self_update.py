@@ -11,7 +11,7 @@ import time
 import release_builder as rb
 import velorin_env
 from test_story import StoryGroup, fetched, release_files
-from velorin_env import MAIN_CLASS, WM_CLOSE, Config, read, write, write_figure
+from velorin_env import MAIN_CLASS, Config, read, write, write_figure
 
 Watch = velorin_env.Driver.Watch
 
@@ -21,17 +21,13 @@ DECOY_WIN = "C:\\Quenzar.exe"  # what an unquoted "C:\Quenzar Temp\cci1.tmp ..."
 STALE = "sounds/file05.bin"
 
 
-def version_text(path):
-    return "%d %d %d %d" % velorin_env.file_version(path)
-
-
 class SelfUpdate(StoryGroup):
     def setUp(self):
         """An installed client one release behind: the old stub and one stale file."""
         super().setUp()
         self.old = read(Config.packed)
         self.new = read(rb.pack_like_release(Config.velorin_next, self.workdir, "quenzar-next.exe"))
-        self.assertNotEqual(version_text(Config.velorin), version_text(Config.velorin_next))
+        self.assertNotEqual(self.version_text(Config.velorin), self.version_text(Config.velorin_next))
         self.install, self.temp = self.prefix.c(INSTALL_WIN[3:]), self.prefix.c(TEMP_WIN[3:])
         os.makedirs(self.temp, exist_ok=True)
         write(self.prefix.c(DECOY_WIN[3:]), read(Config.demo_client))
@@ -53,8 +49,7 @@ class SelfUpdate(StoryGroup):
         return [r["path"] for r in self.service.requests() if r["path"].endswith("quenzar.exe")]
 
     def wait_for_hand_over(self, old_window, old_process):
-        """Follows the old stub's close to the new stub's run, which ends after the launch; the
-        moments each was seen: old window gone, new window up, old process ended."""
+        """The new stub's run to its end after the launch; when the old window went, the new came, the old process ended."""
         close = Watch(self.driver, ["gone", hex(old_window["hwnd"]), "--timeout", 90000], 0)
         window = Watch(self.driver, ["wait", "--class", MAIN_CLASS, "--exclude", hex(old_window["hwnd"]),
                                      "--timeout", 90000], 0)
@@ -71,8 +66,7 @@ class SelfUpdate(StoryGroup):
         return times
 
     def assert_updated_and_launched(self, ran_from):
-        """Both copies replaced, the client updated and started by the new stub, which asks for
-        its temporary file's deletion."""
+        """Both copies replaced, the client updated and started; the new stub's temporary file, whose deletion it asks."""
         self.assertEqual((read(os.path.join(self.install, "quenzar.exe")), read(ran_from)), (self.new, self.new))
         self.assertEqual(glob.glob(os.path.join(self.install, "*.new")), [], "no copy left beside it")
         self.assertEqual(read(os.path.join(self.install, *STALE.split("/"))), self.files[STALE])
@@ -80,11 +74,8 @@ class SelfUpdate(StoryGroup):
                          ["/client/r8/quenzar.exe", rb.served_path(STALE, name="r8")], "the stub fetched once")
         records = self.client_lines(1)
         self.assertEqual([r["cwd"].lower() for r in records], [INSTALL_WIN.lower()], "the client alone, no decoy")
-        for window in self.client_windows():
-            self.driver.post(window["hwnd"], WM_CLOSE)
-            self.driver.gone(window["hwnd"])
-        settings = self.settings()
-        self.assertEqual(settings.get("lastSRun"), version_text(Config.velorin_next), "the new stub ran")
+        settings = self.settings()  # ends the client with the prefix
+        self.assertEqual(settings.get("lastSRun"), self.version_text(Config.velorin_next), "the new stub ran")
         temp_file = settings.get("requestDelete", "")
         self.assertTrue(temp_file.lower().startswith(TEMP_WIN.lower() + "\\"), temp_file)
         self.assertEqual(read(self.prefix.c(temp_file[3:].replace("\\", "/"))), self.new)
@@ -99,7 +90,7 @@ class SelfUpdate(StoryGroup):
         time.sleep(2)  # a stub started by the exit would be up by now
         self.assertEqual(self.driver.windows(window_class=MAIN_CLASS), [], "nothing started")
         self.assertEqual((read(os.path.join(self.install, "quenzar.exe")), os.listdir(self.temp)), (self.old, []))
-        self.assertEqual(self.settings(), {"CWD": INSTALL_WIN, "lastSRun": version_text(Config.velorin)})
+        self.assertEqual(self.settings(), {"CWD": INSTALL_WIN, "lastSRun": self.version_text(Config.velorin)})
         self.assertFalse(os.path.exists(self.record), "no client, no decoy")
         self.assertEqual(self.stub_requests(), ["/client/r8/quenzar.exe"])
         write(served, self.new)
@@ -121,16 +112,13 @@ class SelfUpdate(StoryGroup):
         self.assertEqual(self.run_stub(INSTALL_WIN + "\\quenzar.exe").wait(180), 0)
         self.assertEqual(self.stub_requests(), [], "a current stub is not fetched again")
         self.assertFalse(os.path.exists(temp_file))
-        self.assertEqual(self.settings().get("lastSRun"), version_text(Config.velorin_next))
+        self.assertEqual(self.settings().get("lastSRun"), self.version_text(Config.velorin_next))
         self.assertNotIn("requestDelete", self.settings())
-        total = times["window"] - times["close"]
         held = max(0.0, min(times["exit"], times["window"]) - times["close"])
-        text = ("self-update hand-over (velorin.exe under Wine, windows and process polled from outside):\n"
-                "old stub's window closed -> new stub's first window: %.3f s; of it the old process still held its "
-                "file for %.3f s (%.0f%%, an upper bound of the new stub's wait for it); reference: the old stub's "
-                "start -> its first window %.3f s\n" % (total, held, 100 * held / total if total > 0 else 0,
-                                                         first_window))
-        write_figure("selfupdate.txt", text)
+        write_figure("selfupdate.txt", "self-update hand-over (velorin.exe under Wine, polled from outside):\nold "
+                     "stub's window closed -> new stub's first window: %.3f s; of it the old process still held its file "
+                     "%.3f s (an upper bound of the new stub's wait for it); reference: the old stub's start -> its "
+                     "first window %.3f s\n" % (times["window"] - times["close"], held, first_window))
 
     def test_old_stub_run_from_the_installed_file_is_waited_for(self):
         # Both paths name the installed file. Under Wine the old stub lets go of it at once, so a
@@ -167,7 +155,7 @@ class SelfUpdate(StoryGroup):
         self.assertEqual(self.stub_requests(), ["/client/r8/quenzar.exe"], "no second hand-over")
         self.assertEqual(read(os.path.join(self.install, *STALE.split("/"))), self.files[STALE])
         self.assertEqual(len(self.client_lines(1)), 1)
-        self.assertEqual(self.settings().get("lastSRun"), version_text(Config.velorin_next))
+        self.assertEqual(self.settings().get("lastSRun"), self.version_text(Config.velorin_next))
 
 
 if __name__ == "__main__":

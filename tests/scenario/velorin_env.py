@@ -72,7 +72,6 @@ def pe_machine(path):
 
 
 def file_version(path):
-    """The file version (four numbers) of a PE file's version resource."""
     data = read(path)
     start = data.find("VS_VERSION_INFO".encode("utf-16-le"))
     signature = data.find(struct.pack("<I", 0xFEEF04BD), start)
@@ -179,10 +178,13 @@ def unreachable(address):
         ip("del", "pref", "100")
 
 
+def dns_name(text):
+    return b"".join(bytes([len(p)]) + p.encode() for p in text.split(".")) + b"\0"
+
+
 def dns_query(name, server="127.0.0.1"):
     """The first A record for name from the DNS server, or None."""
-    question = b"".join(bytes([len(p)]) + p.encode() for p in name.split(".")) + b"\0"
-    packet = struct.pack(">HHHHHH", 0x5A17, 0x0100, 1, 0, 0, 0) + question + struct.pack(">HH", 1, 1)
+    packet = struct.pack(">HHHHHH", 0x5A17, 0x0100, 1, 0, 0, 0) + dns_name(name) + struct.pack(">HH", 1, 1)
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as s:
         s.settimeout(0.5)
         try:
@@ -220,19 +222,15 @@ class Service:
         self.process = None
 
     def start(self):
-        # All addresses: some names map to 127.0.0.x other than 127.0.0.1.
         with open(self.log + ".stderr", "w") as errors:
             self.process = subprocess.Popen(
                 [sys.executable, os.path.join(HERE, "service.py"), "--root", self.root, "--log", self.log,
-                 "--rules", self.rules_file, "--address", "0.0.0.0"],
+                 "--rules", self.rules_file],
                 stdout=subprocess.DEVNULL, stderr=errors, preexec_fn=_die_with_parent)
-        _wait_until_ready(self._answers, self.process, "test service")
-
-    @staticmethod
-    def _answers():
-        with contextlib.suppress(OSError), socket.create_connection(("127.0.0.1", 80), 0.2):
-            return True
-        return False
+        def listening():
+            with contextlib.suppress(OSError), socket.create_connection(("127.0.0.1", 80), 0.2):
+                return True
+        _wait_until_ready(listening, self.process, "test service")
 
     def stop(self):
         _end(self.process)
@@ -258,9 +256,8 @@ class Prefix:
         self.env = dict(os.environ, WINEPREFIX=self.path, **WINE_ENV)
         if Config.heap_check:
             self.env["WINEDEBUG"] = HEAP_CHECK_DEBUG
-            run([wine(), "reg", "add", r"HKLM\System\CurrentControlSet\Control\Session Manager", "/v",
-                 "GlobalFlag", "/t", "REG_DWORD", "/d", "0xF0", "/f"], env=self.env,
-                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.reg("add", r"HKLM\System\CurrentControlSet\Control\Session Manager", "/v", "GlobalFlag", "/t",
+                     "REG_DWORD", "/d", "0xF0", "/f")
         if Config.standins:  # a player's machine has Flash 9, its control registered in both views
             os.makedirs(self.c("standins"), exist_ok=True)
             shutil.copy2(os.path.join(Config.standins, "flash_control.dll"), self.c("standins"))
@@ -271,6 +268,11 @@ class Prefix:
                 registry.set_string(classes + r"\InprocServer32", "", FLASH_CONTROL)
                 registry.set_string(classes + r"\InprocServer32", "ThreadingModel", "Apartment")
             registry.save()
+
+    def reg(self, *args, check=True):
+        """"wine reg", which leaves the prefix's programs running (editing user.reg ends them)."""
+        return subprocess.run([wine(), "reg", *args], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, timeout=60, check=check)
 
     def c(self, *parts):
         return os.path.join(self.path, "drive_c", *parts)
@@ -326,11 +328,6 @@ class Program:
 
     def wait(self, timeout=20):
         return _wait(self.process, timeout, self.name)
-
-
-def heap_reports(programs):
-    return [report for p in programs if p.log and os.path.exists(p.log)
-            for report in HEAP_REPORT.findall(read(p.log)[p.log_start:].decode("latin-1"))]
 
 
 _NUMBER_FIELDS = {"hwnd", "pid", "tid", "id", "userdata", "owner", "visible", "platform", "major", "minor",
@@ -488,7 +485,9 @@ class ScenarioGroup(unittest.TestCase):
             program.kill()
         programs, self.programs = self.programs, []
         if Config.heap_check:
-            self.assertEqual(heap_reports(programs), [], "Wine reports a damaged heap")
+            self.assertEqual([report for p in programs if p.log and os.path.exists(p.log)
+                              for report in HEAP_REPORT.findall(read(p.log)[p.log_start:].decode("latin-1"))], [],
+                             "Wine reports a damaged heap")
 
     def set_state(self, settings=None, debug=None, windows_version=None):
         with self.prefix.edit_registry() as reg:
@@ -528,8 +527,8 @@ class ScenarioGroup(unittest.TestCase):
     def debug_values(self):
         return self.prefix.registry().values(DEBUG_KEY)
 
-    def version_text(self):
-        return "%d %d %d %d" % self.version
+    def version_text(self, path=None):
+        return "%d %d %d %d" % (file_version(path) if path else self.version)
 
     def start(self, *args, cwd=None, env=None, log=None, exe=None):
         program = Program(self.prefix, exe or self.prefix.win(self.stub), args, cwd=cwd or self.download,

@@ -1,6 +1,6 @@
 """A Wine prefix's registry file (user.reg, system.reg) read and edited directly, valid only while no wineserver
-runs for the prefix (it rewrites the file on exit). Sections are '[Key\\\\Name] stamp', then '#...' lines and
-'"name"=...' or '@=...' values; what is not touched is written back exactly as read."""
+runs for the prefix (it rewrites the file on exit). Sections, a blank line apart, are '[Key\\\\Name] stamp', then
+'#...' lines and '"name"=...' or '@=...' values; a section not looked at is written back exactly as read."""
 
 import re
 import time
@@ -43,59 +43,40 @@ class RegistryFile:
     def __init__(self, path):
         self.path = path
         with open(path, encoding="utf-8", errors="surrogateescape") as f:
-            text = f.read()
-        # A section: [header line, key name, meta lines, {lower-case name: (name, right-hand text, lines as read)}].
-        self.head, self.sections, section, logical, raws = [], [], None, "", []
-        for raw in text.split("\n"):
-            line = logical + raw.lstrip() if raws else raw
-            raws.append(raw)
-            if line.endswith("\\") and section and not line.startswith("["):
-                logical = line[:-1]  # a value continued on the next line
-                continue
-            as_read, logical, raws = "\n".join(raws), "", []
-            m = re.match(r'\[((?:[^\]\\]|\\.)*)\]|(?:@|"((?:[^"\\]|\\.)*)")=(.*)$', line, re.S)
-            if line.startswith("[") and m:
-                section = [line, unescape(m.group(1)), [], {}]
-                self.sections.append(section)
-            elif section is None:
-                self.head.append(line)
-            elif line.startswith("#"):
-                section[2].append(line)
-            elif m:
-                name = unescape(m.group(2) or "")
-                section[3][name.lower()] = (name, m.group(3), as_read)
-        while self.head and not self.head[-1].strip():
-            self.head.pop()
+            self.head, *sections = f.read().rstrip("\n").split("\n\n[")
+        # Lower-case key -> its text as read, or once looked at [header, meta lines, {lower-case name: (name, rhs)}].
+        self.sections = {unescape(re.match(r"((?:[^\]\\]|\\.)*)\]", s).group(1)).lower(): "[" + s for s in sections}
 
     def _section(self, key, create=False):
-        found = [s for s in self.sections if s[1].lower() == key.lower()]
-        if not found and create:
-            found = [["[%s] %d" % (escape(key), int(time.time())), key, [], {}]]
-            self.sections.append(found[0])
-        return found[0] if found else None
+        section = self.sections.get(key.lower())
+        if section is None and create:
+            section = "[%s] %d" % (escape(key), int(time.time()))
+        if isinstance(section, str):
+            header, *lines = re.sub(r"\\\n\s*", "", section).split("\n")  # a value continued on the next line
+            matches = [re.match(r'(?:@|"((?:[^"\\]|\\.)*)")=(.*)$', line, re.S) for line in lines]
+            section = self.sections[key.lower()] = [header, [line for line in lines if line.startswith("#")], {
+                unescape(m.group(1) or "").lower(): (unescape(m.group(1) or ""), m.group(2)) for m in matches if m}]
+        return section or [0, 0, {}]
 
     def has_key(self, key):
-        return self._section(key) is not None
+        return key.lower() in self.sections
 
     def values(self, key):
         """All values of a key as {name: data} (empty when the key is missing)."""
-        return {name: decode(rhs) for name, rhs, _ in (self._section(key) or [0, 0, 0, {}])[3].values()}
-
-    def _set(self, key, name, rhs):
-        self._section(key, create=True)[3][name.lower()] = (name, rhs, None)
+        return {name: decode(rhs) for name, rhs in self._section(key)[2].values()}
 
     def set_string(self, key, name, text):
-        self._set(key, name, '"%s"' % escape(text))
+        self._section(key, create=True)[2][name.lower()] = (name, '"%s"' % escape(text))
 
     def set_binary(self, key, name, data):
-        self._set(key, name, "hex:" + ",".join("%02x" % b for b in data))
+        self._section(key, create=True)[2][name.lower()] = (name, "hex:" + ",".join("%02x" % b for b in data))
 
     def delete(self, key, name):
-        (self._section(key) or [0, 0, 0, {}])[3].pop(name.lower(), None)
+        self._section(key)[2].pop(name.lower(), None)
 
     def save(self):
         def render(s):
-            return "\n".join([s[0]] + s[2] + [raw or ("@" if name == "" else '"%s"' % escape(name)) + "=" + rhs
-                                              for name, rhs, raw in s[3].values()]) + "\n"
+            return s if isinstance(s, str) else "\n".join(
+                [s[0]] + s[1] + [("@" if name == "" else '"%s"' % escape(name)) + "=" + rhs for name, rhs in s[2].values()])
         with open(self.path, "w", encoding="utf-8", errors="surrogateescape") as f:
-            f.write("\n".join(self.head) + "\n" + "".join("\n" + render(s) for s in self.sections))
+            f.write("\n\n".join([self.head] + [render(s) for s in self.sections.values()]) + "\n")
