@@ -3,18 +3,15 @@
 #include "tools/velorin-report/report_decoder.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <zlib.h>
 
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <random>
-#include <string>
 
 #include "report/body_buffer.h"
 #include "report/report_cipher.h"
 #include "report/report_sections.h"
+#include "tests/test_files.h"
 #include "tools/velorin-report/sample_report.h"
 
 namespace {
@@ -27,15 +24,6 @@ std::string reportText(size_t n, unsigned seed) {
   for (size_t i = 0; i < n; ++i)
     text += (i % 61 == 5 && i + 1 < n) ? '\0' : char(' ' + rng() % 95);
   return text;
-}
-
-std::string readFile(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeFile(const char* path, const std::string& data) {
-  std::ofstream(path, std::ios::binary) << data;
 }
 
 std::string adopt(uint8_t* bytes, size_t length) {
@@ -75,11 +63,6 @@ std::string sealed(const std::string& text) {
 std::string cutBody(const std::string& text) {
   std::string cipher = sealed(text);
   return wrap(zpack(cipher).substr(0, cipher.size()));
-}
-
-int runTool(const std::string& arguments) {
-  int status = system((VELORIN_REPORT_TOOL " " + arguments).c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string withSection(const std::string& head,
@@ -184,10 +167,11 @@ TEST(ReportDecoderTest, ToolRestoresTheReportAndSaysWhatItGot) {
     if (!c.body.empty())
       writeFile("report_body.txt", c.body);
     writeFile("report_out.txt", "");
-    EXPECT_EQ(runTool(c.arguments + " 2>/dev/null"), c.code) << c.arguments;
+    EXPECT_EQ(runShell(VELORIN_REPORT_TOOL " " + c.arguments + " 2>/dev/null"), c.code)
+        << c.arguments;
     EXPECT_EQ(readFile("report_out.txt"), c.output) << c.arguments;
   }
-  EXPECT_EQ(runTool("--help > report_out.txt"), 0);
+  EXPECT_EQ(runShell(VELORIN_REPORT_TOOL " --help > report_out.txt"), 0);
   EXPECT_NE(readFile("report_out.txt").find("Exit codes"), std::string::npos);
   for (const char* name : {"report_body.txt", "report_out.txt", "-x"})
     remove(name);
