@@ -3,7 +3,7 @@
 // HKLM\Software\Classes (Wine 8 looks for none under HKCU). Dispatch id 0x84
 // answers from the class key's "StandInAnswer", read at each call: N gives
 // N << 16, "text" a string, "fail" fails, "nodispatch" refuses IDispatch; the
-// Flash control registers FLASH_STANDIN_VERSION there (default "8"). Each
+// Flash control registers "8" there. Each
 // appends "register|unregister NAME PATH" to the file COMPANION_LOG.
 #include <windows.h>
 #include <oleauto.h>
@@ -34,16 +34,10 @@ HMODULE g_module;
 LONG g_objects;
 
 void readAnswer(char (&answer)[64]) {
-  DWORD bytes = sizeof answer - 1, type = 0;
-  HKEY key;
-  answer[0] = '\0';
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClassKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return;
-  if (RegQueryValueExA(key, "StandInAnswer", nullptr, &type, reinterpret_cast<BYTE*>(answer),
-                       &bytes) != ERROR_SUCCESS ||
-      type != REG_SZ)
+  DWORD bytes = sizeof answer;
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, kClassKey, "StandInAnswer", RRF_RT_REG_SZ, nullptr, answer,
+                   &bytes) != ERROR_SUCCESS)
     answer[0] = '\0';
-  RegCloseKey(key);
 }
 
 void appendCall(const char* call) {
@@ -126,14 +120,8 @@ class Factory : public IClassFactory {
 } g_factory;
 
 bool setString(const char* keyPath, const char* name, const char* value) {
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return false;
-  LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                               static_cast<DWORD>(strlen(value) + 1));
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS;
+  return RegSetKeyValueA(HKEY_LOCAL_MACHINE, keyPath, name, REG_SZ, value,
+                         static_cast<DWORD>(strlen(value) + 1)) == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -161,8 +149,7 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   bool done =
       setString(kServerKey, "", path) && setString(kServerKey, "ThreadingModel", "Apartment");
 #if defined(STANDIN_FLASH)
-  const char* version = getenv("FLASH_STANDIN_VERSION");
-  done = done && setString(kClassKey, "StandInAnswer", version && *version ? version : "8");
+  done = done && setString(kClassKey, "StandInAnswer", "8");
 #endif
   return done ? S_OK : E_FAIL;
 }

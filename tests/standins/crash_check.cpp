@@ -10,8 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/log.h"
@@ -19,6 +17,7 @@
 #include "app/registry.h"
 #include "report/crash_filter.h"
 #include "report/report_cipher.h"
+#include "tests/test_files.h"
 #include "tools/velorin-report/rijndael_decipher.h"
 
 namespace {
@@ -60,11 +59,6 @@ int runChild(const char* mode, int lines, const char* expectedPath) {
   WaitForSingleObject(worker, 30000);
   CloseHandle(worker);
   return 5;  // the crash did not end the process
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Empty when the case holds, else why not. Without "CWD" the log must land
@@ -113,9 +107,8 @@ std::string runCase(const char* mode, int lines, bool setInstallFolder, const st
 int main(int argc, char** argv) {
   if (argc == 5 && strcmp(argv[1], "crash") == 0)
     return runChild(argv[2], atoi(argv[3]), argv[4]);
-  char temp[MAX_PATH], savedCwd[MAX_PATH] = "";
-  GetTempPathA(sizeof temp, temp);
-  const std::string folder = std::string(temp) + "velorin_crash_check";
+  char savedCwd[MAX_PATH] = "";
+  const std::string folder = tempPath("velorin_crash_check");
   CreateDirectoryA(folder.c_str(), nullptr);
   readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, savedCwd, sizeof savedCwd);
   SetEnvironmentVariableA(kMoveFolderVariable, "1");  // inherited by every child

@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "report/report_dumps.h"
 #include "report/system_info.h"
 #include "report/system_report.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -47,16 +47,6 @@ std::string writerText(Write write) {
   ReportWriter writer(buffer.data(), buffer.size());
   write(writer);
   return std::string(buffer.data(), writer.finish());
-}
-
-std::string tempPath(const char* name) {
-  char temp[MAX_PATH] = "";
-  GetTempPathA(sizeof temp, temp);
-  return temp + std::string(name);
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  ASSERT_TRUE(std::ofstream(path, std::ios::binary) << bytes) << path;
 }
 
 void storeRaw(const std::string& path, const char* name, DWORD type, const void* data, DWORD size) {
@@ -180,7 +170,7 @@ TEST(FolderListing, TreeWithHiddenNamesAndSkippedDotFolders) {
   for (const char* f : folders)
     CreateDirectoryA((base + f).c_str(), nullptr);
   for (const char* f : files)
-    writeFile(base + f, std::string(f[2] == 'h' ? 3 : 70000, 'b'));
+    ASSERT_TRUE(writeFile(base + f, std::string(f[2] == 'h' ? 3 : 70000, 'b')));
   std::string text =
       writerText([&](ReportWriter& w) { EXPECT_EQ(1, listFolder(base.c_str(), w)); });
   std::string none =
@@ -250,7 +240,7 @@ class CrashFiles : public ::testing::Test {
       deleteRegistryValue(HKEY_CURRENT_USER, DEBUG_KEY, v);
   }
   void write(const char* name, const std::string& bytes) {
-    writeFile(m_folder + "\\" + name, bytes);
+    ASSERT_TRUE(writeFile(m_folder + "\\" + name, bytes));
   }
   std::string m_folder = tempPath("velorin_crash_test");
   char m_savedCwd[MAX_PATH] = "";
