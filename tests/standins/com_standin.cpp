@@ -3,7 +3,7 @@
 // HKLM\Software\Classes (Wine 8 looks for none under HKCU). Dispatch id 0x84
 // answers from the class key's "StandInAnswer", read at each call: N gives
 // N << 16, "text" a string, "fail" fails, "nodispatch" refuses IDispatch; the
-// Flash control registers "8" there. Each
+// Flash control registers FLASH_STANDIN_VERSION there (default "8"). Each
 // appends "register|unregister NAME PATH" to the file COMPANION_LOG.
 #include <windows.h>
 #include <oleauto.h>
@@ -149,7 +149,8 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   bool done =
       setString(kServerKey, "", path) && setString(kServerKey, "ThreadingModel", "Apartment");
 #if defined(STANDIN_FLASH)
-  done = done && setString(kClassKey, "StandInAnswer", "8");
+  const char* version = getenv("FLASH_STANDIN_VERSION");
+  done = done && setString(kClassKey, "StandInAnswer", version && *version ? version : "8");
 #endif
   return done ? S_OK : E_FAIL;
 }
