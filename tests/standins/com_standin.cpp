@@ -34,16 +34,10 @@ HMODULE g_module;
 LONG g_objects;
 
 void readAnswer(char (&answer)[64]) {
-  DWORD bytes = sizeof answer - 1, type = 0;
-  HKEY key;
-  answer[0] = '\0';
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClassKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return;
-  if (RegQueryValueExA(key, "StandInAnswer", nullptr, &type, reinterpret_cast<BYTE*>(answer),
-                       &bytes) != ERROR_SUCCESS ||
-      type != REG_SZ)
+  DWORD bytes = sizeof answer;
+  if (RegGetValueA(HKEY_LOCAL_MACHINE, kClassKey, "StandInAnswer", RRF_RT_REG_SZ, nullptr, answer,
+                   &bytes) != ERROR_SUCCESS)
     answer[0] = '\0';
-  RegCloseKey(key);
 }
 
 void appendCall(const char* call) {
@@ -126,14 +120,8 @@ class Factory : public IClassFactory {
 } g_factory;
 
 bool setString(const char* keyPath, const char* name, const char* value) {
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return false;
-  LONG result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                               static_cast<DWORD>(strlen(value) + 1));
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS;
+  return RegSetKeyValueA(HKEY_LOCAL_MACHINE, keyPath, name, REG_SZ, value,
+                         static_cast<DWORD>(strlen(value) + 1)) == ERROR_SUCCESS;
 }
 
 }  // namespace

@@ -10,16 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app/log.h"
 #include "app/log_lock.h"
 #include "app/registry.h"
 #include "report/crash_filter.h"
-#include "report/report_cipher.h"
-#include "tools/velorin-report/rijndael_decipher.h"
+#include "tests/test_files.h"
+#include "tools/velorin-report/report_decoder.h"
 
 namespace {
 
@@ -62,11 +60,6 @@ int runChild(const char* mode, int lines, const char* expectedPath) {
   return 5;  // the crash did not end the process
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Empty when the case holds, else why not. Without "CWD" the log must land
 // in the child's current folder.
 std::string runCase(const char* mode, int lines, bool setInstallFolder, const std::string& folder) {
@@ -94,18 +87,10 @@ std::string runCase(const char* mode, int lines, bool setInstallFolder, const st
     return "child still running after 60 s (the filter waited?)";
   if (exitCode != EXCEPTION_ACCESS_VIOLATION)
     return "child ended with code " + std::to_string(exitCode);
-  const std::string expected = readFile(expectedPath), cipher = readFile(logPath);
-  if (cipher.size() % 32 != 0 || cipher.size() != reportCipherLength(expected.size() + 1))
-    return "quenzar.log holds " + std::to_string(cipher.size()) + " bytes for a log of " +
-           std::to_string(expected.size());
-  RijndaelDecipher decipher;
-  decipher.initKey(kReportKey, 32, 32);
-  std::string plain(cipher.size(), '\0');
-  for (size_t pos = 0; pos < cipher.size(); pos += 32)
-    decipher.decryptBlock(cipher.data() + pos, &plain[pos]);
-  std::string want = expected;
-  want.resize(cipher.size(), '\0');  // terminator and padding
-  return plain == want ? "" : "quenzar.log does not decipher to the log text";
+  std::string text, cipher = readFile(logPath);
+  return decipherProgramLog(cipher, &text) && text == readFile(expectedPath)
+             ? ""
+             : "quenzar.log (" + std::to_string(cipher.size()) + " bytes) is not the log sealed";
 }
 
 }  // namespace
@@ -113,9 +98,8 @@ std::string runCase(const char* mode, int lines, bool setInstallFolder, const st
 int main(int argc, char** argv) {
   if (argc == 5 && strcmp(argv[1], "crash") == 0)
     return runChild(argv[2], atoi(argv[3]), argv[4]);
-  char temp[MAX_PATH], savedCwd[MAX_PATH] = "";
-  GetTempPathA(sizeof temp, temp);
-  const std::string folder = std::string(temp) + "velorin_crash_check";
+  char savedCwd[MAX_PATH] = "";
+  const std::string folder = tempPath("velorin_crash_check");
   CreateDirectoryA(folder.c_str(), nullptr);
   readRegistryString(HKEY_CURRENT_USER, PRODUCT_KEY, VALUE_CWD, savedCwd, sizeof savedCwd);
   SetEnvironmentVariableA(kMoveFolderVariable, "1");  // inherited by every child

@@ -6,7 +6,6 @@
 #include <shlobj.h>
 
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "app/app_state.h"
@@ -20,15 +19,12 @@
 #include "install/shell_folders.h"
 #include "install/shortcuts.h"
 #include "install/uninstall.h"
+#include "tests/test_files.h"
 #include "ui/client_launch.h"
 #include "update/download_state.h"
 #include "update/file_crc.h"
 
 namespace {
-
-void writeFile(const std::string& path, const char* text) {
-  ASSERT_TRUE(std::ofstream(path, std::ios::binary) << text) << path;
-}
 
 bool exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -37,9 +33,7 @@ bool exists(const std::string& path) {
 class ScratchFolder : public ::testing::Test {
  protected:
   void SetUp() override {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    m_root = std::string(temp) + "velorin-install-" + std::to_string(GetCurrentProcessId());
+    m_root = tempPath("velorin-install-" + std::to_string(GetCurrentProcessId()));
     CreateDirectoryA(m_root.c_str(), nullptr);
     ASSERT_TRUE(exists(m_root));
   }
@@ -51,13 +45,10 @@ class ScratchFolder : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(ScratchFolder, ShortcutIntoAMissingFolderFailsWithACOMError) {
+TEST_F(ScratchFolder, CreateDirectoryPathMakesEveryLevelAndAShortcutNeedsItsFolder) {
   CoInitialize(nullptr);  // as WinMain does once at start-up
   EXPECT_TRUE(FAILED(createShortcut("C:\\q.exe", path("missing\\x.lnk").c_str(), "d", nullptr)));
   CoUninitialize();
-}
-
-TEST_F(ScratchFolder, CreateDirectoryPathMakesEveryLevel) {
   char previous[MAX_PATH];
   GetCurrentDirectoryA(sizeof previous, previous);
   ASSERT_TRUE(SetCurrentDirectoryA(m_root.c_str()));

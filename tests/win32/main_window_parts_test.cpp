@@ -8,6 +8,7 @@
 #include "ui/main_window.h"
 #include "ui/messages.h"
 #include "ui/window_handlers.h"
+#include "tests/test_files.h"
 #include "update/download_selection.h"
 #include "update/download_state.h"
 #include "update/manifest.h"
@@ -38,9 +39,7 @@ TEST(MiddleArea, FolderEditReplacesTheTermsTakesAWholePathAndGoesWithThem) {
 }
 
 TEST(FolderProbe, WritableFoldersAndNamesOnlyAndNothingLeftBehind) {
-  char folder[MAX_PATH] = "";
-  GetTempPathA(sizeof folder, folder);
-  std::string base = std::string(folder) + "velorin-probe-test", file = base + "\\file.txt";
+  std::string base = tempPath("velorin-probe-test"), file = base + "\\file.txt";
   RemoveDirectoryA(base.c_str());
   ASSERT_TRUE(CreateDirectoryA(base.c_str(), nullptr));
   CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));

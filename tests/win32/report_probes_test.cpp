@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "report/report_dumps.h"
 #include "report/system_info.h"
 #include "report/system_report.h"
+#include "tests/test_files.h"
 
 namespace {
 
@@ -49,16 +49,6 @@ std::string writerText(Write write) {
   return std::string(buffer.data(), writer.finish());
 }
 
-std::string tempPath(const char* name) {
-  char temp[MAX_PATH] = "";
-  GetTempPathA(sizeof temp, temp);
-  return temp + std::string(name);
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  ASSERT_TRUE(std::ofstream(path, std::ios::binary) << bytes) << path;
-}
-
 void storeRaw(const std::string& path, const char* name, DWORD type, const void* data, DWORD size) {
   HKEY key = nullptr;
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyA(HKEY_CURRENT_USER, path.c_str(), &key));
@@ -85,7 +75,7 @@ class Registry : public ::testing::Test {
   }
 };
 
-TEST_F(Registry, StringsMissingValuesNestedKeysAndTheBufferLimit) {
+TEST_F(Registry, StringsBinaryValuesMissingValuesNestedKeysAndTheBufferLimit) {
   std::string nested = std::string(kKey) + "\\a\\b";
   ASSERT_EQ(0, writeRegistryString(HKEY_CURRENT_USER, nested.c_str(), "v", "deep"));
   char buffer[16] = "x";
@@ -122,21 +112,19 @@ TEST_F(Registry, StringsMissingValuesNestedKeysAndTheBufferLimit) {
   RegQueryValueExA(key, "fits", nullptr, &type, nullptr, &stored);
   RegCloseKey(key);
   EXPECT_EQ(std::make_pair(DWORD(REG_SZ), DWORD(16)), std::make_pair(type, stored));
-}
 
-TEST_F(Registry, BinaryValues) {
   const unsigned char crcs[8] = {1, 2, 3, 4, 0xAA, 0xBB, 0xCC, 0xDD};
   ASSERT_EQ(0, writeRegistryBinary(HKEY_CURRENT_USER, kKey, "usgBugReports", crcs, sizeof crcs));
-  unsigned char buffer[1024] = {};
-  DWORD size = sizeof buffer;
-  EXPECT_EQ(0, readRegistryBinary(HKEY_CURRENT_USER, kKey, "usgBugReports", buffer, &size));
+  unsigned char bytes[1024] = {};
+  DWORD size = sizeof bytes;
+  EXPECT_EQ(0, readRegistryBinary(HKEY_CURRENT_USER, kKey, "usgBugReports", bytes, &size));
   EXPECT_EQ(8u, size);
-  EXPECT_EQ(0, memcmp(crcs, buffer, sizeof crcs));
+  EXPECT_EQ(0, memcmp(crcs, bytes, sizeof crcs));
   size = 4;  // too small for the value
-  EXPECT_EQ(1, readRegistryBinary(HKEY_CURRENT_USER, kKey, "usgBugReports", buffer, &size));
-  size = sizeof buffer;
-  EXPECT_EQ(1, readRegistryBinary(HKEY_CURRENT_USER, kKey, "dbgBugReports", buffer, &size));
-  LONG missingKey = readRegistryBinary(HKEY_CURRENT_USER, kMissingKey, "x", buffer, &size);
+  EXPECT_EQ(1, readRegistryBinary(HKEY_CURRENT_USER, kKey, "usgBugReports", bytes, &size));
+  size = sizeof bytes;
+  EXPECT_EQ(1, readRegistryBinary(HKEY_CURRENT_USER, kKey, "dbgBugReports", bytes, &size));
+  LONG missingKey = readRegistryBinary(HKEY_CURRENT_USER, kMissingKey, "x", bytes, &size);
   EXPECT_TRUE(missingKey != 0 && missingKey != 1) << missingKey;
 }
 
@@ -180,7 +168,7 @@ TEST(FolderListing, TreeWithHiddenNamesAndSkippedDotFolders) {
   for (const char* f : folders)
     CreateDirectoryA((base + f).c_str(), nullptr);
   for (const char* f : files)
-    writeFile(base + f, std::string(f[2] == 'h' ? 3 : 70000, 'b'));
+    ASSERT_TRUE(writeFile(base + f, std::string(f[2] == 'h' ? 3 : 70000, 'b')));
   std::string text =
       writerText([&](ReportWriter& w) { EXPECT_EQ(1, listFolder(base.c_str(), w)); });
   std::string none =
@@ -250,16 +238,19 @@ class CrashFiles : public ::testing::Test {
       deleteRegistryValue(HKEY_CURRENT_USER, DEBUG_KEY, v);
   }
   void write(const char* name, const std::string& bytes) {
-    writeFile(m_folder + "\\" + name, bytes);
+    ASSERT_TRUE(writeFile(m_folder + "\\" + name, bytes));
   }
   std::string m_folder = tempPath("velorin_crash_test");
   char m_savedCwd[MAX_PATH] = "";
 };
 
 // A large "user.dat" is cut within its bound and cannot push the crash files
-// out. A file kept for a later report, and what is recorded and deleted, are
-// the bug report scenario's; the lists' rules the unit tests'.
-TEST_F(CrashFiles, LargeUserDataIsCutWithinItsBound) {
+// out. A report that cannot be built counts as tried: the run does not come
+// back to ask about the same files, and nothing is left to send. A full one is
+// timed beside zlib's compress of the same report text alone. A file kept for
+// a later report, and what is recorded and deleted, are the bug report
+// scenario's; the lists' rules the unit tests'.
+TEST_F(CrashFiles, LargeUserDataIsCutWithinItsBoundAndAFailedReportIsTriedOnce) {
   write("user.dat", std::string(200000, 'U'));
   const std::string log(40000, 'L');
   write("quenzar.log", log);
@@ -275,14 +266,7 @@ TEST_F(CrashFiles, LargeUserDataIsCutWithinItsBound) {
   const std::string logSection = "LOG Contents (40000 bytes)\r\n------------\r\n" + log;
   ASSERT_GT(text.size(), logSection.size());
   EXPECT_EQ(text.substr(text.size() - logSection.size()), logSection);
-}
 
-// A report that cannot be built counts as tried: the run does not come back
-// to ask about the same files, and nothing is left to send. A full one is
-// timed beside zlib's compress of the same report text alone.
-TEST_F(CrashFiles, ReportThatCannotBeBuiltIsTriedOnceAndAFullOneIsTimed) {
-  write("user.dat", std::string(200000, 'U'));
-  write("quenzar.log", std::string(60000, 'L'));
   setReportBodyBuilderForTesting([](const void*, size_t, size_t* length) -> uint8_t* {
     *length = 0;
     return nullptr;
@@ -300,8 +284,6 @@ TEST_F(CrashFiles, ReportThatCannotBeBuiltIsTriedOnceAndAFullOneIsTimed) {
   EXPECT_TRUE(isBugReportPrepared());
   freeBugReport();  // as the shutdown does
   EXPECT_FALSE(isBugReportPrepared());
-  std::vector<char> buffer(kReportBufferSize);
-  unsigned length = 0;
   buildSystemReport(buffer.data(), &length, "timed");
   uLongf packedLength = compressBound(length);
   std::vector<Bytef> packed(packedLength);

@@ -2,14 +2,9 @@
 // byte from the layout (not with the stub's reader); zlib's crc32 is the
 // independent oracle for the stub's checksum.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
+#include "tests/test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -34,41 +29,31 @@ std::string tail(const std::string& table, int files, const std::string& affilia
          "\x55\xAA";
 }
 
-class PackTool : public ::testing::Test {
+class PackTool : public ScratchTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/velorin_pack_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
+    ScratchTest::SetUp();
     put("velorin.exe", stub_);
     put("lib.bin", "library");
   }
-  void TearDown() override { fs::remove_all(root_); }
-
   std::string put(const std::string& name, const std::string& bytes) {
-    std::ofstream(root_ / name, std::ios::binary) << bytes;
+    writeFile(root_ / name, bytes);
     return path(name);
   }
-  std::string read(const std::string& name) {
-    std::stringstream s;
-    s << std::ifstream(root_ / name, std::ios::binary).rdbuf();
-    return s.str();
-  }
+  std::string read(const std::string& name) { return readFile(root_ / name); }
   void expectFile(const std::string& name, const std::string& expected) {
     EXPECT_TRUE(read(name) == expected) << name;  // not printed: 50 KB each
   }
   std::string path(const std::string& name) { return "'" + (root_ / name).string() + "'"; }
   // Runs the tool; IN and OUT name files in the test's folder.
   int run(const std::string& args, const char* in = "velorin.exe", const char* out = "out.exe") {
-    int status =
-        system((VELORIN_PACK_TOOL " " + args + " " + path(in) + (*out ? " " + path(out) : "") +
-                " >" + path("stdout.txt") + " 2>" + path("stderr.txt"))
-                   .c_str());
+    int code =
+        runShell(VELORIN_PACK_TOOL " " + args + " " + path(in) + (*out ? " " + path(out) : "") +
+                 " >" + path("stdout.txt") + " 2>" + path("stderr.txt"));
     errors_ = read("stderr.txt");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return code;
   }
 
-  fs::path root_;
   const std::string stub_ = "MZ" + std::string(50000, '\x90') + "image end";
   std::string errors_;
 };

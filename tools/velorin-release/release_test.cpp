@@ -2,20 +2,15 @@
 // wrote with the stub's own manifest parser; zlib is the independent oracle
 // for checksums (crc32 started from 0xFFFFFFFF) and compressed files.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <random>
-#include <sstream>
-#include <string>
 #include <thread>
 
+#include "tests/test_files.h"
 #include "update/manifest.h"
 
 namespace fs = std::filesystem;
@@ -23,12 +18,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kBase = "http://files.example/client/r7";
-
-std::string readAll(const fs::path& path) {
-  std::stringstream s;
-  s << std::ifstream(path, std::ios::binary).rdbuf();
-  return s.str();
-}
 
 std::string randomBytes(size_t n, unsigned seed) {
   std::mt19937 rng(seed);
@@ -55,7 +44,7 @@ std::string servedPath(const FileDescriptor* e) {
 
 // The bytes an entry stands for, a compressed one inflated to its listed size.
 std::string entryBytes(const fs::path& release, const FileDescriptor* e) {
-  std::string bytes = readAll(release / servedPath(e)), out(e->nUncompressedSize + 1, '\0');
+  std::string bytes = readFile(release / servedPath(e)), out(e->nUncompressedSize + 1, '\0');
   EXPECT_EQ(size_t(e->nFileSize), bytes.size());
   if (!e->bCompressed) {
     EXPECT_EQ(e->nUncompressedSize, 0u);
@@ -69,41 +58,38 @@ std::string entryBytes(const fs::path& release, const FileDescriptor* e) {
   return out.substr(0, length);
 }
 
-class ReleaseTool : public ::testing::Test {
+class ReleaseTool : public ScratchTest {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/velorin_release_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern, source_ = root_ / "client", out_ = root_ / "release";
+    ScratchTest::SetUp();
+    source_ = root_ / "client", out_ = root_ / "release";
     fs::create_directories(source_);
   }
   void TearDown() override {
     freeFileDescriptorList();
-    fs::remove_all(root_);
+    ScratchTest::TearDown();
   }
   void put(const std::string& path, const std::string& bytes) {
     fs::create_directories((source_ / path).parent_path());
-    std::ofstream(source_ / path, std::ios::binary) << bytes;
-    files_[path] = bytes;
+    writeFile(source_ / path, files_[path] = bytes);
   }
   // Runs the tool with OPTIONS and ARGUMENTS (default: source, base URL, output).
   int run(const std::string& options, std::string arguments = "") {
     if (arguments.empty())
       arguments = " '" + source_.string() + "' '" + kBase + "' '" + out_.string() + "'";
-    int status = system((VELORIN_RELEASE_TOOL " " + options + arguments + " >'" +
-                         (root_ / "stdout.txt").string() + "' 2>'" + (root_ / "err").string() + "'")
-                            .c_str());
-    errors_ = readAll(root_ / "err");
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    int code = runShell(VELORIN_RELEASE_TOOL " " + options + arguments + " >/dev/null 2>'" +
+                        (root_ / "err").string() + "'");
+    errors_ = readFile(root_ / "err");
+    return code;
   }
   void readManifest() {
-    std::string manifest = readAll(out_ / "product.txt");
+    std::string manifest = readFile(out_ / "product.txt");
     ASSERT_EQ(parseManifest(manifest.data(), manifest.size()), MANIFEST_OK);
     ASSERT_NE(g_pxFileDescriptor, nullptr);
   }
   bool said(const char* text) { return errors_.find(text) != std::string::npos; }
 
-  fs::path root_, source_, out_;
+  fs::path source_, out_;
   std::map<std::string, std::string> files_;  // what was put, by path
   std::string errors_;
 };
@@ -264,14 +250,14 @@ TEST_F(ReleaseTool, RefusesWhatTheStubCouldNotUseLinksBadUrlsAndOutputPlaces) {
   // An empty folder is taken; a stub without a tail is published with a warning.
   put("quenzar.exe", "MZ without a tail");
   EXPECT_EQ(run("--primary bin/client.exe --stub quenzar.exe"), 0) << errors_;
-  EXPECT_EQ(readAll(out_ / "bin/client.exe"), "client");
+  EXPECT_EQ(readFile(out_ / "bin/client.exe"), "client");
   EXPECT_TRUE(said("stub quenzar.exe is not packed")) << errors_;
   // Relative paths, from the folder above.
-  EXPECT_EQ(system(("cd " + root_.string() +
-                    " && " VELORIN_RELEASE_TOOL
-                    " --primary bin/client.exe client http://h/r/ next >/dev/null")
-                       .c_str()),
+  EXPECT_EQ(runShell("cd " + root_.string() +
+                     " && " VELORIN_RELEASE_TOOL
+                     " --primary bin/client.exe client http://h/r/ next >/dev/null"),
             0);
-  EXPECT_EQ(readAll(root_ / "next/product.txt").rfind("http://h/r/bin/client.exe|.\\bin\\", 0), 0u);
+  EXPECT_EQ(readFile(root_ / "next/product.txt").rfind("http://h/r/bin/client.exe|.\\bin\\", 0),
+            0u);
   EXPECT_EQ(run("--help", " "), 0);
 }

@@ -3,18 +3,15 @@
 #include "tools/velorin-report/report_decoder.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <zlib.h>
 
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <random>
-#include <string>
 
 #include "report/body_buffer.h"
 #include "report/report_cipher.h"
 #include "report/report_sections.h"
+#include "tests/test_files.h"
 #include "tools/velorin-report/sample_report.h"
 
 namespace {
@@ -27,15 +24,6 @@ std::string reportText(size_t n, unsigned seed) {
   for (size_t i = 0; i < n; ++i)
     text += (i % 61 == 5 && i + 1 < n) ? '\0' : char(' ' + rng() % 95);
   return text;
-}
-
-std::string readFile(const char* path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeFile(const char* path, const std::string& data) {
-  std::ofstream(path, std::ios::binary) << data;
 }
 
 std::string adopt(uint8_t* bytes, size_t length) {
@@ -77,11 +65,6 @@ std::string cutBody(const std::string& text) {
   return wrap(zpack(cipher).substr(0, cipher.size()));
 }
 
-int runTool(const std::string& arguments) {
-  int status = system((VELORIN_REPORT_TOOL " " + arguments).c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 std::string withSection(const std::string& head,
                         const std::string& bytes,
                         const char* tag = "LOG") {
@@ -91,11 +74,9 @@ std::string withSection(const std::string& head,
 
 }  // namespace
 
-// Zeros at the end of a report cannot be told from padding below the shortest
-// length that the padded size allows; above it they are the report's own.
+// Trailing zeros are the report's own down to the shortest length its padded
+// size allows (33, 64, 96 pad to 64, 96, 128); 65's last and 32's are lost.
 TEST(ReportDecoderTest, BodiesOfEveryPaddingCaseComeBackWhole) {
-  // Padded to 64, 96 and 128: 33, 64 and 96 are the shortest that pad so; the
-  // last zero of 65 is taken for padding; padded to 32, zeros are lost.
   struct {
     size_t length, zeros, kept;
   } cases[] = {{0, 0, 0},   {1, 0, 1},   {31, 0, 31}, {63, 0, 63}, {6000, 0, 6000},    {33, 3, 33},
@@ -138,7 +119,6 @@ TEST(ReportDecoderTest, DamagedBodiesAreRefusedWithTheFailingStep) {
     EXPECT_EQ(error, c.second) << c.first.substr(0, 40);
     EXPECT_TRUE(report.empty());
   }
-  // A stream that would inflate beyond the limit stops there.
   std::string inflated;
   EXPECT_FALSE(inflateAll(zpack(std::string(1 << 20, '\0')), 4096, &inflated));
   EXPECT_LE(inflated.size(), 4096u);
@@ -149,9 +129,8 @@ TEST(ReportDecoderTest, DamagedBodiesAreRefusedWithTheFailingStep) {
   EXPECT_TRUE(looksLikeSystemReport(inflated));
 }
 
-// The tool end to end: a report with zero bytes inside comes back byte for
-// byte from a file and from standard input, a crash log section as its text;
-// each refusal has its exit code.
+// The tool end to end, from a file and from standard input, a crash log
+// section as its text; each refusal has its exit code.
 TEST(ReportDecoderTest, ToolRestoresTheReportAndSaysWhatItGot) {
   std::string text = kProcessorSectionHead + reportText(7000, 77);
   const std::string head = kProcessorSectionHead + reportText(3000, 5), log = "INFO: started\n";
@@ -184,10 +163,11 @@ TEST(ReportDecoderTest, ToolRestoresTheReportAndSaysWhatItGot) {
     if (!c.body.empty())
       writeFile("report_body.txt", c.body);
     writeFile("report_out.txt", "");
-    EXPECT_EQ(runTool(c.arguments + " 2>/dev/null"), c.code) << c.arguments;
+    EXPECT_EQ(runShell(VELORIN_REPORT_TOOL " " + c.arguments + " 2>/dev/null"), c.code)
+        << c.arguments;
     EXPECT_EQ(readFile("report_out.txt"), c.output) << c.arguments;
   }
-  EXPECT_EQ(runTool("--help > report_out.txt"), 0);
+  EXPECT_EQ(runShell(VELORIN_REPORT_TOOL " --help > report_out.txt"), 0);
   EXPECT_NE(readFile("report_out.txt").find("Exit codes"), std::string::npos);
   for (const char* name : {"report_body.txt", "report_out.txt", "-x"})
     remove(name);
@@ -205,8 +185,7 @@ TEST(ProgramLogTest, DeciphersEveryPaddingCaseAndFindsOnlyItsOwnSection) {
                                    sealed(std::string(35, '\0')).substr(0, 64)})
     EXPECT_FALSE(decipherProgramLog(other, &text)) << other.size();
   // A head inside earlier bytes whose count does not reach the end is passed
-  // over; a count one byte off finds no section. The text made of a found
-  // section is the tool's --log case above.
+  // over; a count one byte off finds no section.
   const std::string head = kProcessorSectionHead + reportText(3000, 5), log = "INFO: x\n";
   const std::string report = withSection(head, sealed(log + '\0'));
   EXPECT_EQ(
