@@ -330,8 +330,8 @@ class Program:
         return _wait(self.process, timeout, self.name)
 
 
-_NUMBER_FIELDS = {"hwnd", "pid", "tid", "id", "userdata", "owner", "visible", "platform", "major", "minor",
-                  "build", "x", "y", "w", "h", "length", "hit", "width", "height", "done", "depth", "shown",
+_NUMBER_FIELDS = {"hwnd", "pid", "tid", "id", "userdata", "owner", "visible", "build",
+                  "x", "y", "w", "h", "length", "hit", "width", "height", "done", "depth", "shown",
                   "ms", "range", "pos"}
 _UNESCAPE = {"t": "\t", "n": "\n", "r": "\r"}
 
@@ -428,37 +428,14 @@ class Driver:
             raise AssertionError("ui_driver %s: %s" % (" ".join(map(str, args)), output.strip()))
         return records[0]
 
-    # The whole text however long; WM_NCHITTEST's answer; the rectangle after a resize; the
-    # width in the status line's font (9-point bold Arial); the desktop's size; the tree item
-    # reached through labels holding each part; a shell link read back; a special folder.
+    # The whole text however long; the rectangle after a resize; a shell link read back; a special folder.
     def text(self, hwnd): return self._one("text", hex(hwnd))["text"]
-    def hittest(self, hwnd, x, y): return self._one("hittest", hex(hwnd), x, y)["hit"]
     def resize(self, hwnd, width, height): return self._one("resize", hex(hwnd), width, height)
-    def text_width(self, text): return self._one("textwidth", text)["width"]
-    def screen(self): return tuple(self._one("screen")[k] for k in ("w", "h"))
-    def tree_select(self, dialog, *parts): return self._one("treeselect", hex(dialog), *parts)["selected"]
     def shortcut(self, path): return self._one("shortcut", path)
     def folder(self, csidl): return self._one("folder", csidl)["path"]
 
     def foreground(self):
         return next(iter(parse_records(self.run("foreground")[1])), None)
-
-    @contextlib.contextmanager
-    def hold(self, path, seconds=120):
-        """Holds a file open without sharing for the length of the with-block."""
-        with tempfile.NamedTemporaryFile() as output, open(output.name, "wb") as child_output:
-            process = self._popen(["hold", path, "--seconds", seconds], child_output, stdin=subprocess.PIPE)
-            try:
-                deadline = time.monotonic() + 30
-                while b"held" not in output.read():
-                    if process.poll() is not None or time.monotonic() > deadline:
-                        raise AssertionError("driver could not hold %s" % path)
-                    time.sleep(0.05)
-                    output.seek(0)
-                yield
-            finally:
-                process.stdin.close()  # the driver lets go when its input ends
-                _wait(process, 30)
 
 
 class ScenarioGroup(unittest.TestCase):
