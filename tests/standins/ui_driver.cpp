@@ -148,6 +148,7 @@ struct Options {
   std::vector<HWND> excluded;
   bool visibleOnly = false;
   DWORD timeoutMs = 15000;
+  int controlId = -1;  // press --id
 };
 
 // Parses options from argv[first...]; false on an unknown one.
@@ -171,6 +172,8 @@ bool parseOptions(int argc, char** argv, int first, Options* options) {
       options->excluded.push_back(handle(value));
     else if (option == "--timeout")
       options->timeoutMs = number(value);
+    else if (option == "--id")
+      options->controlId = static_cast<int>(number(value));
     else
       return false;
   }
@@ -209,39 +212,6 @@ int pollUntil(DWORD start, DWORD timeoutMs, DWORD pollMs, Done done) {
   return 0;
 }
 
-// Waits for a matching top-level window, then prints every change of what sample()
-// reads from it at a fine interval, for states that last a moment, until it is "gone".
-template <typename Sample>
-int watchWindow(const Options& filter, Sample sample) {
-  DWORD start = GetTickCount();
-  HWND window = nullptr;
-  if (pollUntil(start, filter.timeoutMs, 5, [&] {
-        std::vector<HWND> found = findWindows(filter);
-        window = found.empty() ? nullptr : found[0];
-        return window != nullptr;
-      }))
-    return 1;
-  std::string last;
-  if (pollUntil(start, filter.timeoutMs, 1, [&] {
-        if (!IsWindow(window))
-          return true;
-        // A child not created yet (-1 before anything else) is not reported.
-        std::string now = sample(window);
-        if (now != last && !(last.empty() && now == "shown=-1")) {
-          printf("%s\tms=%lu\n", now.c_str(), GetTickCount() - start);
-          last = now;
-        }
-        return false;
-      }))
-    return 1;
-  return out("gone\n");
-}
-
-// A child's own WS_VISIBLE bit: IsWindowVisible is false for every child of a hidden window.
-int shownFlag(HWND child) {
-  return child ? ((GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE) ? 1 : 0) : -1;
-}
-
 // A .lnk as the shell reads it: what the user's click would start.
 int printShortcut(const char* path) {
   IShellLinkA* link = nullptr;
@@ -272,160 +242,144 @@ int printShortcut(const char* path) {
   return code;
 }
 
-// argv[0] is the command, then its arguments; o the options after them.
-struct Call {
-  char** argv;
-  const Options& o;
-  HWND h() const { return handle(argv[1]); }
-  int n(int i) const { return static_cast<int>(number(argv[i])); }
-};
-
-struct Command {
-  const char* name;
-  int args;  // arguments before the options
-  int (*run)(const Call&);
-};
-
-const Command kCommands[] = {
-    {"windows", 0,
-     [](const Call& c) {
-       for (HWND hwnd : findWindows(c.o))
-         printWindow(hwnd);
-       return 0;
-     }},
-    {"wait", 0,
-     [](const Call& c) {
-       std::vector<HWND> found;
-       int code = pollUntil(GetTickCount(), c.o.timeoutMs, 50,
-                            [&] { return !(found = findWindows(c.o)).empty(); });
-       for (HWND hwnd : found)
-         printWindow(hwnd);
-       return code;
-     }},
-    {"gone", 1,
-     [](const Call& c) {
-       HWND hwnd = c.h();
-       if (pollUntil(GetTickCount(), c.o.timeoutMs, 50, [&] { return !IsWindow(hwnd); }))
-         return 1;
-       return out("gone\n");
-     }},
-    {"children", 1,
-     [](const Call& c) {
-       HWND parent = c.h();
-       eachWindow(parent, [&](HWND hwnd) {
-         printf("hwnd=0x%lx\tid=%d\tclass=%s\tvisible=%d\t%s\ttext=%s\n", hex(hwnd),
-                GetDlgCtrlID(hwnd), esc(className(hwnd)), IsWindowVisible(hwnd) ? 1 : 0,
-                rectFields(hwnd, parent).c_str(), esc(windowText(hwnd)));
-         return true;
-       });
-       return 0;
-     }},
-    // A click as the dialog sees it; posted so the driver never blocks in the target's modal loop.
-    {"press", 3,
-     [](const Call& c) {
-       std::string how = c.argv[2];
-       if (how != "--id" && how != "--text")
-         return 2;
-       HWND button = findChild(c.h(), c.argv[3], how == "--id" ? c.n(3) : -1);
-       if (!button)
-         return fail("no such control");
-       int id = GetDlgCtrlID(button);
-       if (!PostMessageA(c.h(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(button)))
-         return fail("post failed");
-       return out("pressed id=%d\n", id);
-     }},
-    {"post", 4,
-     [](const Call& c) {
-       if (!PostMessageA(c.h(), number(c.argv[2]), number(c.argv[3]),
-                         static_cast<LPARAM>(number(c.argv[4]))))
-         return fail("post failed");
-       return out("posted\n");
-     }},
-    {"foreground", 0,
-     [](const Call&) {
-       HWND hwnd = GetForegroundWindow();
-       return hwnd ? printWindow(hwnd) : fail("none");
-     }},
-    // WM_GETTEXT is marshalled across processes with its buffer size: any length can be read.
-    {"text", 1,
-     [](const Call& c) {
-       DWORD_PTR length = 0, copied = 0;
-       if (!ask(c.h(), WM_GETTEXTLENGTH, 0, 0, &length))
-         return fail("no answer");
-       std::vector<char> buffer(length + 2, '\0');
-       ask(c.h(), WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), &copied);
-       buffer.back() = '\0';
-       return out("length=%lu\ttext=%s\n", static_cast<unsigned long>(copied), esc(buffer.data()));
-     }},
-    // Sent, not posted: the text is in place when the command ends.
-    {"type", 2,
-     [](const Call& c) {
-       DWORD_PTR result = 0;
-       for (const char* p = c.argv[2]; *p; ++p)
-         if (!ask(c.h(), WM_CHAR, static_cast<unsigned char>(*p), 1, &result))
-           return fail("no answer");
-       return out("typed=%u\n", static_cast<unsigned>(strlen(c.argv[2])));
-     }},
-    {"send", 4,
-     [](const Call& c) {
-       DWORD_PTR result = 0;
-       if (!ask(c.h(), number(c.argv[2]), number(c.argv[3]), static_cast<LPARAM>(number(c.argv[4])),
-                &result))
-         return fail("no answer");
-       return out("result=%ld\n", static_cast<long>(result));
-     }},
-    {"resize", 3,
-     [](const Call& c) {
-       BOOL done = SetWindowPos(c.h(), nullptr, 0, 0, c.n(2), c.n(3),
-                                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-       Sleep(200);
-       return out("done=%d\t%s\n", done ? 1 : 0, rectFields(c.h(), nullptr).c_str());
-     }},
-    {"watchstyle", 1,
-     [](const Call& c) {
-       int id = c.n(1);
-       return watchWindow(c.o, [id](HWND window) {
-         return "shown=" + std::to_string(shownFlag(GetDlgItem(window, id)));
-       });
-     }},
-    // The flag is read first: the bar is shown only after its range is set, so a shown bar's
-    // range is never an earlier one. A bar that goes away or does not answer reads as -1.
-    {"watchprogress", 0,
-     [](const Call& c) {
-       return watchWindow(c.o, [](HWND window) {
-         HWND bar = FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr);
-         int shown = shownFlag(bar);
-         DWORD_PTR range = 0, position = 0;
-         if (shown < 0 || !ask(bar, PBM_GETRANGE, FALSE, 0, &range, 1000) ||
-             !ask(bar, PBM_GETPOS, 0, 0, &position, 1000) || !IsWindow(bar))
-           return std::string("shown=-1");
-         return "shown=" + std::to_string(shown) + "\trange=" + std::to_string(range) +
-                "\tpos=" + std::to_string(position);
-       });
-     }},
-    {"shortcut", 1, [](const Call& c) { return printShortcut(c.argv[1]); }},
-    {"folder", 1,
-     [](const Call& c) {
-       char path[MAX_PATH] = "";
-       if (!SHGetSpecialFolderPathA(nullptr, path, c.n(1), FALSE))
-         return fail("no folder");
-       return out("path=%s\n", esc(path));
-     }},
-};
+// Runs a command on its arguments a[0..count) (those before the first option) with options o.
+int run(const std::string& command, char** a, int count, const Options& o) {
+  auto is = [&](const char* name, int args) { return command == name && count == args; };
+  HWND h = count > 0 ? handle(a[0]) : nullptr;
+  DWORD_PTR result = 0;
+  if (is("windows", 0) || is("wait", 0)) {
+    std::vector<HWND> found;
+    int code = pollUntil(GetTickCount(), o.timeoutMs, 50,
+                         [&] { return !(found = findWindows(o)).empty() || command == "windows"; });
+    for (HWND hwnd : found)
+      printWindow(hwnd);
+    return code;
+  }
+  if (is("gone", 1))
+    return pollUntil(GetTickCount(), o.timeoutMs, 50, [&] { return !IsWindow(h); }) ? 1
+                                                                                    : out("gone\n");
+  if (is("children", 1)) {
+    eachWindow(h, [&](HWND hwnd) {
+      printf("hwnd=0x%lx\tid=%d\tclass=%s\tvisible=%d\t%s\ttext=%s\n", hex(hwnd),
+             GetDlgCtrlID(hwnd), esc(className(hwnd)), IsWindowVisible(hwnd) ? 1 : 0,
+             rectFields(hwnd, h).c_str(), esc(windowText(hwnd)));
+      return true;
+    });
+    return 0;
+  }
+  // A click as the dialog sees it; posted so the driver never blocks in the target's modal loop.
+  if (is("press", 1)) {
+    if (o.controlId < 0 && o.childText.empty())
+      return 2;
+    HWND button = findChild(h, o.childText, o.controlId);
+    if (!button)
+      return fail("no such control");
+    int id = GetDlgCtrlID(button);
+    if (!PostMessageA(h, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)))
+      return fail("post failed");
+    return out("pressed id=%d\n", id);
+  }
+  if (is("post", 4) || is("send", 4)) {
+    UINT message = number(a[1]);
+    WPARAM wparam = number(a[2]);
+    LPARAM lparam = static_cast<LPARAM>(number(a[3]));
+    if (command == "post")
+      return PostMessageA(h, message, wparam, lparam) ? out("posted\n") : fail("post failed");
+    if (!ask(h, message, wparam, lparam, &result))
+      return fail("no answer");
+    return out("result=%ld\n", static_cast<long>(result));
+  }
+  if (is("foreground", 0)) {
+    HWND hwnd = GetForegroundWindow();
+    return hwnd ? printWindow(hwnd) : fail("none");
+  }
+  // WM_GETTEXT is marshalled across processes with its buffer size: any length can be read.
+  if (is("text", 1)) {
+    DWORD_PTR length = 0;
+    if (!ask(h, WM_GETTEXTLENGTH, 0, 0, &length))
+      return fail("no answer");
+    std::vector<char> buffer(length + 2, '\0');
+    ask(h, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()), &result);
+    buffer.back() = '\0';
+    return out("length=%lu\ttext=%s\n", static_cast<unsigned long>(result), esc(buffer.data()));
+  }
+  // Sent, not posted: the text is in place when the command ends.
+  if (is("type", 2)) {
+    for (const char* p = a[1]; *p; ++p)
+      if (!ask(h, WM_CHAR, static_cast<unsigned char>(*p), 1, &result))
+        return fail("no answer");
+    return out("typed=%u\n", static_cast<unsigned>(strlen(a[1])));
+  }
+  if (is("resize", 3)) {
+    BOOL done = SetWindowPos(h, nullptr, 0, 0, number(a[1]), number(a[2]),
+                             SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Sleep(200);
+    return out("done=%d\t%s\n", done ? 1 : 0, rectFields(h, nullptr).c_str());
+  }
+  if (is("shortcut", 1))
+    return printShortcut(a[0]);
+  if (is("folder", 1)) {
+    char path[MAX_PATH] = "";
+    if (!SHGetSpecialFolderPathA(nullptr, path, number(a[0]), FALSE))
+      return fail("no folder");
+    return out("path=%s\n", esc(path));
+  }
+  if (!is("watchstyle", 1) && !is("watchprogress", 0))
+    return 2;
+  // Waits for a matching top-level window, then prints every change of its child's shown flag
+  // (and the progress bar's range and position) at a fine interval, for states that last a
+  // moment, until the window is gone.
+  DWORD start = GetTickCount();
+  HWND window = nullptr;
+  if (pollUntil(start, o.timeoutMs, 5, [&] {
+        std::vector<HWND> found = findWindows(o);
+        return (window = found.empty() ? nullptr : found[0]) != nullptr;
+      }))
+    return 1;
+  std::string last;
+  if (pollUntil(start, o.timeoutMs, 1, [&] {
+        if (!IsWindow(window))
+          return true;
+        bool bar = command == "watchprogress";
+        HWND child = bar ? FindWindowExA(window, nullptr, PROGRESS_CLASSA, nullptr)
+                         : GetDlgItem(window, static_cast<int>(number(a[0])));
+        // The child's own WS_VISIBLE bit: IsWindowVisible is false for every child of a hidden
+        // window. The flag is read first: the bar is shown only after its range is set, so a
+        // shown bar's range is never an earlier one. A bar that goes away or does not answer
+        // reads as -1, as does a child not created yet, which is not reported before anything else.
+        std::string now =
+            "shown=" +
+            std::to_string(child ? (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE ? 1 : 0) : -1);
+        DWORD_PTR range = 0, position = 0;
+        if (bar && child) {
+          if (ask(child, PBM_GETRANGE, FALSE, 0, &range, 1000) &&
+              ask(child, PBM_GETPOS, 0, 0, &position, 1000) && IsWindow(child))
+            now += "\trange=" + std::to_string(range) + "\tpos=" + std::to_string(position);
+          else
+            now = "shown=-1";
+        }
+        if (now != last && !(last.empty() && now == "shown=-1")) {
+          printf("%s\tms=%lu\n", now.c_str(), GetTickCount() - start);
+          last = now;
+        }
+        return false;
+      }))
+    return 1;
+  return out("gone\n");
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IONBF, 0);
-  for (const Command& command : kCommands) {
-    if (argc < 2 || strcmp(argv[1], command.name) != 0)
-      continue;
-    Options options;
-    if (argc - 2 < command.args || !parseOptions(argc, argv, 2 + command.args, &options))
-      break;
-    return command.run(Call{argv + 1, options});
-  }
-  fprintf(stderr, "usage: ui_driver COMMAND ... (the commands are listed in ui_driver.cpp)\n");
-  return 2;
+  int first = 2;  // the command's arguments come before its options
+  while (first < argc && strncmp(argv[first], "--", 2) != 0)
+    ++first;
+  Options options;
+  int code = argc < 2 || !parseOptions(argc, argv, first, &options)
+                 ? 2
+                 : run(argv[1], argv + 2, first - 2, options);
+  if (code == 2)
+    fprintf(stderr, "usage: ui_driver COMMAND ... (the commands are listed in ui_driver.cpp)\n");
+  return code;
 }
