@@ -7,6 +7,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,6 +57,15 @@ bool writeFile(const Path& path, const std::string& bytes) {
   return bool(std::ofstream(path, std::ios::binary).write(bytes.data(), bytes.size()));
 }
 
+// N bytes from SEED, with some repetition so that zlib has work.
+inline std::string randomBytes(size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::string d(n, '\0');
+  for (char& c : d)
+    c = char(rng() % 7 == 0 ? 'a' : rng());
+  return d;
+}
+
 // Little-endian, N bytes.
 inline std::string le(size_t v, int n) {
   std::string s;
@@ -64,11 +74,12 @@ inline std::string le(size_t v, int n) {
   return s;
 }
 
-// IMAGE with BLOCKS (name, data) after it, at positions counted from 1, and the tail
-// the stub reads backwards: signature, affiliate length and text, file count, table
-// size, table.
+using CarriedBlocks = std::vector<std::pair<std::string, std::string>>;  // name, data
+
+// IMAGE with BLOCKS after it, at positions counted from 1, and the tail the stub
+// reads backwards: signature, affiliate length and text, file count, table size, table.
 inline std::string packedStub(const std::string& image,
-                              const std::vector<std::pair<std::string, std::string>>& blocks,
+                              const CarriedBlocks& blocks,
                               const std::string& affiliate) {
   std::string d = image, table;
   for (const auto& b : blocks) {

@@ -8,14 +8,6 @@
 
 #include "tests/test_files.h"
 
-static std::string randomBytes(size_t n, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::string d(n, '\0');
-  for (char& b : d)
-    b = char(rng());
-  return d;
-}
-
 const char kPath[] = "velorin_crc_test.bin";  // in the current directory
 
 static uint32_t fileCrc(const std::string& bytes, bool trailerRule) {

@@ -9,8 +9,6 @@
 
 namespace {
 
-using Block = std::pair<std::string, std::string>;  // name, data
-
 PayloadResult readTail(const std::string& d, StubPayload* out) {
   MemoryImage image = {reinterpret_cast<const unsigned char*>(d.data()), d.size()};
   return readStubPayload(d.size(), readFromMemory, &image, out);
@@ -35,7 +33,7 @@ TEST(StubPayloadTest, ReadsEveryEntryAndTheAffiliateUpToTheLimits) {
   EXPECT_EQ(d.substr(p.files[2].ulPosition, p.files[2].ulSize), "x");
 
   // The limits are taken: 10 entries, a 259-character name and affiliate 255; T = 0.
-  std::vector<Block> ten(9, {"f", "data"});
+  CarriedBlocks ten(9, {"f", "data"});
   ten.push_back({std::string(259, 'n'), "last"});
   ASSERT_EQ(readTail(packedStub(kImage, ten, std::string(255, 'a')), &p), PAYLOAD_OK);
   EXPECT_EQ(p.nFiles, 10u);
@@ -62,7 +60,7 @@ TEST(StubPayloadTest, InconsistentTailsAreCorrupt) {
     return d;
   };
   const size_t block = entryAt + 11;
-  std::vector<Block> eleven(11, {"f", "d"});
+  CarriedBlocks eleven(11, {"f", "d"});
   const std::tuple<std::string, const char*> cases[] = {
       {packedStub(kImage, {}, std::string(256, 'a')), "L above 255"},
       {with(tPos, {uint32_t(tPos + 1)}), "T one past the file's start"},

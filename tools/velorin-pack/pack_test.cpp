@@ -50,8 +50,7 @@ TEST_F(PackTool, CarriedFilesAndTailLieWhereTheStubReadsThem) {
                 "velorin.exe", "a.exe"),
             0);
   // The image kept whole, the empty file's block ends at the table.
-  const std::vector<std::pair<std::string, std::string>> files = {{"atl98.dll", atl},
-                                                                  {"empty.txt", ""}};
+  const CarriedBlocks files = {{"atl98.dll", atl}, {"empty.txt", ""}};
   const std::string packed = packedStub(stub_, files, affiliate);
   expectFile("a.exe", packed);
   uint32_t checksum = zlibCrc(packed.substr(0, packed.size() - 4 - affiliate.size()));

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <map>
-#include <random>
 #include <thread>
 
 #include "tests/test_files.h"
@@ -18,14 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kBase = "http://files.example/client/r7";
-
-std::string randomBytes(size_t n, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::string d(n, '\0');
-  for (char& c : d)
-    c = char(rng() % 7 == 0 ? 'a' : rng());  // some repetition, so zlib has work
-  return d;
-}
 
 // The served path of an entry, URL decoded.
 std::string servedPath(const FileDescriptor* e) {
