@@ -86,7 +86,7 @@ TEST(ReportDecoderTest, BodiesOfEveryPaddingCaseComeBackWhole) {
 }
 
 TEST(ReportDecoderTest, DamagedBodiesAreRefusedWithTheFailingStep) {
-  const std::string packed = zpack(std::string(40, '\1')),
+  const std::string packed = zpack(std::string(48, '\1')),
                     damaged = "compressed data is damaged, incomplete or too large";
   const std::pair<std::string, std::string> cases[] = {
       {"", "no DATA field in the body"},
