@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <zlib.h>
+#include "tests/test_files.h"
 
 TEST(ResumeAnswer, AppendsOnlyARangeThatStartsWhereTheDataStops) {
   const std::tuple<const char*, const char*, ResumeAnswer> cases[] = {
@@ -25,22 +25,21 @@ TEST(ResumeAnswer, AppendsOnlyARangeThatStartsWhereTheDataStops) {
 }
 
 TEST(InflateExactly, OnlyTheListedSizeIsWhole) {
-  const std::string text = std::string(5000, 'x') + "tail";
-  const size_t n = text.size();
-  uLongf length = compressBound(n);
-  std::vector<unsigned char> stream(length), out(n + 10);
-  compress(stream.data(), &length, reinterpret_cast<const Bytef*>(text.data()), n);
-  EXPECT_TRUE(inflateExactly(stream.data(), length, out.data(), n, n));
+  const std::string text = std::string(5000, 'x') + "tail", packed = zpack(text);
+  const auto* stream = reinterpret_cast<const unsigned char*>(packed.data());
+  const size_t n = text.size(), length = packed.size();
+  std::vector<unsigned char> out(n + 10);
+  EXPECT_TRUE(inflateExactly(stream, length, out.data(), n, n));
   EXPECT_EQ(std::string(out.begin(), out.begin() + n), text);
   // Listed one byte short or long; a stream cut short; bytes that are no stream.
-  EXPECT_FALSE(inflateExactly(stream.data(), length, out.data(), n - 1, n - 1));
-  EXPECT_FALSE(inflateExactly(stream.data(), length, out.data(), n + 1, n + 1));
-  EXPECT_FALSE(inflateExactly(stream.data(), length - 1, out.data(), n, n));
+  EXPECT_FALSE(inflateExactly(stream, length, out.data(), n - 1, n - 1));
+  EXPECT_FALSE(inflateExactly(stream, length, out.data(), n + 1, n + 1));
+  EXPECT_FALSE(inflateExactly(stream, length - 1, out.data(), n, n));
   const unsigned char junk[] = "not zlib at all";
   EXPECT_FALSE(inflateExactly(junk, sizeof junk, out.data(), out.size(), 10));
-  length = compressBound(0);
-  compress(stream.data(), &length, reinterpret_cast<const Bytef*>(""), 0);
-  EXPECT_TRUE(inflateExactly(stream.data(), length, out.data(), 0, 0));
+  const std::string empty = zpack("");
+  EXPECT_TRUE(inflateExactly(reinterpret_cast<const unsigned char*>(empty.data()), empty.size(),
+                             out.data(), 0, 0));
 }
 
 TEST(ResumeRule, TwelveIdleResumesInARowEndTheDownload) {

@@ -5,29 +5,9 @@
 
 #include "app/log.h"
 #include "app/stub_expansion.h"
+#include "tests/test_files.h"
 
 namespace {
-
-std::string le(size_t v, int bytes) {
-  std::string s;
-  for (int i = 0; i < bytes; ++i)
-    s += static_cast<char>(v >> (8 * i));
-  return s;
-}
-
-using Block = std::pair<std::string, std::string>;  // name, data
-
-std::string packed(const std::string& image,
-                   const std::vector<Block>& blocks,
-                   const std::string& affiliate) {
-  std::string d = image, table;
-  for (const Block& b : blocks) {
-    table += le(b.first.size(), 2) + b.first + le(d.size() + 1, 4) + le(b.second.size(), 4);
-    d += b.second;
-  }
-  return d + table + le(table.size(), 4) + le(blocks.size(), 4) + affiliate +
-         le(affiliate.size(), 2) + "\x55\xAA";
-}
 
 PayloadResult readTail(const std::string& d, StubPayload* out) {
   MemoryImage image = {reinterpret_cast<const unsigned char*>(d.data()), d.size()};
@@ -41,7 +21,7 @@ const std::string kAffiliate = "0123456789abcdef0123456789abcdef0123456789012345
 
 TEST(StubPayloadTest, ReadsEveryEntryAndTheAffiliateUpToTheLimits) {
   std::string atl(35328, 'L');
-  std::string d = packed(kImage, {{"atl98.dll", atl}, {"b", ""}, {"c.txt", "x"}}, kAffiliate);
+  std::string d = packedStub(kImage, {{"atl98.dll", atl}, {"b", ""}, {"c.txt", "x"}}, kAffiliate);
   StubPayload p;
   ASSERT_EQ(readTail(d, &p), PAYLOAD_OK);
   EXPECT_STREQ(p.szAffiliate, kAffiliate.c_str());
@@ -53,12 +33,12 @@ TEST(StubPayloadTest, ReadsEveryEntryAndTheAffiliateUpToTheLimits) {
   EXPECT_EQ(d.substr(p.files[2].ulPosition, p.files[2].ulSize), "x");
 
   // The limits are taken: 10 entries, a 259-character name and affiliate 255; T = 0.
-  std::vector<Block> ten(9, {"f", "data"});
+  CarriedBlocks ten(9, {"f", "data"});
   ten.push_back({std::string(259, 'n'), "last"});
-  ASSERT_EQ(readTail(packed(kImage, ten, std::string(255, 'a')), &p), PAYLOAD_OK);
+  ASSERT_EQ(readTail(packedStub(kImage, ten, std::string(255, 'a')), &p), PAYLOAD_OK);
   EXPECT_EQ(p.nFiles, 10u);
   EXPECT_EQ(std::string(p.szAffiliate), std::string(255, 'a'));
-  ASSERT_EQ(readTail(packed(kImage, {}, "aff"), &p), PAYLOAD_OK);
+  ASSERT_EQ(readTail(packedStub(kImage, {}, "aff"), &p), PAYLOAD_OK);
   EXPECT_EQ(p.nFiles, 0u);
   EXPECT_STREQ(p.szAffiliate, "aff");
 
@@ -69,7 +49,7 @@ TEST(StubPayloadTest, ReadsEveryEntryAndTheAffiliateUpToTheLimits) {
 
 TEST(StubPayloadTest, InconsistentTailsAreCorrupt) {
   StubPayload p;
-  std::string good = packed(kImage, {{"atl98.dll", "data"}}, "aff");
+  std::string good = packedStub(kImage, {{"atl98.dll", "data"}}, "aff");
   ASSERT_EQ(readTail(good, &p), PAYLOAD_OK);
   const size_t tPos = good.size() - 12 - 3, entryAt = tPos - 19;  // T, the one entry
   // Words written over the good tail; an entry's block position is at +11, its size +15.
@@ -80,18 +60,18 @@ TEST(StubPayloadTest, InconsistentTailsAreCorrupt) {
     return d;
   };
   const size_t block = entryAt + 11;
-  std::vector<Block> eleven(11, {"f", "d"});
+  CarriedBlocks eleven(11, {"f", "d"});
   const std::tuple<std::string, const char*> cases[] = {
-      {packed(kImage, {}, std::string(256, 'a')), "L above 255"},
+      {packedStub(kImage, {}, std::string(256, 'a')), "L above 255"},
       {with(tPos, {uint32_t(tPos + 1)}), "T one past the file's start"},
       {with(tPos, {19 + 1}), "T not filled exactly (one byte over)"},
       {with(tPos, {19 - 1}), "T not filled exactly (one byte short)"},
-      {packed(kImage, eleven, "a"), "more than 10 entries"},
-      {packed(kImage, {{"", "d"}}, "a"), "name length 0"},
-      {packed(kImage, {{std::string(260, 'n'), "d"}}, "a"), "name length 260"},
-      {packed(kImage, {{"..\\evil.dll", "d"}}, "a"), "name climbing out"},
-      {packed(kImage, {{std::string("a\0b", 3), "d"}}, "a"), "zero inside a name"},
-      {packed(kImage, {}, std::string("a\0b", 3)), "zero inside the affiliate"},
+      {packedStub(kImage, eleven, "a"), "more than 10 entries"},
+      {packedStub(kImage, {{"", "d"}}, "a"), "name length 0"},
+      {packedStub(kImage, {{std::string(260, 'n'), "d"}}, "a"), "name length 260"},
+      {packedStub(kImage, {{"..\\evil.dll", "d"}}, "a"), "name climbing out"},
+      {packedStub(kImage, {{std::string("a\0b", 3), "d"}}, "a"), "zero inside a name"},
+      {packedStub(kImage, {}, std::string("a\0b", 3)), "zero inside the affiliate"},
       {with(block, {0, 4}), "position 0 (positions count from 1)"},
       {with(block, {uint32_t(entryAt - 2), 4}), "block one byte into the table"},
       {with(block, {1, 0xFFFFFFFFu}), "size past the file"},

@@ -2,32 +2,12 @@
 // byte from the layout (not with the stub's reader); zlib's crc32 is the
 // independent oracle for the stub's checksum.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "tests/test_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Little-endian, N bytes.
-std::string le(size_t v, int n) {
-  std::string s;
-  for (int i = 0; i < n; ++i)
-    s += char(v >> 8 * i);
-  return s;
-}
-
-std::string entry(const std::string& name, size_t position, size_t size) {
-  return le(name.size(), 2) + name + le(position, 4) + le(size, 4);
-}
-
-// The tail as the stub reads it backwards: signature, affiliate length and
-// text, file count, table size, table.
-std::string tail(const std::string& table, int files, const std::string& affiliate) {
-  return table + le(table.size(), 4) + le(files, 4) + affiliate + le(affiliate.size(), 2) +
-         "\x55\xAA";
-}
 
 class PackTool : public ScratchTest {
  protected:
@@ -69,13 +49,11 @@ TEST_F(PackTool, CarriedFilesAndTailLieWhereTheStubReadsThem) {
                     " --carry empty.txt=" + put("empty.bin", ""),
                 "velorin.exe", "a.exe"),
             0);
-  // 1-based positions; the image kept whole, the empty file's block ends at the table.
-  std::string table = entry("atl98.dll", stub_.size() + 1, atl.size()) +
-                      entry("empty.txt", stub_.size() + 1 + atl.size(), 0);
-  const std::string packed = stub_ + atl + tail(table, 2, affiliate);
+  // The image kept whole, the empty file's block ends at the table.
+  const CarriedBlocks files = {{"atl98.dll", atl}, {"empty.txt", ""}};
+  const std::string packed = packedStub(stub_, files, affiliate);
   expectFile("a.exe", packed);
-  uLong checksum = crc32(0xFFFFFFFFu, reinterpret_cast<const Bytef*>(packed.data()),
-                         uInt(packed.size() - 4 - affiliate.size()));
+  uint32_t checksum = zlibCrc(packed.substr(0, packed.size() - 4 - affiliate.size()));
   ASSERT_EQ(run("--list", "a.exe", ""), 0);
   for (const std::string& line :
        {"affiliate\t" + affiliate, "checksum\t" + std::to_string(checksum),
@@ -84,13 +62,13 @@ TEST_F(PackTool, CarriedFilesAndTailLieWhereTheStubReadsThem) {
 
   for (const std::string& other : {std::string("x"), std::string(255, 'Z'), std::string("b-1_2")}) {
     ASSERT_EQ(run("--affiliate " + other, "a.exe", "b.exe"), 0) << other;
-    expectFile("b.exe", stub_ + atl + tail(table, 2, other));
+    expectFile("b.exe", packedStub(stub_, files, other));
   }
   ASSERT_EQ(run("--affiliate third", "b.exe", "b.exe"), 0) << "in place";
-  expectFile("b.exe", stub_ + atl + tail(table, 2, "third"));
+  expectFile("b.exe", packedStub(stub_, files, "third"));
   // No affiliate at all: L = 0, still a tail.
   ASSERT_EQ(run(""), 0);
-  expectFile("out.exe", stub_ + tail("", 0, ""));
+  expectFile("out.exe", packedStub(stub_, {}, ""));
 }
 
 TEST_F(PackTool, RefusesWhatTheStubCouldNotUseAndWritesNothing) {

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <map>
-#include <random>
 #include <thread>
 
 #include "tests/test_files.h"
@@ -18,18 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string kBase = "http://files.example/client/r7";
-
-std::string randomBytes(size_t n, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::string d(n, '\0');
-  for (char& c : d)
-    c = char(rng() % 7 == 0 ? 'a' : rng());  // some repetition, so zlib has work
-  return d;
-}
-
-uint32_t crc(const std::string& d) {
-  return uint32_t(crc32(0xFFFFFFFFu, reinterpret_cast<const Bytef*>(d.data()), uInt(d.size())));
-}
 
 // The served path of an entry, URL decoded.
 std::string servedPath(const FileDescriptor* e) {
@@ -143,7 +130,7 @@ TEST_F(ReleaseTool, PublishedReleaseReadsBackEntryByEntry) {
     compressed += e->bCompressed;
     EXPECT_EQ(url.substr(url.size() - 2) == ".z", e->bCompressed != 0);
     EXPECT_EQ(e->ulExpectedCrc,
-              path == "docs/notes.txt" ? 0u : crc(path == "quenzar.exe" ? body : source));
+              path == "docs/notes.txt" ? 0u : zlibCrc(path == "quenzar.exe" ? body : source));
   }
   EXPECT_TRUE(unseen.empty());
   EXPECT_EQ(compressed, 1u + 1 + 7);  // client, empty file, data/set1
@@ -180,7 +167,7 @@ TEST_F(ReleaseTool, FileChangingMeanwhileGetsTheEntryOfTheBytesServed) {
   readManifest();
   size_t entries = 0;
   for (const FileDescriptor* e = g_pxFileDescriptor; e; e = e->pNext, ++entries)
-    EXPECT_EQ(e->ulExpectedCrc, crc(entryBytes(out_, e))) << e->szUrl;
+    EXPECT_EQ(e->ulExpectedCrc, zlibCrc(entryBytes(out_, e))) << e->szUrl;
   EXPECT_EQ(entries, size_t(kFiles + 1));
 }
 
