@@ -30,15 +30,13 @@ def story_files(count=34, seed=7):
         "data/empty.cfg": b"",
     }
     folders = ["bin", "data", "data/tables", "art/cards", "art/tables/felt", "sounds", "lang/en"]
-    n = 0
-    while len(files) < count:
+    for n in range(count - len(files)):  # one new file a turn
         folder = folders[n % len(folders)]
         if folder == "data":
             body = b"".join(b"row %d value %d\n" % (i, rng.randrange(1000)) for i in range(rng.randrange(200, 4000)))
             files["data/set%02d.dat" % n] = body
         else:
             files["%s/file%02d.bin" % (folder, n)] = rng.randbytes(rng.randrange(1, 60000))
-        n += 1
     return files
 
 
@@ -51,8 +49,7 @@ def write_client(folder, files):
 
 def publish(workdir, files, www, name="r7", extra_args=()):
     """Publishes files as release NAME in www; the manifest lines split into fields."""
-    client = os.path.join(workdir, "client-" + name)
-    release = os.path.join(workdir, "release-" + name)
+    client, release = os.path.join(workdir, "client-" + name), os.path.join(workdir, "release-" + name)
     for folder in (client, release):
         shutil.rmtree(folder, ignore_errors=True)
     write_client(client, files)
@@ -76,15 +73,15 @@ TRACKING_KEY = "5be0a9d27c41f6e38d02b7c95a4e1f60"
 
 
 def pack_list(stub):
-    """The carried files velorin-pack --list reads from a packed stub: {"files": [(name, position, size)]}."""
+    """The carried files velorin-pack --list reads from a packed stub: [(name, position, size)]."""
     output = subprocess.run([Config.pack_tool, "--list", stub], check=True, stdout=subprocess.PIPE, text=True).stdout
     fields = [line.split("\t") for line in output.splitlines()]
-    return {"files": [(f[1], int(f[2]), int(f[3])) for f in fields if f[0] == "file"]}
+    return [(f[1], int(f[2]), int(f[3])) for f in fields if f[0] == "file"]
 
 
 def packed_stub(workdir, affiliate):
     """The build's quenzar.exe relabelled for affiliate: its bytes and {name: carried bytes}."""
-    if not (Config.packed and os.path.isfile(Config.packed) and pack_list(Config.packed)["files"]):
+    if not (Config.packed and os.path.isfile(Config.packed) and pack_list(Config.packed)):
         raise RuntimeError("--packed must name the windows tree's quenzar.exe with its carried files")
     out = os.path.join(workdir, "quenzar-%s.exe" % affiliate[:8])
     subprocess.run([Config.pack_tool, "--affiliate", affiliate, Config.packed, out], check=True,
@@ -94,7 +91,7 @@ def packed_stub(workdir, affiliate):
 
 def carried_files(stub):
     data = read(stub)
-    return {name: data[position - 1:position - 1 + size] for name, position, size in pack_list(stub)["files"]}
+    return {name: data[position - 1:position - 1 + size] for name, position, size in pack_list(stub)}
 
 
 def pack_like_release(exe, workdir, name):

@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
-"""The Quenzar service on one machine: files from ROOT/<host>/<path>, else ROOT/<path>, every request logged
-as a JSON line. Fault rules, re-read when their file changes: {"rules": [{"path", "host", "method" (each optional),
-"times": first N matches only, "action": "status" (+"body"), "redirect" (302 to "location"), "close_after" (announce
-the whole body, send "bytes", close), "ignore_range", "body" (200 with it), "stall" ("seconds", at most 60)}]}."""
+"""The Quenzar service on one machine (arguments ROOT LOG RULES): files from ROOT/<host>/<path>, else ROOT/<path>, each
+request logged to LOG as a JSON line. Fault rules in RULES, re-read on change: {"rules": [{"path", "host" (optional),
+"times": first N matches only, "action": "status" (+"body"), "redirect" (302 to "location"), "close_after" (announce the
+whole body, send "bytes", close), "ignore_range", "body" (200 with it), "stall" ("seconds", at most 60)}]}."""
 
-import argparse
 import http.server
 import json
 import os
+import pathlib
 import re
+import sys
 import threading
 import time
 
@@ -17,19 +18,15 @@ class Rules:
     def __init__(self, path):
         self.path, self.lock, self.stamp, self.rules, self.used = path, threading.Lock(), None, [], {}
 
-    def match(self, method, host, path):
+    def match(self, host, path):
         with self.lock:
-            try:
-                stat = os.stat(self.path)
-                stamp = (stat.st_mtime_ns, stat.st_size)
-            except (FileNotFoundError, TypeError):
-                stamp = None
+            stat = os.stat(self.path) if os.path.exists(self.path) else None
+            stamp = stat and (stat.st_mtime_ns, stat.st_size)  # the size too: two writes can share a time stamp
             if stamp != self.stamp:
                 self.stamp, self.used = stamp, {}
-                with open(self.path if stamp else os.devnull, encoding="utf-8") as f:
-                    self.rules = json.loads(f.read() or "{}").get("rules", [])
+                self.rules = json.loads((stat and pathlib.Path(self.path).read_text("utf-8")) or "{}").get("rules", [])
             for index, rule in enumerate(self.rules):
-                if any(rule.get(k) not in (None, v) for k, v in (("path", path), ("host", host), ("method", method))):
+                if any(rule.get(k) not in (None, v) for k, v in (("path", path), ("host", host))):
                     continue
                 if rule.get("times") is not None and self.used.get(index, 0) >= rule["times"]:
                     continue
@@ -48,8 +45,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def _serve(self):
         host = (self.headers.get("Host") or "").split(":")[0].lower()
         path = self.path.split("?", 1)[0]
-        length = int(self.headers.get("Content-Length") or 0)
-        body = self.rfile.read(length) if length > 0 else b""
+        body = self.rfile.read(int(self.headers.get("Content-Length") or 0))
         # Latin-1 keeps every byte of a form or binary body recoverable.
         self.entry = {"time": time.time(), "method": self.command, "host": host, "target": self.path,
                       "path": path, "headers": [[k, v] for k, v in self.headers.items()],
@@ -70,17 +66,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 f.write(json.dumps(self.entry, sort_keys=True) + "\n")
 
     def _answer(self, host, path):
-        rule = self.server.rules.match(self.command, host, path)
+        rule = self.server.rules.match(host, path)
         action = rule.get("action") if rule else None
         self.entry["fault"] = action
         if action == "stall":
             time.sleep(min(float(rule.get("seconds", 1)), 60))
-        if action == "status":
-            return self._send(int(rule["status"]), rule.get("body", "").encode("latin-1"))
+        if action in ("status", "body"):
+            return self._send(int(rule.get("status", 200)), rule.get("body", "").encode("latin-1"))
         if action == "redirect":
             return self._send(302, b"", {"Location": rule["location"]})
-        if action == "body":
-            return self._send(200, rule["body"].encode("latin-1"))
         data = self._read_file(host, path)
         if data is None:
             return self._send(404, b"not found\n")
@@ -98,11 +92,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         relative = os.path.normpath(path.lstrip("/"))
         if relative.startswith("..") or os.path.isabs(relative):
             return None
-        for candidate in ([os.path.join(self.server.root, host, relative)] if host else []) + \
-                [os.path.join(self.server.root, relative)]:
+        for candidate in (os.path.join(self.server.root, host, relative), os.path.join(self.server.root, relative)):
             if os.path.isfile(candidate):
-                with open(candidate, "rb") as f:
-                    return f.read()
+                return pathlib.Path(candidate).read_bytes()
         return None
 
     def _send(self, status, data, headers=None, rule=None):
@@ -123,14 +115,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    for name in ("--root", "--log", "--rules"):
-        parser.add_argument(name, required=True)
-    args = parser.parse_args()
+    root, log, rules = sys.argv[1:]
     # All addresses: some names map to 127.0.0.x other than 127.0.0.1.
     server = http.server.ThreadingHTTPServer(("0.0.0.0", 80), Handler)
-    server.root, server.log, server.log_lock = os.path.abspath(args.root), args.log, threading.Lock()
-    server.rules = Rules(args.rules)
+    server.root, server.log, server.log_lock = os.path.abspath(root), log, threading.Lock()
+    server.rules = Rules(rules)
     server.serve_forever(poll_interval=0.2)
 
 

@@ -64,7 +64,7 @@ class CarriedTail(ScenarioGroup):
             self.assertEqual([n for n in carried if os.path.exists(os.path.join(self.download, n))], [])
 
         # Carried data that lost bytes: the table names blocks past its own start.
-        name, position, size = rb.pack_list(self.stub)["files"][0]
+        name, position, size = rb.pack_list(self.stub)[0]
         write(self.stub, stub[:position - 1 + size // 2] + stub[position - 1 + size // 2 + 1000:])
         self.set_state(settings={"Affiliate": "-1"})
         before = sorted(os.listdir(self.download))

@@ -40,7 +40,6 @@ ALT_KEY_LPARAM = 0x20000001  # repeat count 1, bit 29: Alt held
 WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"}
 # VELORIN_WINE_HEAP_CHECK=1: Wine checks the whole heap on every call (global flags 0xF0)
 # and prints what it finds on its heap channel; a case fails on such a report.
-HEAP_CHECK_DEBUG = "-all,err+heap,warn+heap"
 HEAP_REPORT = re.compile(r"^[0-9a-f]+:(?:err|warn):heap:.*$", re.M)
 
 # The Flash control's class in the 32-bit and the native registry view.
@@ -81,7 +80,7 @@ def file_version(path):
     return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
 
 
-# Paths given as --name-with-dashes; velorin and driver are required.
+# Paths given as --name-with-dashes, set on Config by environment(); velorin and driver are required.
 _PATH_OPTIONS = ("velorin", "driver", "terms_dump", "one_window", "measurements", "release_tool",
                  "demo_client", "launch_probe", "crash_check", "report_tool", "atl98",
                  "velorin_next", "pack_tool", "packed", "standins")
@@ -97,10 +96,6 @@ class Config:
     dns_options = []  # further dnsmasq options, e.g. "--server=/domain/127.0.0.1#5353"
     workdir = None
     heap_check = bool(os.environ.get("VELORIN_WINE_HEAP_CHECK"))
-
-
-for _name in _PATH_OPTIONS:
-    setattr(Config, _name, None)
 
 
 def read(path):
@@ -196,15 +191,14 @@ def dns_query(name, server="127.0.0.1"):
     return None if flags & 0xF or count == 0 else socket.inet_ntoa(answer[-4:])
 
 
-def _wait(process, timeout, what=None):
-    """The exit code; a process still running after timeout is killed, and fails the test if what names it."""
+def _wait(process, timeout, what):
+    """The exit code; a process still running after timeout is killed and fails the test, named by what."""
     try:
         return process.wait(timeout)
     except subprocess.TimeoutExpired:
         process.kill()
         process.wait()
-        if what:
-            raise AssertionError("%s still running after %ss" % (what, timeout))
+        raise AssertionError("%s still running after %ss" % (what, timeout))
 
 
 def _end(process):
@@ -224,8 +218,7 @@ class Service:
     def start(self):
         with open(self.log + ".stderr", "w") as errors:
             self.process = subprocess.Popen(
-                [sys.executable, os.path.join(HERE, "service.py"), "--root", self.root, "--log", self.log,
-                 "--rules", self.rules_file],
+                [sys.executable, os.path.join(HERE, "service.py"), self.root, self.log, self.rules_file],
                 stdout=subprocess.DEVNULL, stderr=errors, preexec_fn=_die_with_parent)
         def listening():
             with contextlib.suppress(OSError), socket.create_connection(("127.0.0.1", 80), 0.2):
@@ -255,7 +248,7 @@ class Prefix:
              % (Config.template, self.base, self.base), self.path])
         self.env = dict(os.environ, WINEPREFIX=self.path, **WINE_ENV)
         if Config.heap_check:
-            self.env["WINEDEBUG"] = HEAP_CHECK_DEBUG
+            self.env["WINEDEBUG"] = "-all,err+heap,warn+heap"
             self.reg("add", r"HKLM\System\CurrentControlSet\Control\Session Manager", "/v", "GlobalFlag", "/t",
                      "REG_DWORD", "/d", "0xF0", "/f")
         if Config.standins:  # a player's machine has Flash 9, its control registered in both views
@@ -352,30 +345,26 @@ class Driver:
         self.prefix = prefix
         self.exe = prefix.win(Config.driver)
 
-    def _popen(self, args, output, stdin=subprocess.DEVNULL):
-        # A file, not a pipe: Wine's helper processes inherit it and would hold a pipe open.
-        return subprocess.Popen([wine(), self.exe, *[str(a) for a in args]], env=self.prefix.env,
-                                stdin=stdin, stdout=output, stderr=subprocess.DEVNULL)
-
-    def run(self, *args, timeout=60):
-        with tempfile.TemporaryFile() as output:
-            code = _wait(self._popen(args, output), timeout, "ui_driver " + " ".join(map(str, args)))
-            output.seek(0)
-            return code, output.read().decode("utf-8", "replace")
-
     class Watch:
-        """A watch command beside the program; finish() gives its output once the window is gone."""
+        """A driver command beside the program; finish() gives its output (and code) once it has ended."""
 
         def __init__(self, driver, args, settle=2):
-            self.output = tempfile.TemporaryFile()
-            self.process = driver._popen(args, self.output)
+            self.what = "ui_driver " + " ".join(map(str, args))
+            self.output = tempfile.TemporaryFile()  # not a pipe: Wine's helper processes would hold it open
+            self.process = subprocess.Popen([wine(), driver.exe, *map(str, args)], env=driver.prefix.env,
+                                            stdin=subprocess.DEVNULL, stdout=self.output, stderr=subprocess.DEVNULL)
             time.sleep(settle)  # the watch is up before what it watches happens
 
         def finish(self, timeout=60):
             with self.output:
-                _wait(self.process, timeout, "ui_driver watch")
+                self.code = _wait(self.process, timeout, self.what)
                 self.output.seek(0)
                 return self.output.read().decode("utf-8", "replace")
+
+    def run(self, *args, timeout=60):
+        command = Driver.Watch(self, args, settle=0)
+        output = command.finish(timeout)
+        return command.code, output
 
     def watch(self, command, *args, timeout_ms=30000, **filters):
         """Starts "watchstyle ID" or "watchprogress" on the first window matching filters."""
@@ -383,12 +372,9 @@ class Driver:
 
     @staticmethod
     def _filters(window_class=None, title=None, text=None, exclude=(), visible=False):
-        args = []
-        for option, value in (("--class", window_class), ("--title", title), ("--text", text)):
-            args += [option, value] if value else []
-        for hwnd in exclude:
-            args += ["--exclude", hex(hwnd)]
-        return args + (["--visible"] if visible else [])
+        options = [("--class", window_class), ("--title", title), ("--text", text)]
+        options += [("--exclude", hex(hwnd)) for hwnd in exclude]
+        return [part for option in options if option[1] for part in option] + (["--visible"] if visible else [])
 
     def windows(self, **filters):
         return parse_records(self.run("windows", *self._filters(**filters))[1])
@@ -473,10 +459,9 @@ class ScenarioGroup(unittest.TestCase):
                     reg.delete(key, name)
                 for name, data in values.items():
                     (reg.set_binary if isinstance(data, bytes) else reg.set_string)(key, name, data)
+            reg.delete(WINE_KEY, "Version")
             if windows_version:
                 reg.set_string(WINE_KEY, "Version", windows_version)
-            else:
-                reg.delete(WINE_KEY, "Version")
 
     def settings(self):
         return self.prefix.registry().values(SETTINGS_KEY)
@@ -545,7 +530,7 @@ def environment():
     """Re-runs the calling script in a private namespace; yields the arguments not the environment's own."""
     parser = argparse.ArgumentParser(add_help=False)
     for name in _PATH_OPTIONS + ("template", "source", "version"):
-        parser.add_argument("--" + name.replace("_", "-"), dest=name, default=getattr(Config, name))
+        parser.add_argument("--" + name.replace("_", "-"), dest=name, default=getattr(Config, name, None))
     known, rest = parser.parse_known_args()
     for name in _PATH_OPTIONS + ("template",):
         path = getattr(known, name)
@@ -584,5 +569,4 @@ def environment():
 def main():
     with environment() as rest:
         program = unittest.main(module="__main__", argv=[sys.argv[0]] + rest, exit=False)
-        ok = program.result.wasSuccessful()
-    sys.exit(0 if ok else 1)
+    sys.exit(not program.result.wasSuccessful())
